@@ -1,0 +1,71 @@
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <exception>
+
+#include "Exceptions.h"
+
+namespace {
+
+TMessageBoxHook& Hook() {
+  static TMessageBoxHook hook;
+  return hook;
+}
+
+// A message box that places itself in the middle of the screen, not of whatever window
+// happens to be active.
+class TScreenCentredBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      QRect area = screen->availableGeometry();
+      move(area.center() - rect().center());
+    }
+  }
+};
+
+void ShowBox(TBoxKind kind, const QString& caption, const QString& text) {
+  if (Hook()) {
+    Hook()(kind, text);
+    return;
+  }
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+  TScreenCentredBox box(kind == TBoxKind::Warning ? QMessageBox::Warning : QMessageBox::Critical,
+                        caption, text, QMessageBox::NoButton);
+  QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.setDefaultButton(ok);
+  box.setEscapeButton(ok);
+  box.exec();
+}
+
+}  // namespace
+
+void ShowWarningBox(const QString& text) {
+  ShowBox(TBoxKind::Warning, QStringLiteral("警告"), text);
+}
+
+void ReportCurrentException() {
+  QString message;
+  try {
+    throw;
+  } catch (const Exception& e) {
+    message = e.Message();
+  } catch (const std::exception& e) {
+    message = QString::fromUtf8(e.what());
+  } catch (...) {
+    message = QStringLiteral("不明なエラーが発生しました。");
+  }
+  ShowBox(TBoxKind::Error, QGuiApplication::applicationDisplayName(), message);
+}
+
+void SetMessageBoxHook(TMessageBoxHook hook) {
+  Hook() = std::move(hook);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// The modal warning box: caption "警告", the warning icon, the text and one "OK" button that
+// is both default and cancel, centred on the screen. Returns once the user has closed it.
+void ShowWarningBox(const QString& text);
+
+// The default error report: a modal box with the exception's message; the program goes on.
+// Call it from a catch block.
+void ReportCurrentException();
+
+// Runs a handler the way the message loop does: an exception it lets through is reported
+// by the default error report instead of unwinding into Qt.
+template <typename Handler>
+void RunHandlerGuarded(Handler&& handler) {
+  try {
+    handler();
+  } catch (...) {
+    ReportCurrentException();
+  }
+}
+
+// Where modal boxes go. Unset, they are real modal boxes; tests set a recorder that sees
+// the box's caption and text at the moment it would be open.
+enum class TBoxKind { Warning, Error };
+using TMessageBoxHook = std::function<void(TBoxKind kind, const QString& text)>;
+void SetMessageBoxHook(TMessageBoxHook hook);

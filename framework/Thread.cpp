@@ -1,0 +1,42 @@
+#include "Thread.h"
+
+#include "MainThreadCall.h"
+
+TThread::~TThread() {
+  if (thread_.joinable()) {
+    Terminate();
+    WaitFor();
+  }
+}
+
+void TThread::Start() {
+  MainThreadCall::AttachToEventLoop();
+  thread_ = std::thread([this] { Run(); });
+}
+
+void TThread::Terminate() {
+  terminated_ = true;
+  TerminateRequested();
+}
+
+void TThread::Run() {
+  try {
+    Execute();
+  } catch (...) {
+    // A worker has nobody to report to; ending quietly keeps the process alive, and the
+    // owner sees Finished().
+  }
+  finished_ = true;
+  MainThreadCall::Wake();
+}
+
+void TThread::WaitFor() {
+  if (!thread_.joinable()) return;
+  if (MainThreadCall::IsMainThread())
+    MainThreadCall::ServeUntil([this] { return finished_.load(); });
+  thread_.join();
+}
+
+void TThread::Synchronize(const std::function<void()>& call) {
+  MainThreadCall::Synchronize(call);
+}
