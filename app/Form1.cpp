@@ -1,0 +1,261 @@
+#include "Form1.h"
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "framework/Dialogs.h"
+#include "framework/Exceptions.h"
+#include "framework/Format.h"
+#include "framework/MessageWait.h"
+
+namespace {
+
+const QString kNoBoardAtStart = QStringLiteral("(C1)実験ボードと接続が確認出来ません。");
+const QString kNoBoardAtTick = QStringLiteral("(C2)実験ボードと接続が確認出来ません。");
+const QString kDisconnected = QStringLiteral("実験ボードが切断されました。");
+const QString kCommandValue = QStringLiteral("3");
+constexpr int kBufferCount = 128;
+constexpr double kZeroVoltRaw = 512.0;
+constexpr double kCountsPerVolt = 102.4;
+
+}  // namespace
+
+TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
+    : TComponent(nullptr),
+      Image1(new TImage(this)),
+      Image2(new TImage(this)),
+      Image3(new TImage(this)),
+      Label1(new TLabel(this)),
+      DevListBox(new TListBox(this)),
+      Memo1(new TMemo(this)),
+      Series2(series2),
+      Button3(new TControl(this)),
+      Panel1(new TPanel(this)),
+      Timer1(new TTimer(this)),
+      HidCtl(hidCtl) {
+  SetLoading(true);
+  DevListBox->SetVisible(false);
+  Memo1->SetVisible(false);
+  Image2->OnClick = TNotifyEvent::Bind<&TForm1::Image2Click>(this);
+  Image3->OnClick = TNotifyEvent::Bind<&TForm1::Image3Click>(this);
+  Button3->OnClick = TNotifyEvent::Bind<&TForm1::Button3Click>(this);
+  Timer1->SetEnabled(false);
+  Timer1->SetOnTimer(TNotifyEvent::Bind<&TForm1::Timer1Timer>(this));
+  if (HidCtl) {
+    InsertComponent(HidCtl);
+    HidCtl->SetLoading(true);
+    HidCtl->SetOnEnumerate(THidEnumerateEvent::Bind<&TForm1::HidCtlEnumerate>(this));
+    HidCtl->SetOnDeviceChange(TNotifyEvent::Bind<&TForm1::HidCtlDeviceChange>(this));
+    HidCtl->SetLoading(false);
+  }
+  SetLoading(false);
+  FormCreate(this);
+}
+
+TForm1::~TForm1() {
+  Timer1->SetEnabled(false);
+  FormDestroy(this);
+  // The controller goes first: it detaches the devices the window still holds instead of
+  // taking them back, so freeing them afterwards touches no device list.
+  BoardDevice = nullptr;
+  delete HidCtl;
+  HidCtl = nullptr;
+  for (int i = 0; i < DevListBox->Items.Count(); ++i) delete DevListBox->Items.Objects(i);
+  DevListBox->Items.Clear();
+}
+
+void TForm1::FormCreate(TObject*) {
+  CommandList = new TStringList;
+  SampleHistory = new TStringList;
+}
+
+void TForm1::FormDestroy(TObject*) {
+  delete CommandList;
+  CommandList = nullptr;
+  delete SampleHistory;
+  SampleHistory = nullptr;
+}
+
+// ---- The measurement cycle ----
+
+void TForm1::Image2Click(TObject*) {
+  if (!BoardDevice) {
+    ShowWarningBox(kNoBoardAtStart);
+    return;
+  }
+  Memo1->Lines.Clear();
+  SampleHistory->Clear();
+  Timer1->SetInterval(kTickInterval);
+  CommandList->Clear();
+  CommandList->Add(kCommandValue);
+  SendCommands(CommandList);
+  Image2->SetEnabled(false);
+  Panel1->SetVisible(false);
+  Timer1->SetEnabled(true);
+}
+
+void TForm1::Image3Click(TObject*) {
+  EnterIdleState();
+}
+
+void TForm1::EnterIdleState() {
+  Timer1->SetEnabled(false);
+  Image2->SetEnabled(true);
+  Panel1->SetVisible(true);
+}
+
+void TForm1::Timer1Timer(TObject*) {
+  QString highText;
+  QString lowText;
+  try {
+    if (!BoardDevice) {
+      EnterIdleState();
+      ShowWarningBox(kNoBoardAtTick);
+      return;
+    }
+    Memo1->Lines.Clear();
+    CommandList->Clear();
+    CommandList->Add(kCommandValue);
+    SendCommands(CommandList);
+
+    for (int k = 0; k < kSamplesPerBlock; ++k) {
+      highText = StripSpaces(Memo1->Lines.Line(2 * k + 1));
+      lowText = StripSpaces(Memo1->Lines.Line(2 * k));
+      if (highText.isEmpty() || lowText.isEmpty()) continue;
+      const int32_t raw = HexToInt(highText + lowText);
+      const double volts = (raw - kZeroVoltRaw) / kCountsPerVolt;
+      SampleHistory->Insert(0, FormatFixed1(volts));
+      if (SampleHistory->Count() > kHistoryLimit) SampleHistory->Delete(SampleHistory->Count() - 1);
+    }
+    RedrawFromHistory();
+  } catch (...) {
+    Timer1->SetEnabled(false);
+    ShowWarningBox(kDisconnected + highText + QLatin1Char(',') + lowText);
+    Image2->SetEnabled(true);
+    Panel1->SetVisible(true);
+  }
+}
+
+void TForm1::RedrawFromHistory() {
+  Series2->RemoveAllPoints();
+  for (int i = 0; i < SampleHistory->Count(); ++i)
+    Series2->AppendPoint(i, StrToFloat(SampleHistory->Strings(i)), QString(), DefaultPointColor);
+}
+
+void TForm1::Button3Click(TObject*) {
+  Series2->RemoveAllPoints();
+  for (int i = 0; i < kHistoryLimit; ++i) {
+    const double angle = std::numbers::pi * (10.0 * i) / 180.0;
+    const double y = 2.4 * (std::round(1000.0 * std::sin(angle)) / 1000.0);
+    Series2->AppendPoint(i, y, QString(), DefaultPointColor);
+  }
+}
+
+void TForm1::SendCommands(TStringList* list) {
+  if (!BoardDevice) return;
+  const int reportLength = BoardDevice->Capabilities().OutputReportByteLength;
+  for (int i = 0; i < list->Count(); ++i) {
+    const int32_t command = StrToInt(list->Strings(i));
+    // A device change inside the previous wait may have taken the board away.
+    if (BoardDevice) SendCommandReport(command, reportLength);
+    WaitMs(kAnswerWait);
+  }
+}
+
+void TForm1::SendCommandReport(int32_t command, int reportLength) {
+  // A report longer than the buffer would have to be cut short or overrun it; neither
+  // tells the board anything sensible, so it is not sent at all.
+  if (reportLength > kReportBufferSize) return;
+  uint8_t report[kReportBufferSize] = {};
+  report[0] = 0;
+  for (int b = 1; b < reportLength; ++b) report[b] = static_cast<uint8_t>(command & 0xFF);
+  uint32_t written = 0;
+  BoardDevice->WriteReport(report, static_cast<uint32_t>(reportLength), written);
+}
+
+void TForm1::WaitMs(uint32_t milliseconds) {
+  ::WaitMs(milliseconds);
+}
+
+QString TForm1::StripSpaces(const QString& text) {
+  QString stripped = text;
+  stripped.remove(QLatin1Char(' '));
+  return stripped;
+}
+
+int32_t TForm1::HexToInt(const QString& text) {
+  const EConvertError error(QStringLiteral("変換できません"));
+  if (text.isEmpty()) throw error;
+  uint32_t value = 0;
+  int significantDigits = 0;
+  for (QChar c : text) {
+    const char16_t u = c.unicode();
+    uint32_t digit;
+    if (u >= u'0' && u <= u'9')
+      digit = u - u'0';
+    else if (u >= u'A' && u <= u'F')
+      digit = u - u'A' + 10;
+    else if (u >= u'a' && u <= u'f')
+      digit = u - u'a' + 10;
+    else
+      throw error;
+    // Eight significant digits fill 32 bits; leading zeros do not count.
+    if (significantDigits > 0 || digit != 0) ++significantDigits;
+    if (significantDigits > 8) throw error;
+    value = value * 16 + digit;
+  }
+  return static_cast<int32_t>(value);
+}
+
+// ---- Board discovery and report capture ----
+
+QString TForm1::DeviceKey(TCustomHidDevice* device) {
+  const THidAttributes identity = device->Identity();
+  return FormatHexPair(identity.VendorID, identity.ProductID);
+}
+
+void TForm1::AttachDataHandler() {
+  BoardDevice->SetOnInputReport(THidDataEvent::Bind<&TForm1::BoardDataHandler>(this));
+}
+
+void TForm1::HidCtlDeviceChange(TObject*) {
+  // Forget the board and empty the list before giving the devices back, so nothing that
+  // runs while a reader stops can reach a device that is being destroyed.
+  std::vector<TObject*> held;
+  for (int i = 0; i < DevListBox->Items.Count(); ++i) held.push_back(DevListBox->Items.Objects(i));
+  BoardDevice = nullptr;
+  DevListBox->Items.Clear();
+  for (TObject* device : held) delete device;
+
+  TCustomHidDevice* device = nullptr;
+  while (HidCtl->ClaimDevice(device)) {
+    const QString key = DeviceKey(device);
+    const int index = DevListBox->Items.Add(key);
+    device->SetInputBufferCount(kBufferCount);
+    device->SetReadBufferCount(kBufferCount);
+    DevListBox->Items.SetObject(index, device);
+    if (key == kBoardKey) {
+      BoardDevice = device;
+      AttachDataHandler();
+    }
+  }
+}
+
+bool TForm1::HidCtlEnumerate(TCustomHidDevice* hidDev, int idx) {
+  const int index = DevListBox->Items.Add(DeviceKey(hidDev));
+  TCustomHidDevice* device = nullptr;
+  if (HidCtl->ClaimDeviceAt(idx, device)) {
+    device->SetInputBufferCount(kBufferCount);
+    device->SetReadBufferCount(kBufferCount);
+    DevListBox->Items.SetObject(index, device);
+  }
+  return true;
+}
+
+void TForm1::BoardDataHandler(TCustomHidDevice*, uint8_t, const uint8_t* data, uint16_t size) {
+  for (uint16_t i = 0; i < size; ++i) {
+    if (Memo1->Lines.Count() >= kByteLogLimit) return;
+    Memo1->Lines.Add(FormatHexByteLine(data[i]));
+  }
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "chart/ChartSeries.h"
+#include "framework/Component.h"
+#include "framework/Controls.h"
+#include "framework/StringList.h"
+#include "framework/Timer.h"
+#include "hid/CustomHidDeviceController.h"
+
+// The oscilloscope's main window as its logic sees it: the components its handlers touch,
+// the measurement cycle (start, stop, one tick, the test sine) and the discovery of the
+// board among the HID devices. All of it runs on the main thread.
+//
+// The window owns the controller it is given; the series belongs to its chart.
+class TForm1 : public TComponent {
+ public:
+  // The board's key: vendor 0x21CF, product 0x0004.
+  static inline const QString kBoardKey = QStringLiteral("21CF 0004");
+  // The report buffer: report id plus 64 command bytes. Longer output reports are refused.
+  static constexpr int kReportBufferSize = 65;
+  static constexpr int kSamplesPerBlock = 32;
+  static constexpr int kHistoryLimit = 200;
+  static constexpr uint32_t kTickInterval = 100;
+  static constexpr uint32_t kAnswerWait = 50;
+  // The byte log keeps at most this many lines between two emptyings; a tick reads 64.
+  // A board that chatters while nobody empties the log (idle, unsolicited reports) would
+  // otherwise grow it without end. Later bytes are dropped: the tick decodes from the
+  // front, so the lines it needs are never the ones dropped.
+  static constexpr int kByteLogLimit = 65536;
+
+  TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2);
+  ~TForm1() override;
+
+  // Components, in creation order.
+  TImage* Image1;
+  TImage* Image2;
+  TImage* Image3;
+  TLabel* Label1;
+  TListBox* DevListBox;
+  TMemo* Memo1;
+  TChartSeries* Series2;
+  TControl* Button3;
+  TPanel* Panel1;
+  TTimer* Timer1;
+  TCustomHidDeviceController* HidCtl;
+
+  // The selected board, one of the devices DevListBox holds, or none.
+  TCustomHidDevice* BoardDevice = nullptr;
+  TStringList* CommandList = nullptr;
+  TStringList* SampleHistory = nullptr;
+
+  // Handlers bound by the window's definition.
+  void FormCreate(TObject* sender);
+  void FormDestroy(TObject* sender);
+  void Image2Click(TObject* sender);
+  void Image3Click(TObject* sender);
+  void Timer1Timer(TObject* sender);
+  void Button3Click(TObject* sender);
+  void HidCtlDeviceChange(TObject* sender);
+  bool HidCtlEnumerate(TCustomHidDevice* hidDev, int idx);
+  void BoardDataHandler(TCustomHidDevice* hidDev, uint8_t reportId, const uint8_t* data,
+                        uint16_t size);
+
+  // Helpers.
+  void SendCommands(TStringList* list);
+  void WaitMs(uint32_t milliseconds);
+  static QString StripSpaces(const QString& text);
+  static int32_t HexToInt(const QString& text);
+  static QString DeviceKey(TCustomHidDevice* device);
+  void AttachDataHandler();
+
+ private:
+  void EnterIdleState();
+  void SendCommandReport(int32_t command, int reportLength);
+  void RedrawFromHistory();
+};
