@@ -12,6 +12,11 @@
 namespace {
 
 const QString kNoBoardAtStart = QStringLiteral("(C1)実験ボードと接続が確認出来ません。");
+// The board is there, but the user may not open it: without this, measuring would start
+// and nothing would ever arrive.
+const QString kBoardNotAccessible = QStringLiteral(
+    "(C3)実験ボードが見つかりましたが、アクセスできません。アクセス権(udev "
+    "ルール)を確認して、ボードを接続し直して下さい。");
 const QString kNoBoardAtTick = QStringLiteral("(C2)実験ボードと接続が確認出来ません。");
 const QString kDisconnected = QStringLiteral("実験ボードが切断されました。");
 const QString kCommandValue = QStringLiteral("3");
@@ -82,6 +87,10 @@ void TForm1::FormDestroy(TObject*) {
 void TForm1::Image2Click(TObject*) {
   if (!BoardDevice) {
     ShowWarningBox(kNoBoardAtStart);
+    return;
+  }
+  if (!BoardDevice->CanReadWrite()) {
+    ShowWarningBox(kBoardNotAccessible);
     return;
   }
   Memo1->Lines.Clear();

@@ -6,15 +6,15 @@
 
 #include "app/Form1.h"
 #include "chart/ChartSeries.h"
+#include "hid/HidDeviceController.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationDisplayName(QStringLiteral("簡易オシロソフト"));
 
-  // Until the device layer and the chart engine are in, the window runs its logic without
-  // a controller (so it never finds a board) and keeps the trace's points unseen.
+  // Until the chart engine is in, the trace's points are kept but not drawn.
   TChartSeries series(nullptr);
-  TForm1 form(nullptr, &series);
+  TForm1 form(new THidDeviceController(nullptr), &series);
 
   QWidget window;
   window.setWindowTitle(QStringLiteral("簡易オシロソフト"));

@@ -22,6 +22,7 @@ struct TFakeInterface {
   // Sent back, report by report, for every output report whose first command byte is 3.
   std::vector<TReport> answer;
   bool writeFails = false;
+  bool readWrite = true;  // false: no permission on the node, queries only
   int instance = 0;  // who it is across passes; given by Plug
 };
 
@@ -41,6 +42,7 @@ class TFakeHidDevice : public TCustomHidDevice {
   void SetInputBufferCount(int count) override { inputBufferCount = count; }
   void SetReadBufferCount(int count) override { readBufferCount = count; }
   THidPCaps Capabilities() override;
+  bool CanReadWrite() const override { return iface_.readWrite; }
   bool WriteReport(const uint8_t* buffer, uint32_t toWrite, uint32_t& written) override;
   THidDataEvent OnInputReport() const override { return onInputReport_; }
   void SetOnInputReport(THidDataEvent handler) override { onInputReport_ = handler; }

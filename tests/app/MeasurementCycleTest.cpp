@@ -126,6 +126,19 @@ TEST_F(MeasurementCycle, StartWithoutBoardShowsC1AndStaysIdle) {
   EXPECT_EQ(Now(), kIdle);
 }
 
+TEST_F(MeasurementCycle, BoardWithoutAccessShowsC3AndStaysIdle) {
+  TFakeInterface board = FakeBoard();
+  board.readWrite = false;
+  Plug(board);
+  form->Image2Click(nullptr);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text,
+            "(C3)実験ボードが見つかりましたが、アクセスできません。アクセス権(udev "
+            "ルール)を確認して、ボードを接続し直して下さい。");
+  EXPECT_EQ(Now(), kIdle);
+  EXPECT_TRUE(Board()->written.empty());
+}
+
 TEST_F(MeasurementCycle, StartEntersMeasuringAfterSendingOneCommand) {
   Plug(FakeBoard());
   form->SampleHistory->Add("1.0");

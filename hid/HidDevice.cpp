@@ -1,0 +1,182 @@
+#include "HidDevice.h"
+
+#include <cerrno>
+
+#include "hid/ControllerError.h"
+#include "hid/HidDeviceController.h"
+#include "hid/HidDeviceReadThread.h"
+
+THidDevice::THidDevice(THidPnPInfo* info, THidDeviceController* controller)
+    : platform_(controller->Platform()), controller_(controller), info_(info) {
+  SetOnInputReport(controller->OnDeviceData());
+  onDetach_ = controller->OnDeviceUnplug();
+  mainHandle_ = platform_->Open(info_->InterfacePath, THidAccess::ReadWrite);
+  canReadWrite_ = mainHandle_.Valid();
+  if (!mainHandle_.Valid())
+    mainHandle_ = platform_->Open(info_->InterfacePath, THidAccess::QueryOnly);
+  if (!mainHandle_.Valid()) throw EControllerError("device cannot be opened");
+  if (!platform_->GetAttributes(mainHandle_, identity_)) {
+    CloseMainHandle();
+    throw EControllerError("device cannot be identified");
+  }
+  CloseMainHandle();
+}
+
+THidDevice::~THidDevice() {
+  const THidDataEvent inputReport = onInputReport_;
+  const THidPlugEvent detach = onDetach_;
+  SetOnInputReport({});
+  onDetach_ = {};
+  CloseMainHandle();
+  CloseReadHandle();
+  preparsedData_.reset();
+  if (controller_) controller_->DeviceDestroyed(this, inputReport, detach, readSleepTime_);
+}
+
+// ---- Handles ----
+
+bool THidDevice::OpenMainHandle() {
+  if (mainHandle_.Valid()) return true;
+  if (!Usable()) {
+    errno = ENODEV;
+    return false;
+  }
+  mainHandle_ = platform_->Open(info_->InterfacePath, THidAccess::ReadWrite);
+  canReadWrite_ = mainHandle_.Valid();
+  if (!mainHandle_.Valid())
+    mainHandle_ = platform_->Open(info_->InterfacePath, THidAccess::QueryOnly);
+  if (!mainHandle_.Valid()) return false;
+  if (inputBufferCount_ != 0) platform_->SetNumInputBuffers(mainHandle_, inputBufferCount_);
+  platform_->GetNumInputBuffers(mainHandle_, inputBufferCount_);
+  return true;
+}
+
+void THidDevice::CloseMainHandle() {
+  if (mainHandle_.Valid()) platform_->Close(mainHandle_);
+  mainHandle_ = THidHandle{};
+  inputBufferCount_ = 0;
+}
+
+bool THidDevice::OpenReadHandleLocked() {
+  if (!Usable()) {
+    errno = ENODEV;
+    return false;
+  }
+  if (readHandle_.Valid()) return true;
+  readHandle_ = platform_->Open(info_->InterfacePath, THidAccess::Read);
+  if (!readHandle_.Valid()) return false;
+  if (readBufferCount_ != 0) platform_->SetNumInputBuffers(readHandle_, readBufferCount_);
+  platform_->GetNumInputBuffers(readHandle_, readBufferCount_);
+  return true;
+}
+
+bool THidDevice::OpenReadHandle(THidHandle& handle) {
+  std::lock_guard lock(readMutex_);
+  if (!OpenReadHandleLocked()) return false;
+  handle = readHandle_;
+  readerWaiting_ = true;
+  return true;
+}
+
+void THidDevice::LeaveReadWait() {
+  {
+    std::lock_guard lock(readMutex_);
+    readerWaiting_ = false;
+  }
+  readerLeftWait_.notify_all();
+}
+
+void THidDevice::CloseReadHandle() {
+  std::unique_lock lock(readMutex_);
+  if (readerWaiting_ && reader_) {
+    reader_->Wake();
+    readerLeftWait_.wait(lock, [this] { return !readerWaiting_; });
+  }
+  if (readHandle_.Valid()) platform_->Close(readHandle_);
+  readHandle_ = THidHandle{};
+  readBufferCount_ = 0;
+}
+
+int THidDevice::ReadBufferCount() const {
+  std::lock_guard lock(readMutex_);
+  return readBufferCount_;
+}
+
+// ---- Counts, capabilities, writing ----
+
+void THidDevice::SetInputBufferCount(int count) {
+  if (count == inputBufferCount_ || !OpenMainHandle()) return;
+  platform_->SetNumInputBuffers(mainHandle_, count);
+  platform_->GetNumInputBuffers(mainHandle_, inputBufferCount_);
+}
+
+void THidDevice::SetReadBufferCount(int count) {
+  std::lock_guard lock(readMutex_);
+  if (count == readBufferCount_ || !OpenReadHandleLocked()) return;
+  platform_->SetNumInputBuffers(readHandle_, count);
+  platform_->GetNumInputBuffers(readHandle_, readBufferCount_);
+}
+
+void THidDevice::SetReadSleepTime(int milliseconds) {
+  if (milliseconds < kMinReadSleepTime || milliseconds > kMaxReadSleepTime) return;
+  readSleepTime_ = milliseconds;
+}
+
+const THidPreparsedData* THidDevice::LoadPreparsedData() {
+  if (!preparsedData_ && OpenMainHandle()) {
+    std::vector<uint8_t> descriptor;
+    if (platform_->GetReportDescriptor(mainHandle_, descriptor)) {
+      auto data = std::make_unique<THidPreparsedData>();
+      data->info = ParseReportDescriptor(descriptor.data(), descriptor.size());
+      data->descriptor = std::move(descriptor);
+      preparsedData_ = std::move(data);
+    }
+    CloseMainHandle();
+  }
+  return preparsedData_.get();
+}
+
+THidPCaps THidDevice::Capabilities() {
+  const THidPreparsedData* data = LoadPreparsedData();
+  return data ? CapsFromDescriptorInfo(data->info) : THidPCaps{};
+}
+
+bool THidDevice::WriteReport(const uint8_t* buffer, uint32_t toWrite, uint32_t& written) {
+  written = 0;
+  if (!OpenMainHandle()) return false;
+  return platform_->Write(mainHandle_, buffer, toWrite, written);
+}
+
+// ---- Reader ----
+
+void THidDevice::SetOnInputReport(THidDataEvent handler) {
+  if (!handler) StopReader();
+  onInputReport_ = handler;
+  StartReader();
+}
+
+void THidDevice::StartReader() {
+  if (!onInputReport_ || !attached_ || !claimed_ || !canReadWrite_ || reader_) return;
+  const THidPCaps caps = Capabilities();
+  const bool numbered = preparsedData_ && preparsedData_->info.Numbered;
+  reader_ = std::make_unique<THidDeviceReadThread>(this, platform_, caps.InputReportByteLength,
+                                                   numbered);
+  reader_->Start();
+}
+
+void THidDevice::StopReader() {
+  if (!reader_) return;
+  reader_->Terminate();
+  reader_->WaitFor();
+  reader_.reset();
+}
+
+void THidDevice::Detach() {
+  // Gone first, so the reader can't open the handle again between closing and now.
+  attached_ = false;
+  CloseMainHandle();
+  CloseReadHandle();
+  const THidPlugEvent detach = onDetach_;
+  onDetach_ = {};
+  if (detach) detach(this);
+}
