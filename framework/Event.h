@@ -6,14 +6,25 @@
 template <typename Signature>
 class TEvent;
 
+namespace event_detail {
+template <typename T>
+struct MemberOf;
+template <typename Class, typename Member>
+struct MemberOf<Member Class::*> {
+  using type = Class;
+};
+}  // namespace event_detail
+
 template <typename R, typename... Args>
 class TEvent<R(Args...)> {
  public:
   TEvent() = default;
 
-  // Binds Method of Receiver: TEvent<...>::Bind<&TForm1::Image2Click>(form).
-  template <auto Method, typename Receiver>
-  static TEvent Bind(Receiver* receiver) {
+  // Binds Method to a receiver: TEvent<...>::Bind<&TForm1::Image2Click>(form). The code is
+  // that of the method's own class, whatever class the receiver is seen as here.
+  template <auto Method>
+  static TEvent Bind(typename event_detail::MemberOf<decltype(Method)>::type* receiver) {
+    using Receiver = typename event_detail::MemberOf<decltype(Method)>::type;
     TEvent event;
     event.receiver_ = receiver;
     event.code_ = &Thunk<Method, Receiver>;

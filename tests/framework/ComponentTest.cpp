@@ -21,6 +21,7 @@ struct TReceiver {
   void Other(TObject*) {}
   int calls = 0;
 };
+struct TDerivedReceiver : TReceiver {};
 
 }  // namespace
 
@@ -53,6 +54,8 @@ TEST(Event, SameCodeWhateverTheReceiver) {
   auto e2 = TNotifyEvent::Bind<&TReceiver::Handle>(&r2);
   auto e3 = TNotifyEvent::Bind<&TReceiver::Other>(&r1);
   EXPECT_TRUE(e1.SameCode(e2));
+  TDerivedReceiver derived;
+  EXPECT_TRUE(e1.SameCode(TNotifyEvent::Bind<&TReceiver::Handle>(&derived)));
   EXPECT_FALSE(e1 == e2);
   EXPECT_FALSE(e1.SameCode(e3));
   EXPECT_FALSE(TNotifyEvent().Assigned());

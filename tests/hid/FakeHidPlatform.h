@@ -1,0 +1,82 @@
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "hid/HidPlatform.h"
+
+// An in-process platform: interfaces that the test plugs and unplugs, each with a socket
+// pair standing in for its node, so the reader's poll and read are real. Reports the test
+// sends arrive whole (sequenced packets); unplugging hangs the socket up, as a hidraw node
+// reports a vanished device.
+class TFakeHidPlatform : public THidPlatform {
+ public:
+  struct TInterface {
+    THidAttributes attributes{0x21CF, 0x0004, 0x0100};
+    std::vector<uint8_t> descriptor;
+    bool readWrite = true;       // false: the node may only be queried
+    bool identifyFails = false;  // the identity can't be read
+    bool openFails = false;      // the node vanished between listing and opening
+  };
+
+  TFakeHidPlatform();
+  ~TFakeHidPlatform() override;
+
+  // Returns the interface's path.
+  std::string Plug(const TInterface& iface);
+  void Unplug(const std::string& path);
+  TInterface& Interface(const std::string& path);
+  // Sends one input report as the device would (bytes as they come off the node).
+  void SendReport(const std::string& path, const std::vector<uint8_t>& report);
+  std::vector<std::vector<uint8_t>> Written(const std::string& path);
+  // Makes the change monitor readable, as a uevent would.
+  void SignalChange();
+
+  bool bindFails = false;
+  int bindCount = 0;
+  int openHandles = 0;  // files open now
+  int setBufferCalls = 0;
+  int enumerations = 0;
+
+  // THidPlatform
+  bool BindSetupServices() override;
+  void ReleaseSetupServices() override;
+  bool EnumerateInterfaces(std::vector<THidInterfaceRecord>& records) override;
+  int OpenChangeMonitor() override { return monitorFd_; }
+  bool DrainChangeEvents() override;
+  void CloseChangeMonitor() override {}
+  THidHandle Open(const std::string& path, THidAccess access) override;
+  void Close(THidHandle& handle) override;
+  bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length,
+             uint32_t& written) override;
+  THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length,
+                      bool prependReportId, int timeoutMs, int wakeFd) override;
+  bool GetAttributes(const THidHandle& handle, THidAttributes& attributes) override;
+  bool GetReportDescriptor(const THidHandle& handle, std::vector<uint8_t>& descriptor) override;
+  bool SetNumInputBuffers(const THidHandle& handle, int count) override;
+  bool GetNumInputBuffers(const THidHandle& handle, int& count) override;
+
+ private:
+  struct TNode {
+    TInterface iface;
+    std::string instance;
+    bool present = true;
+    int deviceEnd = -1;  // what handles are opened on
+    int testEnd = -1;    // where the test sends reports
+    std::vector<std::vector<uint8_t>> written;
+    std::map<int, int> queueLength;  // per open file
+  };
+  TNode* Find(const std::string& path);
+
+  std::mutex mutex_;  // the reader thread reads through Read()
+  std::vector<std::pair<std::string, TNode>> nodes_;
+  int nextNumber_ = 0;
+  int monitorFd_;
+};
+
+// The board's report descriptor: 64-byte input, 8-byte output, no report ids.
+std::vector<uint8_t> BoardDescriptor();
+// A device with numbered reports: input report 5 of 2 bytes, no output.
+std::vector<uint8_t> NumberedDescriptor();

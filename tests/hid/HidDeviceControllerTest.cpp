@@ -1,0 +1,201 @@
+#include "HidFixture.h"
+#include "hid/DBT.h"
+
+using HidDeviceController = HidTest;
+
+TEST_F(HidDeviceController, StartUpPassRunsFromTheLoopAndAlwaysReports) {
+  controller = std::make_unique<THidDeviceController>(nullptr, platform);
+  controller->SetLoading(true);
+  controller->SetOnDeviceChange(TNotifyEvent::Bind<&HidTest::Changed>(this));
+  controller->SetLoading(false);
+  EXPECT_TRUE(journal.empty());  // nothing before the loop runs
+  ProcessMessages();
+  EXPECT_EQ(journal, Journal{"change"});
+  EXPECT_EQ(controller->ChangeParam(), -1);
+  EXPECT_TRUE(controller->DeviceList().empty());
+  EXPECT_EQ(platform->enumerations, 1);
+}
+
+TEST_F(HidDeviceController, OnlyDeviceNodeChangesStartAPassAndOnlyChangesReport) {
+  StartController();
+  journal.clear();
+  controller->DeviceChangeMessage(WM_DEVICECHANGE, 0x8000, 0);
+  EXPECT_EQ(platform->enumerations, 1);
+  controller->DeviceChangeMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+  EXPECT_EQ(platform->enumerations, 2);
+  EXPECT_TRUE(journal.empty());
+}
+
+TEST_F(HidDeviceController, PluggingAppendsAndReportsArrivalThenChange) {
+  StartController();
+  journal.clear();
+  PlugBoard();
+  Notify();
+  EXPECT_EQ(journal, (Journal{"arrival usable=1", "change"}));
+  ASSERT_EQ(controller->DeviceList().size(), 1u);
+  THidDevice* device = controller->DeviceList()[0];
+  EXPECT_FALSE(device->Usable());  // only inside the notification
+  EXPECT_EQ(device->Identity().VendorID, 0x21CF);
+  EXPECT_TRUE(device->CanReadWrite());
+}
+
+TEST_F(HidDeviceController, ABurstOfUeventsIsOnePass) {
+  StartController();
+  const int before = platform->enumerations;
+  PlugBoard();
+  for (int i = 0; i < 1000; ++i) platform->SignalChange();
+  WaitMs(THidDeviceController::kCoalesceMs + 40);
+  EXPECT_EQ(platform->enumerations, before + 1);
+}
+
+TEST_F(HidDeviceController, UnpluggingAnUnclaimedDeviceRemovesIt) {
+  const std::string board = PlugBoard();
+  StartController();
+  journal.clear();
+  platform->Unplug(board);
+  Notify();
+  EXPECT_EQ(journal, (Journal{"detach", "removal", "change"}));
+  EXPECT_TRUE(controller->DeviceList().empty());
+}
+
+TEST_F(HidDeviceController, AClaimedDeviceStaysListedUntilItsHolderLetsGo) {
+  const std::string board = PlugBoard();
+  StartController();
+  THidDevice* held = Claim();
+  ASSERT_NE(held, nullptr);
+  journal.clear();
+  platform->Unplug(board);
+  Notify();
+  EXPECT_EQ(journal, (Journal{"detach", "removal", "change"}));
+  EXPECT_FALSE(held->Attached());
+  ASSERT_EQ(controller->DeviceList().size(), 1u);
+  journal.clear();
+  Notify();  // every later pass reports it gone again
+  EXPECT_EQ(journal, (Journal{"removal", "change"}));
+  PlugBoard();
+  Notify();
+  ASSERT_EQ(controller->DeviceList().size(), 2u);
+  EXPECT_NE(controller->DeviceList()[1], held);
+  delete held;
+  EXPECT_EQ(controller->DeviceList().size(), 1u);
+}
+
+TEST_F(HidDeviceController, ClaimingHandsOutEachListedDeviceOnce) {
+  for (int i = 0; i < 3; ++i) PlugBoard();
+  StartController();
+  TCustomHidDevice* device = reinterpret_cast<TCustomHidDevice*>(1);
+  EXPECT_FALSE(controller->ClaimDeviceAt(-1, device));
+  EXPECT_EQ(device, nullptr);
+  EXPECT_FALSE(controller->ClaimDeviceAt(3, device));
+  std::vector<THidDevice*> claimed;
+  while (THidDevice* d = Claim()) claimed.push_back(d);
+  ASSERT_EQ(claimed.size(), 3u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(claimed[i], controller->DeviceList()[i]);
+  EXPECT_FALSE(controller->ClaimDeviceAt(1, device));
+  for (THidDevice* d : claimed) delete d;
+}
+
+TEST_F(HidDeviceController, HandlerWritesWithTheSameCodeDoNothing) {
+  PlugBoard();
+  StartController();
+  const int passes = platform->enumerations;
+  controller->SetOnDeviceChange(TNotifyEvent::Bind<&HidTest::Changed>(this));
+  EXPECT_EQ(platform->enumerations, passes);
+  controller->SetOnDeviceChange({});  // a different handler at run time: a pass at once
+  EXPECT_EQ(platform->enumerations, passes + 1);
+
+  controller->SetOnDeviceData(DataHandler());
+  THidDevice* device = controller->DeviceList()[0];
+  EXPECT_TRUE(device->OnInputReport().SameCode(DataHandler()));
+  device->SetOnInputReport(THidDataEvent::Bind<&HidTest::OtherData>(this));
+  controller->SetOnDeviceData({});  // passes on only to devices with the previous one
+  EXPECT_TRUE(device->OnInputReport().Assigned());
+  controller->SetDevThreadSleepTime(500);
+  EXPECT_EQ(device->ReadSleepTime(), 500);
+  device->SetReadSleepTime(200);
+  controller->SetDevThreadSleepTime(20000);
+  EXPECT_EQ(device->ReadSleepTime(), 200);
+  EXPECT_EQ(controller->DevThreadSleepTime(), 20000);
+}
+
+TEST_F(HidDeviceController, DestroyedUnderAClaimedDeviceDetachesIt) {
+  PlugBoard();
+  StartController();
+  THidDevice* held = Claim();
+  held->SetOnInputReport(DataHandler());
+  journal.clear();
+  controller.reset();
+  EXPECT_EQ(journal, Journal{"detach"});
+  EXPECT_FALSE(held->Attached());
+  EXPECT_EQ(held->Controller(), nullptr);
+  EXPECT_EQ(platform->bindCount, 0);
+  delete held;  // touches no list
+  EXPECT_EQ(platform->openHandles, 0);
+}
+
+TEST_F(HidDeviceController, UnboundItListsNothing) {
+  platform->bindFails = true;
+  PlugBoard();
+  StartController();
+  EXPECT_TRUE(journal.empty());
+  EXPECT_FALSE(controller->Bound());
+  EXPECT_TRUE(controller->DeviceList().empty());
+  controller->DeviceChange();
+  EXPECT_TRUE(controller->DeviceList().empty());
+}
+
+TEST_F(HidDeviceController, InterfacesThatCantBeOpenedOrIdentifiedAreLeftOut) {
+  TFakeHidPlatform::TInterface gone, anonymous;
+  gone.openFails = true;
+  anonymous.identifyFails = true;
+  platform->Plug(gone);
+  platform->Plug(anonymous);
+  const std::string board = PlugBoard();
+  StartController();
+  ASSERT_EQ(controller->DeviceList().size(), 1u);
+  EXPECT_EQ(controller->DeviceList()[0]->InterfaceInfo().InterfacePath, board);
+  EXPECT_EQ(platform->openHandles, 0);
+}
+
+TEST_F(HidDeviceController, APassEndedByAnErrorStillListensForTheNext) {
+  StartController();
+  struct TRaiser {
+    void Raise(TObject*) { throw Exception("handler failed"); }
+  } raiser;
+  controller->SetLoading(true);
+  controller->SetOnDeviceChange(TNotifyEvent::Bind<&TRaiser::Raise>(&raiser));
+  controller->SetLoading(false);
+  PlugBoard();
+  Notify();
+  EXPECT_FALSE(controller->Scanning());
+  EXPECT_EQ(journal, (Journal{"change", "arrival usable=1", "report handler failed"}));
+  PlugBoard();
+  Notify();
+  EXPECT_EQ(controller->DeviceList().size(), 2u);
+}
+
+TEST_F(HidDeviceController, GivingBackReplacesTheObjectAtItsPlace) {
+  PlugBoard();
+  const std::string second = PlugBoard();
+  StartController();
+  THidDevice* first = Claim();
+  first->SetOnInputReport(DataHandler());
+  first->SetOnDetach(THidPlugEvent::Bind<&HidTest::Detached>(this));
+  first->SetReadSleepTime(250);
+  delete first;
+  ASSERT_EQ(controller->DeviceList().size(), 2u);
+  THidDevice* fresh = controller->DeviceList()[0];
+  EXPECT_NE(fresh, first);
+  EXPECT_FALSE(fresh->Claimed());
+  EXPECT_FALSE(fresh->HasReader());
+  EXPECT_TRUE(fresh->OnInputReport().SameCode(DataHandler()));
+  EXPECT_TRUE(fresh->OnDetach().Assigned());
+  EXPECT_EQ(fresh->ReadSleepTime(), 250);
+  // One that can no longer be identified is as good as gone.
+  THidDevice* other = static_cast<THidDevice*>(controller->DeviceList()[1]);
+  TCustomHidDevice* claimed;
+  ASSERT_TRUE(controller->ClaimDeviceAt(1, claimed));
+  platform->Interface(second).identifyFails = true;
+  delete other;
+  EXPECT_EQ(controller->DeviceList().size(), 1u);
+}
