@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libudev-dev libjpeg62-turbo-dev libfontconfig-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev perl
   fonts-ipafont-gothic fonts-ipafont-mincho
 )
 

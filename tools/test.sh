@@ -33,3 +33,6 @@ configure_and_build build-tsan -DCMAKE_BUILD_TYPE=Debug -DSIMPLESCOPE_SANITIZE=t
 # ThreadSanitizer needs a fixed address layout on kernels with wide mmap randomisation.
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/tsan.supp" \
   setarch "$(uname -m)" -R ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L threads
+
+echo "== fuzzing the report descriptor parser"
+bash tools/fuzz.sh 30
