@@ -159,8 +159,8 @@ void THidDevice::StartReader() {
   if (!onInputReport_ || !attached_ || !claimed_ || !canReadWrite_ || reader_) return;
   const THidPCaps caps = Capabilities();
   const bool numbered = preparsedData_ && preparsedData_->info.Numbered;
-  reader_ = std::make_unique<THidDeviceReadThread>(this, platform_, caps.InputReportByteLength,
-                                                   numbered);
+  reader_ =
+      std::make_unique<THidDeviceReadThread>(this, platform_, caps.InputReportByteLength, numbered);
   reader_->Start();
 }
 

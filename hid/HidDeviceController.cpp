@@ -86,9 +86,8 @@ void THidDeviceController::DeviceChange() {
   for (int i = static_cast<int>(deviceList_.size()) - 1; i >= 0; --i) {
     THidDevice* old = deviceList_[i];
     const bool present =
-        old->Attached() && std::any_of(newList.rbegin(), newList.rend(), [&](THidDevice* n) {
-          return sameInstance(old, n);
-        });
+        old->Attached() && std::any_of(newList.rbegin(), newList.rend(),
+                                       [&](THidDevice* n) { return sameInstance(old, n); });
     if (present) continue;
     old->Detach();
     if (onRemoval_) {
@@ -165,8 +164,7 @@ void THidDeviceController::DeviceDestroyed(THidDevice* device, THidDataEvent inp
   }
   const THidPnPInfo& info = device->InterfaceInfo();
   try {
-    auto* fresh =
-        new THidDevice(new THidPnPInfo(info.DeviceInstance, info.InterfacePath), this);
+    auto* fresh = new THidDevice(new THidPnPInfo(info.DeviceInstance, info.InterfacePath), this);
     fresh->SetOnInputReport(inputReport);
     fresh->SetOnDetach(detach);
     fresh->SetReadSleepTime(readSleepTime);

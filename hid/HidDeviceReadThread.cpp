@@ -72,8 +72,7 @@ void THidDeviceReadThread::DeliverReport() {
   if (!handler) return;
   const auto size = static_cast<uint16_t>(BytesRead - 1);
   // A handler that raises is reported on the main thread; reading goes on.
-  RunHandlerGuarded(
-      [&] { handler(OwnerDevice, ReportBuffer[0], ReportBuffer.data() + 1, size); });
+  RunHandlerGuarded([&] { handler(OwnerDevice, ReportBuffer[0], ReportBuffer.data() + 1, size); });
 }
 
 void THidDeviceReadThread::DeliverError() {

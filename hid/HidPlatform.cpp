@@ -31,15 +31,16 @@ class TLinuxHidPlatform : public THidPlatform {
     return ReadReportFromFd(handle.fd, buffer, length, prependReportId, timeoutMs, wakeFd);
   }
 
+  // An open file asks the kernel; without one (query-only), or where the kernel's answer
+  // can't be had, sysfs tells the same without any permission on the node.
   bool GetAttributes(const THidHandle& handle, THidAttributes& attributes) override {
-    if (handle.fd >= 0) {
-      if (!Hid::GetRawIdentity(handle, attributes.VendorID, attributes.ProductID)) return false;
-      attributes.VersionNumber = SetupApi::VersionOf(handle.path);
-      return true;
-    }
-    if (!handle.queryOnly) {
+    if (!handle.Valid()) {
       errno = EBADF;
       return false;
+    }
+    if (handle.fd >= 0 && Hid::GetRawIdentity(handle, attributes.VendorID, attributes.ProductID)) {
+      attributes.VersionNumber = SetupApi::VersionOf(handle.path);
+      return true;
     }
     auto fromSysfs = SetupApi::AttributesOf(handle.path);
     if (!fromSysfs) return false;
@@ -47,7 +48,11 @@ class TLinuxHidPlatform : public THidPlatform {
     return true;
   }
   bool GetReportDescriptor(const THidHandle& handle, std::vector<uint8_t>& descriptor) override {
-    if (handle.fd >= 0) return Hid::GetReportDescriptor(handle, descriptor);
+    if (!handle.Valid()) {
+      errno = EBADF;
+      return false;
+    }
+    if (handle.fd >= 0 && Hid::GetReportDescriptor(handle, descriptor)) return true;
     auto fromSysfs = SetupApi::ReportDescriptorOf(handle.path);
     if (!fromSysfs) return false;
     descriptor = std::move(*fromSysfs);

@@ -27,9 +27,13 @@ struct Globals {
   uint8_t reportId = 0;
 };
 
-uint64_t SaturatingAdd(uint64_t a, uint64_t b) { return std::min(a + b, kBitCap); }
+uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+  return std::min(a + b, kBitCap);
+}
 
-uint16_t ClampTo16(uint64_t v) { return static_cast<uint16_t>(std::min<uint64_t>(v, 0xFFFF)); }
+uint16_t ClampTo16(uint64_t v) {
+  return static_cast<uint16_t>(std::min<uint64_t>(v, 0xFFFF));
+}
 
 }  // namespace
 
@@ -94,15 +98,16 @@ THidDescriptorInfo ParseReportDescriptor(const uint8_t* data, size_t length) {
             info.ButtonCaps[kind] = ClampTo16(info.ButtonCaps[kind] + 1u);
           else
             info.ValueCaps[kind] = ClampTo16(info.ValueCaps[kind] + 1u);
-          info.DataIndices[kind] = ClampTo16(uint64_t(info.DataIndices[kind]) + globals.reportCount);
+          info.DataIndices[kind] =
+              ClampTo16(uint64_t(info.DataIndices[kind]) + globals.reportCount);
         }
       } else if (tag == kTagCollection) {
         if (collectionDepth == 0 && !topUsageTaken) {
           topUsageTaken = true;
           if (haveUsage) {
             info.Usage = static_cast<uint16_t>(lastUsage & 0xFFFF);
-            info.UsagePage = static_cast<uint16_t>(lastUsageHasPage ? lastUsage >> 16
-                                                                    : globals.usagePage);
+            info.UsagePage =
+                static_cast<uint16_t>(lastUsageHasPage ? lastUsage >> 16 : globals.usagePage);
           } else {
             info.UsagePage = static_cast<uint16_t>(globals.usagePage);
           }
@@ -119,9 +124,15 @@ THidDescriptorInfo ParseReportDescriptor(const uint8_t* data, size_t length) {
       haveUsage = false;
     } else if (type == kTypeGlobal) {
       switch (tag) {
-        case kTagUsagePage: globals.usagePage = value; break;
-        case kTagReportSize: globals.reportSize = value; break;
-        case kTagReportCount: globals.reportCount = value; break;
+        case kTagUsagePage:
+          globals.usagePage = value;
+          break;
+        case kTagReportSize:
+          globals.reportSize = value;
+          break;
+        case kTagReportCount:
+          globals.reportCount = value;
+          break;
         case kTagReportId:
           globals.reportId = static_cast<uint8_t>(value);
           info.Numbered = true;
@@ -138,7 +149,8 @@ THidDescriptorInfo ParseReportDescriptor(const uint8_t* data, size_t length) {
           else
             info.StackMisuse = true;
           break;
-        default: break;  // logical and physical ranges, units: no bearing on sizes
+        default:
+          break;  // logical and physical ranges, units: no bearing on sizes
       }
     } else if (type == kTypeLocal && tag == kTagUsage) {
       haveUsage = true;

@@ -23,10 +23,10 @@ struct THidDescriptorInfo {
   uint16_t ValueCaps[3] = {};
   uint16_t DataIndices[3] = {};
   // What the walk had to step over; the lengths above are still those of what it read.
-  bool Truncated = false;       // an item ran past the end
-  bool UnbalancedEnd = false;   // End Collection without a collection
+  bool Truncated = false;      // an item ran past the end
+  bool UnbalancedEnd = false;  // End Collection without a collection
   bool UnclosedCollection = false;
-  bool StackMisuse = false;     // Pop without Push, or Push beyond the depth we keep
+  bool StackMisuse = false;  // Pop without Push, or Push beyond the depth we keep
 };
 
 THidDescriptorInfo ParseReportDescriptor(const uint8_t* data, size_t length);

@@ -24,7 +24,10 @@ udev* context = nullptr;
 udev_monitor* monitor = nullptr;
 std::string libraryName = "libudev.so.1";
 
-#define SETUP_ENTRY(name) TModuleLoader::TEntry{#name, reinterpret_cast<void**>(&entries.name)}
+#define SETUP_ENTRY(name)                            \
+  TModuleLoader::TEntry {                            \
+#name, reinterpret_cast < void**>(&entries.name) \
+  }
 const std::array kEntryTable = {
     SETUP_ENTRY(udev_new),
     SETUP_ENTRY(udev_unref),
@@ -73,8 +76,8 @@ TUdevDevice HidrawOf(const std::string& devnode) {
   if (!context) return TUdevDevice(nullptr);
   const size_t slash = devnode.rfind('/');
   const std::string sysname = slash == std::string::npos ? devnode : devnode.substr(slash + 1);
-  return TUdevDevice(entries.udev_device_new_from_subsystem_sysname(context, "hidraw",
-                                                                     sysname.c_str()));
+  return TUdevDevice(
+      entries.udev_device_new_from_subsystem_sysname(context, "hidraw", sysname.c_str()));
 }
 
 // The parent of subsystem hid: it carries HID_ID and the report descriptor. Owned by the
@@ -86,7 +89,9 @@ udev_device* HidParentOf(const TUdevDevice& hidraw) {
 
 }  // namespace
 
-void SetLibraryName(const std::string& name) { libraryName = name; }
+void SetLibraryName(const std::string& name) {
+  libraryName = name;
+}
 
 bool Bind() {
   if (bindCount > 0) {
@@ -111,7 +116,9 @@ void Release() {
   loader.Release();
 }
 
-bool Bound() { return bindCount > 0; }
+bool Bound() {
+  return bindCount > 0;
+}
 
 bool EnumerateHidraw(std::vector<THidInterfaceRecord>& records) {
   records.clear();
@@ -122,8 +129,8 @@ bool EnumerateHidraw(std::vector<THidInterfaceRecord>& records) {
             entries.udev_enumerate_scan_devices(enumerate) >= 0;
   for (udev_list_entry* item = ok ? entries.udev_enumerate_get_list_entry(enumerate) : nullptr;
        item; item = entries.udev_list_entry_get_next(item)) {
-    TUdevDevice hidraw(entries.udev_device_new_from_syspath(
-        context, entries.udev_list_entry_get_name(item)));
+    TUdevDevice hidraw(
+        entries.udev_device_new_from_syspath(context, entries.udev_list_entry_get_name(item)));
     udev_device* hid = HidParentOf(hidraw);
     const char* devnode = hidraw ? entries.udev_device_get_devnode(hidraw.get()) : nullptr;
     const char* instance = hid ? entries.udev_device_get_syspath(hid) : nullptr;

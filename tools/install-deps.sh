@@ -9,6 +9,7 @@ packages=(
   libudev-dev libjpeg62-turbo-dev libfontconfig-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev perl
+  umockdev libumockdev-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
 )
 
