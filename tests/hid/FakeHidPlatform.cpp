@@ -137,19 +137,22 @@ void TFakeHidPlatform::Close(THidHandle& handle) {
 
 bool TFakeHidPlatform::Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length,
                              uint32_t& written) {
-  std::lock_guard lock(mutex_);
   written = 0;
-  TNode* node = Find(handle.path);
-  if (handle.fd < 0) {
-    errno = handle.queryOnly ? EACCES : EBADF;
-    return false;
+  {
+    std::lock_guard lock(mutex_);
+    TNode* node = Find(handle.path);
+    if (handle.fd < 0) {
+      errno = handle.queryOnly ? EACCES : EBADF;
+      return false;
+    }
+    if (!node || !node->present) {
+      errno = ENODEV;
+      return false;
+    }
+    node->written.emplace_back(buffer, buffer + length);
   }
-  if (!node || !node->present) {
-    errno = ENODEV;
-    return false;
-  }
-  node->written.emplace_back(buffer, buffer + length);
   written = length;
+  if (onWrite) onWrite(handle.path, std::vector<uint8_t>(buffer, buffer + length));
   return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -33,6 +34,9 @@ class TFakeHidPlatform : public THidPlatform {
   std::vector<std::vector<uint8_t>> Written(const std::string& path);
   // Makes the change monitor readable, as a uevent would.
   void SignalChange();
+
+  // Called after every successful write, outside the platform's lock: a board answers here.
+  std::function<void(const std::string& path, const std::vector<uint8_t>& report)> onWrite;
 
   bool bindFails = false;
   int bindCount = 0;

@@ -1,0 +1,123 @@
+// The window's logic on the real controller, device and reader, over an in-process
+// platform whose board answers every command with a sample block.
+#include <gtest/gtest.h>
+
+#include "FakeHidPlatform.h"
+#include "RecordingSeries.h"
+#include "app/Form1.h"
+#include "framework/Dialogs.h"
+#include "framework/MessageWait.h"
+#include "hid/HidDeviceController.h"
+
+namespace {
+
+class WindowOnRealController : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform = std::make_shared<TFakeHidPlatform>();
+    SetMessageBoxHook([this](TBoxKind, const QString& text) { boxes.push_back(text); });
+    platform->onWrite = [this](const std::string& path, const std::vector<uint8_t>& report) {
+      if (report.size() >= 2 && report[1] == 3) platform->SendReport(path, block);
+    };
+    block.assign(64, 0);
+    for (int k = 0; k < 32; ++k) block[2 * k] = static_cast<uint8_t>(k);  // raw 0..31
+    block[63] = 0x02;                                                     // sample 31: 0x21F
+  }
+  void TearDown() override {
+    form.reset();
+    SetMessageBoxHook({});
+  }
+  void StartWindow() {
+    form = std::make_unique<TForm1>(new THidDeviceController(nullptr, platform), &series);
+    ProcessMessages();  // the controller's start-up pass
+  }
+  std::string PlugBoard(bool accessible = true) {
+    TFakeHidPlatform::TInterface board;
+    board.descriptor = BoardDescriptor();
+    board.readWrite = accessible;
+    return platform->Plug(board);
+  }
+
+  std::shared_ptr<TFakeHidPlatform> platform;
+  std::vector<uint8_t> block;
+  TRecordingSeries series;
+  std::unique_ptr<TForm1> form;
+  std::vector<QString> boxes;
+};
+
+}  // namespace
+
+TEST_F(WindowOnRealController, MeasuresFromTheBoardFoundAtStartUp) {
+  TFakeHidPlatform::TInterface mouse;
+  mouse.attributes = {0x046D, 0xC077, 0};
+  platform->Plug(mouse);
+  const std::string board = PlugBoard();
+  StartWindow();
+  ASSERT_EQ(form->DevListBox->Items.Count(), 2);
+  ASSERT_NE(form->BoardDevice, nullptr);
+  form->Image2Click(nullptr);
+  form->Timer1->SetInterval(24 * 3600 * 1000);  // the test runs the ticks
+  form->Timer1Timer(nullptr);
+  ASSERT_EQ(form->SampleHistory->Count(), 32);
+  EXPECT_EQ(form->SampleHistory->Strings(0), "0.3");    // raw 0x21F
+  EXPECT_EQ(form->SampleHistory->Strings(31), "-5.0");  // raw 0
+  EXPECT_EQ(platform->Written(board).back(), (std::vector<uint8_t>{0, 3, 3, 3, 3, 3, 3, 3, 3}));
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(WindowOnRealController, UnplugWhileMeasuringEndsInC2AndReplugWorksAgain) {
+  const std::string board = PlugBoard();
+  StartWindow();
+  form->Image2Click(nullptr);
+  form->Timer1->SetInterval(24 * 3600 * 1000);
+  platform->Unplug(board);
+  platform->SignalChange();
+  WaitMs(THidDeviceController::kCoalesceMs + 40);
+  EXPECT_EQ(form->BoardDevice, nullptr);
+  form->Timer1Timer(nullptr);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "(C2)実験ボードと接続が確認出来ません。");
+  EXPECT_FALSE(form->Timer1->Enabled());
+
+  PlugBoard();
+  platform->SignalChange();
+  WaitMs(THidDeviceController::kCoalesceMs + 40);
+  ASSERT_NE(form->BoardDevice, nullptr);
+  form->Image2Click(nullptr);
+  form->Timer1->SetInterval(24 * 3600 * 1000);
+  form->Timer1Timer(nullptr);
+  EXPECT_EQ(form->SampleHistory->Count(), 32);
+  EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(WindowOnRealController, ABoardThatCanOnlyBeQueriedShowsC3) {
+  PlugBoard(/*accessible=*/false);
+  StartWindow();
+  ASSERT_NE(form->BoardDevice, nullptr);
+  form->Image2Click(nullptr);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_TRUE(boxes[0].startsWith("(C3)"));
+  EXPECT_FALSE(form->Timer1->Enabled());
+}
+
+TEST_F(WindowOnRealController, WithoutDeviceSetupServicesStartShowsC1) {
+  platform->bindFails = true;
+  PlugBoard();
+  StartWindow();
+  EXPECT_EQ(form->BoardDevice, nullptr);
+  form->Image2Click(nullptr);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "(C1)実験ボードと接続が確認出来ません。");
+}
+
+TEST_F(WindowOnRealController, ClosingWhileMeasuringStopsEveryReader) {
+  PlugBoard();
+  PlugBoard();
+  StartWindow();
+  form->Image2Click(nullptr);
+  WaitMs(250);  // real ticks
+  EXPECT_GE(form->SampleHistory->Count(), 32);
+  form.reset();
+  EXPECT_EQ(platform->openHandles, 0);
+  EXPECT_EQ(platform->bindCount, 0);
+}
