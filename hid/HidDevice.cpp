@@ -159,6 +159,13 @@ void THidDevice::StartReader() {
   if (!onInputReport_ || !attached_ || !claimed_ || !canReadWrite_ || reader_) return;
   const THidPCaps caps = Capabilities();
   const bool numbered = preparsedData_ && preparsedData_->info.Numbered;
+  {
+    // The kernel queues a report only for files open when it arrives: open the read handle
+    // now, so an answer to a command written right after this is not lost before the
+    // reader gets going. A failure here is the reader's to report.
+    std::lock_guard lock(readMutex_);
+    OpenReadHandleLocked();
+  }
   reader_ =
       std::make_unique<THidDeviceReadThread>(this, platform_, caps.InputReportByteLength, numbered);
   reader_->Start();

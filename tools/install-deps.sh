@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev perl
   umockdev libumockdev-dev
+  qemu-system-x86 busybox-static cpio
   fonts-ipafont-gothic fonts-ipafont-mincho
 )
 

@@ -1,0 +1,196 @@
+// The HID layer against a real kernel: runs inside a virtual machine (see run-vm-test.sh)
+// with hid, uhid and hid-generic loaded, and makes its own board through /dev/uhid.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/uhid.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "framework/MessageWait.h"
+#include "hid/HidDeviceController.h"
+
+namespace {
+
+const std::vector<uint8_t> kBoardDescriptor = {
+    0x06, 0x00, 0xff, 0x09, 0x01, 0xa1, 0x01, 0x15, 0x00, 0x26, 0xff, 0x00, 0x75, 0x08,
+    0x95, 0x40, 0x09, 0x01, 0x81, 0x02, 0x95, 0x08, 0x09, 0x02, 0x91, 0x02, 0xc0};
+
+// A board made through /dev/uhid: answers every command 3 with a 64-byte block whose
+// bytes count up from a per-board start value.
+class TUhidBoard {
+ public:
+  explicit TUhidBoard(uint8_t first) : first_(first) {
+    fd_ = open("/dev/uhid", O_RDWR | O_CLOEXEC);
+    EXPECT_GE(fd_, 0) << strerror(errno);
+    uhid_event create{};
+    create.type = UHID_CREATE2;
+    strcpy(reinterpret_cast<char*>(create.u.create2.name), "simplescope test board");
+    std::memcpy(create.u.create2.rd_data, kBoardDescriptor.data(), kBoardDescriptor.size());
+    create.u.create2.rd_size = static_cast<uint16_t>(kBoardDescriptor.size());
+    create.u.create2.bus = 0x03;  // USB
+    create.u.create2.vendor = 0x21CF;
+    create.u.create2.product = 0x0004;
+    create.u.create2.version = 0x0100;
+    EXPECT_EQ(write(fd_, &create, sizeof create), ssize_t(sizeof create));
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~TUhidBoard() { Unplug(); }
+
+  void Unplug() {
+    if (fd_ < 0) return;
+    stop_ = true;
+    thread_.join();
+    uhid_event destroy{};
+    destroy.type = UHID_DESTROY;
+    (void)!write(fd_, &destroy, sizeof destroy);
+    close(fd_);
+    fd_ = -1;
+  }
+
+  std::vector<std::vector<uint8_t>> Outputs() {
+    std::lock_guard lock(mutex_);
+    return outputs_;
+  }
+  std::vector<uint8_t> Block() const {
+    std::vector<uint8_t> block(64);
+    for (int i = 0; i < 64; ++i) block[i] = static_cast<uint8_t>(first_ + i);
+    return block;
+  }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, 20) <= 0) continue;
+      uhid_event event{};
+      if (read(fd_, &event, sizeof event) <= 0) continue;
+      if (event.type != UHID_OUTPUT) continue;
+      const auto& out = event.u.output;
+      {
+        std::lock_guard lock(mutex_);
+        outputs_.emplace_back(out.data, out.data + out.size);
+      }
+      if (out.size >= 2 && out.data[1] == 3) {
+        uhid_event input{};
+        input.type = UHID_INPUT2;
+        const std::vector<uint8_t> block = Block();
+        std::memcpy(input.u.input2.data, block.data(), block.size());
+        input.u.input2.size = static_cast<uint16_t>(block.size());
+        (void)!write(fd_, &input, sizeof input);
+      }
+    }
+  }
+
+  uint8_t first_;
+  int fd_ = -1;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::mutex mutex_;
+  std::vector<std::vector<uint8_t>> outputs_;
+};
+
+class RealKernel : public ::testing::Test {
+ public:
+  void Changed(TObject*) { ++changes; }
+  void Data(TCustomHidDevice*, uint8_t reportId, const uint8_t* data, uint16_t size) {
+    reportIds.push_back(reportId);
+    received.emplace_back(data, data + size);
+  }
+
+ protected:
+  void TearDown() override { controller.reset(); }
+
+  void StartController() {
+    controller = std::make_unique<THidDeviceController>(nullptr, LinuxHidPlatform());
+    controller->SetLoading(true);
+    controller->SetOnDeviceChange(TNotifyEvent::Bind<&RealKernel::Changed>(this));
+    controller->SetLoading(false);
+    ProcessMessages();
+  }
+
+  template <typename Condition>
+  bool WaitUntil(Condition done, int ms = 3000) {
+    for (int i = 0; i < ms / 10 && !done(); ++i) WaitMs(10);
+    return done();
+  }
+
+  // The board's answer to one command, through the claimed device.
+  void RoundTrip(TCustomHidDevice* board, TUhidBoard& uhid) {
+    received.clear();
+    const uint8_t command[9] = {0, 3, 3, 3, 3, 3, 3, 3, 3};
+    uint32_t written = 0;
+    ASSERT_TRUE(board->WriteReport(command, 9, written)) << strerror(errno);
+    EXPECT_EQ(written, 9u);
+    ASSERT_TRUE(WaitUntil([&] { return !received.empty(); }))
+        << "outputs seen by the board: " << uhid.Outputs().size()
+        << ", reader: " << static_cast<THidDevice*>(board)->HasReader();
+    EXPECT_EQ(reportIds.back(), 0);
+    EXPECT_EQ(received.back(), uhid.Block());
+    ASSERT_FALSE(uhid.Outputs().empty());
+    EXPECT_EQ(uhid.Outputs().back(), std::vector<uint8_t>(command, command + 9));
+  }
+
+  std::unique_ptr<THidDeviceController> controller;
+  int changes = 0;
+  std::vector<uint8_t> reportIds;
+  std::vector<std::vector<uint8_t>> received;
+};
+
+bool HidrawNodeExists() {
+  for (const auto& entry : std::filesystem::directory_iterator("/dev"))
+    if (entry.path().filename().string().rfind("hidraw", 0) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST_F(RealKernel, DiscoveryRoundTripUnplugAndReplugUnderAnotherNode) {
+  auto board = std::make_unique<TUhidBoard>(0x10);
+  // The node appears some milliseconds after the device is made.
+  for (int i = 0; i < 300 && !HidrawNodeExists(); ++i) usleep(10000);
+  StartController();
+  ASSERT_EQ(controller->DeviceList().size(), 1u);
+  TCustomHidDevice* device;
+  ASSERT_TRUE(controller->ClaimDevice(device));
+  EXPECT_EQ(device->Identity().VendorID, 0x21CF);
+  EXPECT_EQ(device->Identity().ProductID, 0x0004);
+  EXPECT_EQ(device->Capabilities().InputReportByteLength, 65);
+  EXPECT_EQ(device->Capabilities().OutputReportByteLength, 9);
+  device->SetOnInputReport(THidDataEvent::Bind<&RealKernel::Data>(this));
+  RoundTrip(device, *board);
+  const std::string firstNode = static_cast<THidDevice*>(device)->InterfaceInfo().InterfacePath;
+
+  // An open file pins the node's minor number, so the board comes back under another.
+  const int pin = open(firstNode.c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_GE(pin, 0);
+  const int changesBefore = changes;
+  board->Unplug();  // while the reader waits on the node
+  ASSERT_TRUE(WaitUntil([&] { return changes > changesBefore; }));
+  EXPECT_FALSE(static_cast<THidDevice*>(device)->Attached());
+  delete device;
+  EXPECT_TRUE(controller->DeviceList().empty());
+
+  board = std::make_unique<TUhidBoard>(0x80);
+  ASSERT_TRUE(WaitUntil([&] { return controller->DeviceList().size() == 1; }));
+  ASSERT_TRUE(controller->ClaimDevice(device));
+  const std::string secondNode = static_cast<THidDevice*>(device)->InterfaceInfo().InterfacePath;
+  EXPECT_NE(secondNode, firstNode);
+  device->SetOnInputReport(THidDataEvent::Bind<&RealKernel::Data>(this));
+  RoundTrip(device, *board);
+  delete device;
+  close(pin);
+}
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
