@@ -34,7 +34,7 @@ double Percentile(std::vector<double> values, double p) {
 void BM_ReportToHandlerOnIdleMainThread(benchmark::State& state) {
   auto platform = std::make_shared<TFakeHidPlatform>();
   TFakeHidPlatform::TInterface board;
-  board.descriptor = BoardDescriptor();
+  board.descriptor = kBoardDescriptor;
   const std::string path = platform->Plug(board);
   THidDeviceController controller(nullptr, platform);
   controller.DeviceChange();
@@ -62,7 +62,7 @@ void BM_PassOverListedDevices(benchmark::State& state) {
   auto platform = std::make_shared<TFakeHidPlatform>();
   for (int i = 0; i < state.range(0); ++i) {
     TFakeHidPlatform::TInterface device;
-    device.descriptor = BoardDescriptor();
+    device.descriptor = kBoardDescriptor;
     platform->Plug(device);
   }
   THidDeviceController controller(nullptr, platform);

@@ -33,7 +33,7 @@ class WindowOnRealController : public ::testing::Test {
   }
   std::string PlugBoard(bool accessible = true) {
     TFakeHidPlatform::TInterface board;
-    board.descriptor = BoardDescriptor();
+    board.descriptor = kBoardDescriptor;
     board.readWrite = accessible;
     return platform->Plug(board);
   }

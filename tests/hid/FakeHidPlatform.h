@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "BoardDescriptor.h"
 #include "hid/HidPlatform.h"
 
 // An in-process platform: interfaces that the test plugs and unplugs, each with a socket
@@ -80,7 +81,5 @@ class TFakeHidPlatform : public THidPlatform {
   int monitorFd_;
 };
 
-// The board's report descriptor: 64-byte input, 8-byte output, no report ids.
-std::vector<uint8_t> BoardDescriptor();
 // A device with numbered reports: input report 5 of 2 bytes, no output.
 std::vector<uint8_t> NumberedDescriptor();

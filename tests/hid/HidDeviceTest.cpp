@@ -58,7 +58,7 @@ TEST_F(HidDevice, NumberedReportsKeepTheirId) {
 TEST_F(HidDevice, AQueryOnlyInterfaceIsListedButNeverReadOrWritten) {
   TFakeHidPlatform::TInterface locked;
   locked.readWrite = false;
-  locked.descriptor = BoardDescriptor();
+  locked.descriptor = kBoardDescriptor;
   platform->Plug(locked);
   StartController();
   THidDevice* device = Claim();

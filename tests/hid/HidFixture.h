@@ -40,7 +40,7 @@ class HidTest : public ::testing::Test {
 
   std::string PlugBoard() {
     TFakeHidPlatform::TInterface board;
-    board.descriptor = BoardDescriptor();
+    board.descriptor = kBoardDescriptor;
     return platform->Plug(board);
   }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "BoardDescriptor.h"
 #include "hid/ReportDescriptor.h"
 
 namespace {
@@ -49,10 +50,6 @@ THidDescriptorInfo Parse(const std::vector<uint8_t>& bytes) {
   return ParseReportDescriptor(bytes.data(), bytes.size());
 }
 
-const std::vector<uint8_t> kBoard = {0x06, 0x00, 0xff, 0x09, 0x01, 0xa1, 0x01, 0x15, 0x00,
-                                     0x26, 0xff, 0x00, 0x75, 0x08, 0x95, 0x40, 0x09, 0x01,
-                                     0x81, 0x02, 0x95, 0x08, 0x09, 0x02, 0x91, 0x02, 0xc0};
-
 }  // namespace
 
 TEST(ReportDescriptor, AgreesWithEveryRowOfTheCorpus) {
@@ -82,7 +79,7 @@ TEST(ReportDescriptor, TheFuzzerMadeRowGetsADefinedResult) {
 }
 
 TEST(ReportDescriptor, TheBoard) {
-  const THidDescriptorInfo info = Parse(kBoard);
+  const THidDescriptorInfo info = Parse(kBoardDescriptor);
   EXPECT_EQ(info.UsagePage, 0xFF00);
   EXPECT_EQ(info.Usage, 1);
   EXPECT_EQ(info.InputReportByteLength, 65);
@@ -127,8 +124,8 @@ TEST(ReportDescriptor, MalformedItemsHaveDefinedResults) {
   EXPECT_EQ(info.InputReportByteLength, 1);
   EXPECT_EQ(info.FeatureReportByteLength, 9);
   // Absurd sizes and counts saturate at the largest length the record can hold.
-  info = Parse({0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02, 0x81,
-                0x02});
+  info =
+      Parse({0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02, 0x81, 0x02});
   EXPECT_EQ(info.InputReportByteLength, 0xFFFF);
   info = Parse({0x75, 0x08, 0x96, 0xFF, 0xFF, 0x91, 0x02});
   EXPECT_EQ(info.OutputReportByteLength, 0xFFFF);
@@ -159,8 +156,8 @@ TEST(ReportDescriptor, DeepNestingAndStackMisuse) {
   info = Parse(pushes);
   EXPECT_TRUE(info.StackMisuse);
   EXPECT_EQ(info.InputReportByteLength, 2);
-  info = Parse({0x85, 0x01, 0x75, 0x08, 0x95, 0x02, 0xA4, 0x85, 0x02, 0x95, 0x10, 0x81, 0x02,
-                0xB4, 0x81, 0x02});
+  info = Parse({0x85, 0x01, 0x75, 0x08, 0x95, 0x02, 0xA4, 0x85, 0x02, 0x95, 0x10, 0x81, 0x02, 0xB4,
+                0x81, 0x02});
   EXPECT_EQ(info.InputReportByteLength, 17);  // report 2: 16 bytes; report 1: 2 bytes
 }
 

@@ -14,14 +14,11 @@
 #include <thread>
 #include <vector>
 
+#include "../hid/BoardDescriptor.h"
 #include "framework/MessageWait.h"
 #include "hid/HidDeviceController.h"
 
 namespace {
-
-const std::vector<uint8_t> kBoardDescriptor = {
-    0x06, 0x00, 0xff, 0x09, 0x01, 0xa1, 0x01, 0x15, 0x00, 0x26, 0xff, 0x00, 0x75, 0x08,
-    0x95, 0x40, 0x09, 0x01, 0x81, 0x02, 0x95, 0x08, 0x09, 0x02, 0x91, 0x02, 0xc0};
 
 // A board made through /dev/uhid: answers every command 3 with a 64-byte block whose
 // bytes count up from a per-board start value.
