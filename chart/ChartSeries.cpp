@@ -1,16 +1,163 @@
 #include "ChartSeries.h"
 
-void TChartSeries::RemoveAllPoints() {
-  x_.clear();
-  y_.clear();
-  labels_.clear();
-  colors_.clear();
+#include "chart/AxisPanel.h"
+#include "chart/ChartAxis.h"
+
+TChartSeries::TChartSeries(TComponent* owner) : TComponent(owner) {
+  XValues = new TChartValueList(this, QStringLiteral("X"));
+  XValues->SetOrder(loAscending);
+  YValues = new TChartValueList(this, QStringLiteral("Y"));
+}
+
+TChartSeries::~TChartSeries() {
+  dependents_.clear();
+  RemoveAllPoints();
+  for (TChartValueList* list : valueLists_) delete list;
+  valueLists_.clear();
+  XValues = YValues = nullptr;
+  SetParentChart(nullptr);
+}
+
+void TChartSeries::ClearStorage() {
+  for (TChartValueList* list : valueLists_) list->RemoveAll();
+  std::vector<TColor>().swap(pointColors_);
+  std::vector<std::optional<QString>>().swap(pointLabels_);
+  Marks.Positions.clear();
+}
+
+TColor TChartSeries::PointColor(int index) const {
+  if (index < 0 || index >= static_cast<int>(pointColors_.size())) return seriesColor_;
+  const TColor own = pointColors_[index];
+  if (own != DefaultPointColor) return own;
+  return colorEachPoint_ ? PaletteColor(index) : seriesColor_;
+}
+
+QString TChartSeries::PointLabel(int index) const {
+  if (index < 0 || index >= static_cast<int>(pointLabels_.size()) || !pointLabels_[index])
+    return QString();
+  return *pointLabels_[index];
+}
+
+void TChartSeries::PointAdded(int index) {
+  if (OnAfterAdd) OnAfterAdd(this, index);
+  NotifyDependents(dkPointAdded, index);
+  if (active_) RequestRepaint();
+}
+
+void TChartSeries::SetActive(bool active) {
+  if (active == active_) return;
+  active_ = active;
+  RequestRepaint();
+}
+
+void TChartSeries::SetColorEachPoint(bool value) {
+  if (value == colorEachPoint_) return;
+  colorEachPoint_ = value;
+  RequestRepaint();
+  if (!value)
+    for (TColor& color : pointColors_) {
+      color = DefaultPointColor;
+      RequestRepaint();
+    }
+}
+
+void TChartSeries::SetParentChart(TCustomAxisPanel* chart) {
+  if (chart == parentChart_) return;
+  if (parentChart_) parentChart_->RemoveSeries(this);
+  parentChart_ = chart;
+  ResolveAxes();
+  if (parentChart_) parentChart_->AddSeries(this);
+}
+
+void TChartSeries::SetSeriesColor(TColor color) {
+  if (color == seriesColor_) return;
+  seriesColor_ = color;
+  RequestRepaint();
+}
+
+int TChartSeries::AppendValue(double value, const QString& label, TColor color) {
+  if (MandatoryValues() == YValues) return AppendPoint(PointCount(), value, label, color);
+  return AppendPoint(value, PointCount(), label, color);
 }
 
 int TChartSeries::AppendPoint(double x, double y, const QString& label, TColor color) {
-  x_.push_back(x);
-  y_.push_back(y);
-  labels_.push_back(label);
-  colors_.push_back(color);
-  return Count() - 1;
+  XValues->PendingValue = x;
+  YValues->PendingValue = y;
+  if (OnBeforeAdd && !OnBeforeAdd(this)) return -1;
+  const int index = XValues->InsertOrdered(x);
+  YValues->InsertAt(index, y);
+  pointColors_.insert(pointColors_.begin() + index, color);
+  pointLabels_.insert(pointLabels_.begin() + index,
+                      label.isEmpty() ? std::nullopt : std::optional<QString>(label));
+  PointAdded(index);
+  return index;
+}
+
+void TChartSeries::RemoveAllPoints() {
+  ClearStorage();
+  if (OnClearValues) OnClearValues(this);
+  NotifyDependents(dkAllRemoved, -1);
+  if (active_ && parentChart_ && !parentChart_->Destroying()) RequestRepaint();
+}
+
+void TChartSeries::DeletePoint(int index) {
+  for (TChartValueList* list : valueLists_) list->RemoveAt(index);  // X first: fails first
+  if (index < static_cast<int>(pointColors_.size()))
+    pointColors_.erase(pointColors_.begin() + index);
+  if (index < static_cast<int>(pointLabels_.size()))
+    pointLabels_.erase(pointLabels_.begin() + index);
+  if (index < static_cast<int>(Marks.Positions.size()))
+    Marks.Positions.erase(Marks.Positions.begin() + index);
+  NotifyDependents(dkPointDeleted, index);
+  if (active_) RequestRepaint();
+}
+
+void TChartSeries::SwapPoints(int index1, int index2) {
+  for (TChartValueList* list : valueLists_) list->SwapValues(index1, index2);
+  std::swap(pointColors_[index1], pointColors_[index2]);
+  std::swap(pointLabels_[index1], pointLabels_[index2]);
+}
+
+void TChartSeries::RequestRepaint() {
+  if (parentChart_) parentChart_->InvalidateChart();
+}
+
+void TChartSeries::NotifyDependents(TDependentChange, int) {
+  // How a dependent series follows its data source is not used by this program; with no
+  // dependents there is nobody to tell.
+}
+
+void TChartSeries::ResolveAxes() {
+  horizontalAxis_ = verticalAxis_ = nullptr;
+  if (!parentChart_) return;
+  horizontalAxis_ = parentChart_->BottomAxis;
+  if (horizAxis_ == aTopAxis) horizontalAxis_ = parentChart_->TopAxis;
+  if (horizAxis_ == aCustomHorizAxis && customHorizAxis_) horizontalAxis_ = customHorizAxis_;
+  verticalAxis_ = parentChart_->LeftAxis;
+  if (vertAxis_ == aRightAxis) verticalAxis_ = parentChart_->RightAxis;
+  if (vertAxis_ == aCustomVertAxis && customVertAxis_) verticalAxis_ = customVertAxis_;
+}
+
+void TChartSeries::SetHorizAxis(THorizAxis axis) {
+  if (axis == horizAxis_) return;
+  horizAxis_ = axis;
+  ResolveAxes();
+  RequestRepaint();
+}
+
+void TChartSeries::SetVertAxis(TVertAxis axis) {
+  if (axis == vertAxis_) return;
+  vertAxis_ = axis;
+  ResolveAxes();
+  RequestRepaint();
+}
+
+void TChartSeries::SetCustomHorizAxis(TCustomChartAxis* axis) {
+  customHorizAxis_ = axis;
+  ResolveAxes();
+}
+
+void TChartSeries::SetCustomVertAxis(TCustomChartAxis* axis) {
+  customVertAxis_ = axis;
+  ResolveAxes();
 }

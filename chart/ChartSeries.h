@@ -1,28 +1,139 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <vector>
 
+#include "chart/ChartValueList.h"
+#include "chart/SeriesMarks.h"
 #include "framework/Colors.h"
 #include "framework/Component.h"
+#include "framework/Event.h"
 
-// A series of points of a chart: the operations the window's trace is rebuilt with.
-// Every change only marks the chart for repainting; nothing is drawn here.
+class TCustomAxisPanel;
+class TCustomChartAxis;
+class TChartSeries;
+
+enum THorizAxis { aTopAxis, aBottomAxis, aBothHorizAxis, aCustomHorizAxis };
+enum TVertAxis { aLeftAxis, aRightAxis, aBothVertAxis, aCustomVertAxis };
+
+using TSeriesOnAfterAdd = TEvent<void(TChartSeries* Sender, int ValueIndex)>;
+using TSeriesOnBeforeAdd = TEvent<bool(TChartSeries* Sender)>;
+using TSeriesOnClear = TEvent<void(TChartSeries* Sender)>;
+using TSeriesOnGetMarkText = TEvent<void(TChartSeries* Sender, int ValueIndex, QString& MarkText)>;
+using TSeriesClick =
+    TEvent<void(TChartSeries* Sender, int ValueIndex, int Button, int Shift, int X, int Y)>;
+
+// The sixteen colours that points and series take in turn.
+constexpr TColor DefaultPalette[16] = {0x0000FF, 0x008000, 0x00FFFF, 0xFF0000, 0xFFFFFF, 0x808080,
+                                       0xFF00FF, 0x808000, 0x800000, 0x000080, 0x00FF00, 0x008080,
+                                       0x800080, 0xC0C0C0, 0xFFFF00, 0x000000};
+inline TColor PaletteColor(int index) {
+  return DefaultPalette[index % 16];
+}
+
+// The points of a chart series: X and Y value lists with a colour and an optional label per
+// point, kept in step by every operation. A change only asks the chart to repaint; nothing
+// is drawn here.
 class TChartSeries : public TComponent {
  public:
-  using TComponent::TComponent;
+  // What NotifyDependents tells dependent series.
+  enum TDependentChange {
+    dkAllRemoved = 0,
+    dkPointAdded = 1,
+    dkPointDeleted = 2,
+    dkAllChanged = 3,
+    dkValueChanged = 4
+  };
 
-  virtual void RemoveAllPoints();
-  // Stores the point and answers its index; with ascending x it becomes the last point.
+  explicit TChartSeries(TComponent* owner);
+  ~TChartSeries() override;
+
+  // Operations a subclass may refine.
+  virtual void ClearStorage();
+  virtual TColor PointColor(int index) const;
+  virtual QString PointLabel(int index) const;
+  virtual double XValueAt(int index) const { return XValues->ValueAt(index); }
+  virtual double YValueAt(int index) const { return YValues->ValueAt(index); }
+  virtual void PointAdded(int index);
+  virtual void SetActive(bool active);
+  virtual void SetColorEachPoint(bool value);
+  virtual void SetParentChart(TCustomAxisPanel* chart);
+  virtual void SetSeriesColor(TColor color);
+  int AppendValue(double value, const QString& label, TColor color);
+  int AppendNullValue(const QString& label) { return AppendValue(0, label, clNone); }
+  int AppendNullPoint(double x, double y, const QString& label) {
+    return AppendPoint(x, y, label, clNone);
+  }
   virtual int AppendPoint(double x, double y, const QString& label, TColor color);
+  virtual void RemoveAllPoints();
+  virtual void DeletePoint(int index);
+  double HighestX() { return XValues->HighestValue(); }
+  double HighestY() { return YValues->HighestValue(); }
+  double LowestX() { return XValues->LowestValue(); }
+  double LowestY() { return YValues->LowestValue(); }
+  virtual TChartValueList* MandatoryValues() const { return YValues; }
+  virtual void SwapPoints(int index1, int index2);
 
-  int Count() const { return static_cast<int>(x_.size()); }
-  double XValue(int index) const { return x_.at(index); }
-  double YValue(int index) const { return y_.at(index); }
+  int PointCount() const { return XValues->ValueCount(); }
+  bool IsNullPoint(int index) const { return PointColor(index) == clNone; }
+  void RequestRepaint();
+  void NotifyDependents(TDependentChange kind, int index);
+  void ResolveAxes();
+  // Data sources are not used here; a changed column name has nothing to refresh.
+  void RefreshFromDataSource() {}
+
+  bool Active() const { return active_; }
+  TColor SeriesColor() const { return seriesColor_; }
+  bool ColorEachPoint() const { return colorEachPoint_; }
+  TCustomAxisPanel* ParentChart() const { return parentChart_; }
+  THorizAxis HorizAxis() const { return horizAxis_; }
+  void SetHorizAxis(THorizAxis axis);
+  TVertAxis VertAxis() const { return vertAxis_; }
+  void SetVertAxis(TVertAxis axis);
+  void SetCustomHorizAxis(TCustomChartAxis* axis);
+  void SetCustomVertAxis(TCustomChartAxis* axis);
+  TCustomChartAxis* GetHorizAxis() const { return horizontalAxis_; }
+  TCustomChartAxis* GetVertAxis() const { return verticalAxis_; }
+  TChartValueLists& ValuesList() { return valueLists_; }
+  const std::vector<TChartSeries*>& Dependents() const { return dependents_; }
+
+  TChartValueList* XValues = nullptr;
+  TChartValueList* YValues = nullptr;
+  TSeriesMarks Marks;
+  QString Title;
+  bool ShowInLegend = true;
+  int Cursor = 0;
+  QString ValueFormat = QStringLiteral("#,##0.###");
+  QString PercentFormat = QStringLiteral("##0.## %");
+  int FirstVisibleIndex = -1;
+  int LastVisibleIndex = -1;
+  bool LimitToAxisRange = true;
+  bool KeepPointPastEnd = false;
+  int ZOrder = -1;  // automatic; only 3D views use it
+
+  TNotifyEvent AfterDrawValues;
+  TNotifyEvent BeforeDrawValues;
+  TSeriesOnAfterAdd OnAfterAdd;
+  TSeriesOnBeforeAdd OnBeforeAdd;
+  TSeriesOnClear OnClearValues;
+  TSeriesClick OnClick;
+  TSeriesClick OnDblClick;
+  TSeriesOnGetMarkText OnGetMarkText;
 
  private:
-  std::vector<double> x_;
-  std::vector<double> y_;
-  std::vector<QString> labels_;
-  std::vector<TColor> colors_;
+  bool active_ = true;
+  TColor seriesColor_ = DefaultPointColor;
+  bool colorEachPoint_ = false;
+  std::vector<TColor> pointColors_;
+  std::vector<std::optional<QString>> pointLabels_;
+  TCustomChartAxis* horizontalAxis_ = nullptr;
+  TCustomChartAxis* verticalAxis_ = nullptr;
+  TCustomChartAxis* customHorizAxis_ = nullptr;
+  TCustomChartAxis* customVertAxis_ = nullptr;
+  std::vector<TChartSeries*> dependents_;
+  TCustomAxisPanel* parentChart_ = nullptr;
+  TChartValueLists valueLists_;
+  THorizAxis horizAxis_ = aBottomAxis;
+  TVertAxis vertAxis_ = aLeftAxis;
 };

@@ -1,9 +1,11 @@
 #include "Format.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "Exceptions.h"
 
@@ -13,31 +15,35 @@ namespace {
 // digits (not the binary value) is what makes 1.25 round up the way a reader expects.
 constexpr int kSignificantDigits = 15;
 
-// |value| * 10 rounded half away from zero, from the value's decimal digits.
-bool TenthsOf(double magnitude, uint64_t& tenths) {
-  char digits[64];
-  std::snprintf(digits, sizeof digits, "%.*e", kSignificantDigits - 1, magnitude);
-  // digits: "d.dddddddddddddde[+-]XX"
-  uint64_t mantissa = static_cast<uint64_t>(digits[0] - '0');
-  for (int i = 2; i < kSignificantDigits + 1; ++i)
-    mantissa = mantissa * 10 + static_cast<uint64_t>(digits[i] - '0');
-  const int exponent = std::atoi(digits + kSignificantDigits + 2);
-  // magnitude = mantissa * 10^(exponent - 14); tenths = mantissa * 10^(exponent - 13).
-  const int shift = exponent - (kSignificantDigits - 2);
-  if (shift >= 0) {
-    if (shift > 3) return false;  // beyond 64 bits: let printf write it
-    for (int i = 0; i < shift; ++i) mantissa *= 10;
-    tenths = mantissa;
-    return true;
+// |value| times 10^decimals, rounded half away from zero on the value's decimal digits, as
+// a string of digits without leading zeros ("0" for zero).
+std::string RoundedDigits(double magnitude, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*e", kSignificantDigits - 1, magnitude);
+  // text: "d.dddddddddddddde[+-]XX"; magnitude = 0.D x 10^(exponent + 1)
+  std::string digits;
+  digits += text[0];
+  digits.append(text + 2, kSignificantDigits - 1);
+  const int exponent = std::atoi(text + kSignificantDigits + 2);
+  const int integerDigits = exponent + 1 + decimals;  // digits of D that stay
+  std::string result;
+  if (integerDigits >= kSignificantDigits) {
+    result = digits + std::string(integerDigits - kSignificantDigits, '0');
+  } else if (integerDigits < 0) {
+    result = "0";
+  } else {
+    result = digits.substr(0, integerDigits);
+    if (digits[integerDigits] >= '5') {
+      int i = static_cast<int>(result.size()) - 1;
+      while (i >= 0 && result[i] == '9') result[i--] = '0';
+      if (i >= 0)
+        ++result[i];
+      else
+        result.insert(result.begin(), '1');
+    }
   }
-  if (-shift > kSignificantDigits) {
-    tenths = 0;
-    return true;
-  }
-  uint64_t divisor = 1;
-  for (int i = 0; i < -shift; ++i) divisor *= 10;
-  tenths = (mantissa + divisor / 2) / divisor;
-  return true;
+  const size_t first = result.find_first_not_of('0');
+  return first == std::string::npos ? "0" : result.substr(first);
 }
 
 // The C locale, strict: no group separators, which a number text of ours never has.
@@ -55,15 +61,57 @@ const QLocale& NumberLocale() {
 QString FormatFixed1(double value) {
   if (std::isnan(value)) return QStringLiteral("NAN");
   if (std::isinf(value)) return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
-  uint64_t tenths = 0;
-  if (!TenthsOf(std::fabs(value), tenths)) {
-    char text[400];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    return QString::fromLatin1(text);
-  }
-  QString text = QString::number(tenths / 10) + QLatin1Char('.') + QString::number(tenths % 10);
-  if (value < 0 && tenths != 0) text.prepend(QLatin1Char('-'));
+  std::string tenths = RoundedDigits(std::fabs(value), 1);
+  if (tenths.size() < 2) tenths.insert(tenths.begin(), '0');
+  QString text = QString::fromLatin1(tenths.substr(0, tenths.size() - 1)) + QLatin1Char('.') +
+                 QLatin1Char(tenths.back());
+  if (value < 0 && tenths != "00") text.prepend(QLatin1Char('-'));
   return text;
+}
+
+QString FormatFloatPicture(double value, const QString& format) {
+  if (std::isnan(value)) return QStringLiteral("NAN");
+  if (std::isinf(value)) return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+  // Only the first section counts: the sign is written in front when needed.
+  const QString picture = format.section(QLatin1Char(';'), 0, 0);
+  const qsizetype firstDigit = picture.indexOf(QRegularExpression(QStringLiteral("[#0.,]")));
+  if (firstDigit < 0) return picture;
+  qsizetype lastDigit = picture.size() - 1;
+  while (lastDigit > firstDigit && !QStringLiteral("#0.,").contains(picture[lastDigit]))
+    --lastDigit;
+  const QString prefix = picture.left(firstDigit);
+  const QString suffix = picture.mid(lastDigit + 1);
+  const QString body = picture.mid(firstDigit, lastDigit - firstDigit + 1);
+  const qsizetype point = body.indexOf(QLatin1Char('.'));
+  const QString integerPart = point < 0 ? body : body.left(point);
+  const QString fractionPart = point < 0 ? QString() : body.mid(point + 1);
+  const bool grouping = integerPart.contains(QLatin1Char(','));
+  const int requiredIntegers = static_cast<int>(integerPart.count(QLatin1Char('0')));
+  const int maxDecimals =
+      static_cast<int>(fractionPart.count(QLatin1Char('0')) + fractionPart.count(QLatin1Char('#')));
+  int requiredDecimals = 0;
+  for (qsizetype i = 0; i < fractionPart.size(); ++i)
+    if (fractionPart[i] == QLatin1Char('0')) requiredDecimals = static_cast<int>(i) + 1;
+
+  std::string digits = RoundedDigits(std::fabs(value), maxDecimals);
+  if (static_cast<int>(digits.size()) <= maxDecimals)
+    digits.insert(0, maxDecimals - digits.size() + 1, '0');
+  std::string integers = digits.substr(0, digits.size() - maxDecimals);
+  std::string fraction = digits.substr(digits.size() - maxDecimals);
+  while (static_cast<int>(fraction.size()) > requiredDecimals && !fraction.empty() &&
+         fraction.back() == '0')
+    fraction.pop_back();
+  if (integers == "0" && requiredIntegers == 0) integers.clear();
+  if (static_cast<int>(integers.size()) < requiredIntegers)
+    integers.insert(0, requiredIntegers - integers.size(), '0');
+  if (grouping)
+    for (int i = static_cast<int>(integers.size()) - 3; i > 0; i -= 3) integers.insert(i, ",");
+  const bool zero = integers.find_first_not_of("0,") == std::string::npos &&
+                    fraction.find_first_not_of('0') == std::string::npos;
+  QString text = QString::fromLatin1(integers);
+  if (!fraction.empty()) text += QLatin1Char('.') + QString::fromLatin1(fraction);
+  if (text.isEmpty()) text = QStringLiteral("0");
+  return (value < 0 && !zero ? QStringLiteral("-") : QString()) + prefix + text + suffix;
 }
 
 QString FormatHexByteLine(uint8_t byte) {

@@ -11,6 +11,11 @@
 // minus sign on a result that rounds to zero.
 QString FormatFixed1(double value);
 
+// A number by a picture such as "#,##0.###": '#' an optional digit, '0' a required one, ','
+// thousands grouping, '.' the decimal point; the fraction is rounded (half away from zero)
+// to the picture's decimal places. Text around the digits is kept.
+QString FormatFloatPicture(double value, const QString& format);
+
 // "%.2x ": two upper-case hex digits and a blank.
 QString FormatHexByteLine(uint8_t byte);
 

@@ -8,12 +8,13 @@
 
 TMessageTarget::TMessageTarget() : receiver_(std::make_unique<QObject>()) {}
 
-TMessageTarget::~TMessageTarget() { StopWatching(); }
+TMessageTarget::~TMessageTarget() {
+  StopWatching();
+}
 
 void TMessageTarget::Post(std::function<void()> call) {
   QMetaObject::invokeMethod(
-      receiver_.get(), [call = std::move(call)] { RunHandlerGuarded(call); },
-      Qt::QueuedConnection);
+      receiver_.get(), [call = std::move(call)] { RunHandlerGuarded(call); }, Qt::QueuedConnection);
 }
 
 void TMessageTarget::PostDelayed(int milliseconds, std::function<void()> call) {
@@ -28,4 +29,6 @@ void TMessageTarget::WatchReadable(int fd, std::function<void()> onReadable) {
                    [onReadable = std::move(onReadable)] { RunHandlerGuarded(onReadable); });
 }
 
-void TMessageTarget::StopWatching() { notifier_.reset(); }
+void TMessageTarget::StopWatching() {
+  notifier_.reset();
+}

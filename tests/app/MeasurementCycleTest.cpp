@@ -41,10 +41,10 @@ TEST_F(MeasurementCycle, TurnsRawSamplesIntoHistoryTextsNewestFirst) {
   ASSERT_EQ(history.size(), 32u);
   for (size_t k = 0; k < table.size(); ++k) {
     EXPECT_EQ(history[31 - k], table[k].second) << "raw " << table[k].first;
-    EXPECT_DOUBLE_EQ(series.YValue(int(31 - k)), StrToFloat(table[k].second));
+    EXPECT_DOUBLE_EQ(series.YValueAt(int(31 - k)), StrToFloat(table[k].second));
   }
-  ASSERT_EQ(series.Count(), 32);
-  for (int i = 0; i < 32; ++i) EXPECT_EQ(series.XValue(i), i);
+  ASSERT_EQ(series.PointCount(), 32);
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(series.XValueAt(i), i);
   EXPECT_EQ(series.lastLabel, "");
   EXPECT_EQ(series.lastColor, DefaultPointColor);
   EXPECT_TRUE(boxes.empty());
@@ -63,7 +63,7 @@ TEST_F(MeasurementCycle, HistoryKeepsTheNewest200) {
   ASSERT_EQ(history.size(), 200u);
   for (int i = 0; i < 200; ++i)
     EXPECT_EQ(history[i], FormatFixed1((11 * (223 - i) - 512) / 102.4)) << i;
-  EXPECT_EQ(series.Count(), 200);
+  EXPECT_EQ(series.PointCount(), 200);
 }
 
 TEST_F(MeasurementCycle, ShortAnswerDecodesOnlyCompletePairs) {
@@ -85,7 +85,7 @@ TEST_F(MeasurementCycle, SilentBoardAddsNothingButRedraws) {
   form->Timer1Timer(nullptr);
   EXPECT_EQ(History().size(), 32u);
   EXPECT_EQ(series.removals, removals + 1);
-  EXPECT_EQ(series.Count(), 32);
+  EXPECT_EQ(series.PointCount(), 32);
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(Now(), kMeasuring);
 }
@@ -205,17 +205,17 @@ TEST_F(MeasurementCycle, SineWaveLeavesStateAndHistoryAlone) {
   StartMeasuring();
   form->Timer1Timer(nullptr);
   form->Button3Click(nullptr);
-  ASSERT_EQ(series.Count(), 200);
-  EXPECT_NEAR(series.YValue(1), 0.4176, 1e-12);
-  EXPECT_NEAR(series.YValue(9), 2.4, 1e-12);
-  EXPECT_NEAR(series.YValue(18), 0.0, 1e-12);
-  EXPECT_NEAR(series.YValue(27), -2.4, 1e-12);
-  EXPECT_EQ(series.XValue(199), 199);
+  ASSERT_EQ(series.PointCount(), 200);
+  EXPECT_NEAR(series.YValueAt(1), 0.4176, 1e-12);
+  EXPECT_NEAR(series.YValueAt(9), 2.4, 1e-12);
+  EXPECT_NEAR(series.YValueAt(18), 0.0, 1e-12);
+  EXPECT_NEAR(series.YValueAt(27), -2.4, 1e-12);
+  EXPECT_EQ(series.XValueAt(199), 199);
   EXPECT_EQ(History().size(), 32u);
   EXPECT_EQ(Now(), kMeasuring);
   // The next tick replaces the sine with measured data.
   form->Timer1Timer(nullptr);
-  EXPECT_EQ(series.Count(), 64);
+  EXPECT_EQ(series.PointCount(), 64);
 }
 
 TEST_F(MeasurementCycle, CommandReportFillsEveryByteAfterTheId) {

@@ -1,0 +1,60 @@
+#include "AxisPanel.h"
+
+#include <algorithm>
+
+#include "chart/ChartSeries.h"
+
+TCustomAxisPanel::TCustomAxisPanel(TComponent* owner)
+    : TComponent(owner),
+      View3DOptions([this] { InvalidateChart(); }),
+      canvas_(std::make_unique<TChartCanvas3D>()) {
+  canvas_->OnInvalidateChart = [this] { InvalidateChart(); };
+  auto make = [this](bool horizontal, bool otherSide, int titleAngle) {
+    ownedAxes_.push_back(std::make_unique<TChartAxis>(this, horizontal, otherSide, titleAngle));
+    return static_cast<TChartAxis*>(ownedAxes_.back().get());
+  };
+  BottomAxis = make(true, false, 0);
+  TopAxis = make(true, true, 0);
+  LeftAxis = make(false, false, 90);
+  RightAxis = make(false, true, 270);
+  ownedAxes_.push_back(std::make_unique<TChartDepthAxis>(this));
+  DepthAxis = static_cast<TChartDepthAxis*>(ownedAxes_.back().get());
+  paintingEnabled_ = true;
+}
+
+TCustomAxisPanel::~TCustomAxisPanel() {
+  destroying_ = true;
+  // The series go first (they are components of the chart), then the axes they point to.
+  DestroyComponents();
+  for (TChartSeries* series : std::vector<TChartSeries*>(seriesList_))
+    series->SetParentChart(nullptr);
+}
+
+void TCustomAxisPanel::AddSeries(TChartSeries* series) {
+  if (std::find(seriesList_.begin(), seriesList_.end(), series) != seriesList_.end()) return;
+  if (series->SeriesColor() == DefaultPointColor) {
+    TColor color = PaletteColor(SeriesCount());
+    for (TColor candidate : DefaultPalette) {
+      const bool used = std::any_of(seriesList_.begin(), seriesList_.end(),
+                                    [&](TChartSeries* s) { return s->SeriesColor() == candidate; });
+      if (!used) {
+        color = candidate;
+        break;
+      }
+    }
+    series->SetSeriesColor(color);
+  }
+  seriesList_.push_back(series);
+  InvalidateChart();
+}
+
+void TCustomAxisPanel::RemoveSeries(TChartSeries* series) {
+  std::erase(seriesList_, series);
+  if (!destroying_) InvalidateChart();
+}
+
+void TCustomAxisPanel::InvalidateChart() {
+  if (!paintingEnabled_ || destroying_) return;
+  canvas_->InvalidateImage();
+  RepaintRequested();
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "chart/ChartAxis.h"
+#include "chart/ChartCanvas.h"
+#include "chart/View3DOptions.h"
+#include "framework/Component.h"
+#include "framework/Geometry.h"
+
+class TChartSeries;
+
+// What a chart is to its series and axes: the series list, the five axes, the canvas, the
+// plot rectangle of the last layout, and the one way to ask for a repaint. A repaint
+// request only marks the image out of date; the paint comes later, once for many requests.
+class TCustomAxisPanel : public TComponent {
+ public:
+  explicit TCustomAxisPanel(TComponent* owner);
+  ~TCustomAxisPanel() override;
+
+  int SeriesCount() const { return static_cast<int>(seriesList_.size()); }
+  TChartSeries* Series(int index) const { return seriesList_.at(index); }
+  // Called by a series joining or leaving; a joining series without its own colour gets
+  // the first palette colour no other series has.
+  void AddSeries(TChartSeries* series);
+  void RemoveSeries(TChartSeries* series);
+
+  TChartAxis* BottomAxis;
+  TChartAxis* TopAxis;
+  TChartAxis* LeftAxis;
+  TChartAxis* RightAxis;
+  TChartDepthAxis* DepthAxis;
+  // In the order they are sized, placed and drawn.
+  const std::vector<TCustomChartAxis*>& AxesList() const { return axes_; }
+  void RegisterAxis(TCustomChartAxis* axis) { axes_.push_back(axis); }
+
+  TChartCanvas3D* Canvas() const { return canvas_.get(); }
+  TView3DOptions View3DOptions;
+  TRect PlotRect;
+  int PlotWidth() const { return PlotRect.Width(); }
+  int PlotHeight() const { return PlotRect.Height(); }
+
+  virtual void InvalidateChart();
+  bool Destroying() const { return destroying_; }
+  TAxisOnGetLabel OnGetAxisLabel;
+
+ protected:
+  // The control behind the chart asks the window system for a paint here.
+  virtual void RepaintRequested() {}
+  bool paintingEnabled_ = false;
+  bool destroying_ = false;
+
+ private:
+  std::unique_ptr<TChartCanvas3D> canvas_;
+  std::vector<TChartSeries*> seriesList_;
+  std::vector<TCustomChartAxis*> axes_;
+  std::vector<std::unique_ptr<TCustomChartAxis>> ownedAxes_;
+};

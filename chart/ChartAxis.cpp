@@ -1,0 +1,281 @@
+#include "ChartAxis.h"
+
+#include <cmath>
+#include <limits>
+
+#include "chart/AxisPanel.h"
+#include "chart/ChartSeries.h"
+#include "framework/Format.h"
+
+namespace {
+
+const QString kMinimumAboveMaximum = QStringLiteral("軸の最小値は最大値以下でなければなりません");
+const QString kMaximumBelowMinimum = QStringLiteral("軸の最大値は最小値以上でなければなりません");
+const QString kNegativeIncrement = QStringLiteral("軸の増加単位は 0 以上でなければなりません");
+const QString kNegativeSeparation = QStringLiteral("ラベルの間隔は 0 以上でなければなりません");
+const QString kLogarithmicDateTime = QStringLiteral("日付時刻軸を対数軸にすることはできません");
+const QString kLogarithmicNegative =
+    QStringLiteral("対数軸の最大/最小値は 0 以上でなければなりません");
+const QString kLogarithmicBase = QStringLiteral("Axis Logarithmic Base should be >= 2");
+const QString kAngleOutOfRange = QStringLiteral("%1の角度は 0 から 359 の間でなければなりません");
+
+constexpr double kSmallestStep = 1e-12;
+constexpr double kPixelLimit = 2147483647.0;
+constexpr double kSmallestRange = 1e-10;
+const QChar kLineSeparator(13);
+
+}  // namespace
+
+int RoundHalfEven(double value) {
+  return static_cast<int>(std::nearbyint(value));  // the default rounding mode: to even
+}
+
+// ---- Title ----
+
+void TChartAxisTitle::SetAngle(int angle) {
+  axis_->CheckAngle(angle, QStringLiteral("軸タイトル"));
+  if (angle == angle_) return;
+  angle_ = angle;
+  axis_->Changed();
+}
+
+void TChartAxisTitle::SetCaption(const QString& caption) {
+  if (caption == caption_) return;
+  caption_ = caption;
+  axis_->Changed();
+}
+
+bool TChartAxisTitle::IsAngleStored() const {
+  return angle_ != axis_->DefaultTitleAngle();
+}
+
+// ---- Axis ----
+
+TCustomChartAxis::TCustomChartAxis(TCustomAxisPanel* chart, bool horizontal, bool otherSide,
+                                   int titleAngle)
+    : Axis([this] { Changed(); }),
+      Grid([this] { Changed(); }),
+      MinorGrid([this] { Changed(); }),
+      MinorTicks([this] { Changed(); }),
+      Ticks([this] { Changed(); }),
+      TicksInner([this] { Changed(); }),
+      Title(this),
+      chart_(chart),
+      horizontal_(horizontal),
+      otherSide_(otherSide),
+      defaultTitleAngle_(titleAngle) {
+  Title.angle_ = titleAngle;
+  if (chart_) chart_->RegisterAxis(this);
+}
+
+TChartDepthAxis::TChartDepthAxis(TCustomAxisPanel* chart)
+    : TCustomChartAxis(chart, false, true, 0) {
+  SetVisible(false);
+}
+
+void TCustomChartAxis::Changed() {
+  if (chart_) chart_->InvalidateChart();
+}
+
+bool TCustomChartAxis::Loading() const {
+  return chart_ && chart_->Loading();
+}
+
+void TCustomChartAxis::CheckAngle(int angle, const QString& what) const {
+  if (angle < 0 || angle > 359) throw ChartException(kAngleOutOfRange.arg(what));
+}
+
+void TCustomChartAxis::SetAutomatic(bool value) {
+  Set(automatic_, value);
+  if (Loading()) return;
+  Set(automaticMinimum_, value);
+  Set(automaticMaximum_, value);
+}
+
+void TCustomChartAxis::SetAutomaticMaximum(bool value) {
+  Set(automaticMaximum_, value);
+  if (!value || automaticMinimum_) Set(automatic_, value);
+}
+
+void TCustomChartAxis::SetAutomaticMinimum(bool value) {
+  Set(automaticMinimum_, value);
+  if (!value || automaticMaximum_) Set(automatic_, value);
+}
+
+void TCustomChartAxis::SetIncrement(double value) {
+  if (value < 0) throw AxisException(kNegativeIncrement);
+  Set(increment_, value);
+}
+
+void TCustomChartAxis::SetLabelsAngle(int angle) {
+  CheckAngle(angle, QStringLiteral("軸ラベル"));
+  Set(labelsAngle_, angle);
+}
+
+void TCustomChartAxis::SetLabelsSeparation(int value) {
+  if (value < 0) throw AxisException(kNegativeSeparation);
+  Set(labelsSeparation_, value);
+}
+
+void TCustomChartAxis::SetLogarithmic(bool value) {
+  if (value && !logarithmic_) {
+    SettleRange();
+    if (IsDateTimeAxis) throw AxisException(kLogarithmicDateTime);
+    if (WorkMinimum < 0 || WorkMaximum < 0) throw AxisException(kLogarithmicNegative);
+  }
+  Set(logarithmic_, value);
+}
+
+void TCustomChartAxis::SetLogarithmicBase(int value) {
+  if (value < 2) throw AxisException(kLogarithmicBase);
+  Set(logarithmicBase_, value);
+}
+
+void TCustomChartAxis::SetMaximum(double value) {
+  if (!Loading() && value < minimum_) throw AxisException(kMaximumBelowMinimum);
+  Set(maximum_, value);
+}
+
+void TCustomChartAxis::SetMinimum(double value) {
+  if (!Loading() && value > maximum_) throw AxisException(kMinimumAboveMaximum);
+  Set(minimum_, value);
+}
+
+void TCustomChartAxis::ApplyRange(double minimum, double maximum) {
+  Set(automatic_, false);
+  Set(automaticMinimum_, false);
+  Set(automaticMaximum_, false);
+  if (minimum > maximum) std::swap(minimum, maximum);
+  Set(minimum_, minimum);
+  Set(maximum_, maximum);
+  if (maximum_ - minimum_ < kSmallestRange) Set(maximum_, minimum_ + kSmallestRange);
+}
+
+bool TCustomChartAxis::IsSeriesOfAxis(const TChartSeries* series) const {
+  if (horizontal_)
+    return series->GetHorizAxis() == this ||
+           (series->HorizAxis() == aBothHorizAxis &&
+            (chart_->BottomAxis == this || chart_->TopAxis == this));
+  return series->GetVertAxis() == this || (series->VertAxis() == aBothVertAxis &&
+                                           (chart_->LeftAxis == this || chart_->RightAxis == this));
+}
+
+void TCustomChartAxis::SettleRange() {
+  if (chart_) {
+    std::vector<TChartSeries*> attached;
+    bool anyActive = false;
+    for (int i = 0; i < chart_->SeriesCount(); ++i) {
+      TChartSeries* series = chart_->Series(i);
+      if (!IsSeriesOfAxis(series)) continue;
+      attached.push_back(series);
+      anyActive = anyActive || series->Active();
+    }
+    IsDateTimeAxis = false;
+    for (TChartSeries* series : attached)
+      if (series->Active()) {
+        IsDateTimeAxis = (horizontal_ ? series->XValues : series->YValues)->DateTime();
+        break;
+      }
+    bool found = false;
+    double lowest = 0, highest = 0;
+    for (TChartSeries* series : attached) {
+      if ((anyActive && !series->Active()) || series->PointCount() == 0) continue;
+      const double lo = horizontal_ ? series->LowestX() : series->LowestY();
+      const double hi = horizontal_ ? series->HighestX() : series->HighestY();
+      lowest = found ? std::min(lowest, lo) : lo;
+      highest = found ? std::max(highest, hi) : hi;
+      found = true;
+    }
+    if (automatic_ || automaticMaximum_) maximum_ = highest;
+    if (automatic_ || automaticMinimum_) minimum_ = lowest;
+  }
+  WorkMaximum = maximum_;
+  WorkMinimum = minimum_;
+  WorkRange = WorkMaximum - WorkMinimum;
+}
+
+void TCustomChartAxis::PlaceAxis() {
+  const TRect& plot = chart_->PlotRect;
+  const int start = horizontal_ ? plot.Left : plot.Top;
+  const int size = horizontal_ ? plot.Width() : plot.Height();
+  StartPixel = start + RoundHalfEven(size * 0.01 * startPosition_);
+  EndPixel = start + RoundHalfEven(size * 0.01 * endPosition_);
+  AxisLength = EndPixel - StartPixel;
+  CenterPixel = (StartPixel + EndPixel) / 2;
+}
+
+int TCustomChartAxis::ValueToPosition(double value) const {
+  if (WorkRange == 0) return CenterPixel;
+  const double t = (value - WorkMinimum) * AxisLength / WorkRange;
+  if (!(std::fabs(t) < kPixelLimit)) return CenterPixel;  // NaN too
+  const int offset = RoundHalfEven(t);
+  if (horizontal_) return inverted_ ? EndPixel - offset : StartPixel + offset;
+  return inverted_ ? StartPixel + offset : EndPixel - offset;
+}
+
+double TCustomChartAxis::PositionToValue(int pixel) const {
+  if (AxisLength < 1) return 0;
+  const double d = (inverted_ ? EndPixel - pixel : pixel - StartPixel) * WorkRange / AxisLength;
+  return horizontal_ ? WorkMinimum + d : WorkMaximum - d;
+}
+
+double TCustomChartAxis::NextLabelStep(double step) {
+  if (step >= 10) return 10 * NextLabelStep(step * 0.1);
+  if (step < 1) return 0.1 * NextLabelStep(step * 10);
+  if (step < 2) return 2;
+  if (step < 5) return 5;
+  return 10;
+}
+
+int TCustomChartAxis::LabelSize(const QString& text) {
+  TChartCanvas3D* canvas = chart_->Canvas();
+  const QStringList lines = text.split(kLineSeparator);
+  const int lineHeight = canvas->FontHeight() * static_cast<int>(lines.size());
+  int widest = 0;
+  for (const QString& line : lines) widest = std::max(widest, canvas->TextWidthOf(line));
+  if (horizontal_) return (labelsAngle_ == 90 || labelsAngle_ == 270) ? lineHeight : widest;
+  return (labelsAngle_ == 0 || labelsAngle_ == 180) ? lineHeight : widest;
+}
+
+int TCustomChartAxis::MaxLabelCount() {
+  chart_->Canvas()->Font = LabelsFont;
+  int size = std::max(LabelSize(LabelText(WorkMinimum)), LabelSize(LabelText(WorkMaximum)));
+  if (size <= 0) return 1;
+  if (labelsSeparation_ > 0) size += RoundHalfEven(labelsSeparation_ * 0.01 * size);
+  return RoundHalfEven(static_cast<double>(AxisLength) / size);
+}
+
+double TCustomChartAxis::LabelStep() {
+  return LabelStepFor(MaxLabelCount());
+}
+
+double TCustomChartAxis::LabelStepFor(int maxLabelCount) const {
+  if (maxLabelCount < 1) return kSmallestStep;
+  double step = increment_ > 0 ? increment_ : (std::fabs(WorkRange) >= 1 ? 1.0 : kSmallestStep);
+  if (labelsSeparation_ > 0) {
+    double n = maxLabelCount + 1;
+    // Bounded: each turn at least doubles the step, so this ends long before the guard.
+    for (int guard = 0; n > maxLabelCount && guard < 2000; ++guard) {
+      const double q = WorkRange / step;
+      if (std::fabs(q) < kPixelLimit) {
+        n = RoundHalfEven(q);
+        if (n > maxLabelCount) step = NextLabelStep(step);
+      } else {
+        step = NextLabelStep(step);
+      }
+    }
+  }
+  return std::max(step, kSmallestStep);
+}
+
+QString TCustomChartAxis::LabelText(double value) {
+  QString text;
+  if (IsDateTimeAxis) {
+    if (value >= 0) text = FormatFloatPicture(value, axisValuesFormat_);
+  } else {
+    text = FormatFloatPicture(value, axisValuesFormat_);
+  }
+  if (chart_ && chart_->OnGetAxisLabel) chart_->OnGetAxisLabel(this, nullptr, -1, text);
+  if (labelsMultiLine_) text.replace(QLatin1Char(' '), kLineSeparator);
+  return text;
+}

@@ -1,0 +1,431 @@
+#include "ChartCanvas.h"
+
+#include <QFontMetrics>
+#include <QLinearGradient>
+#include <cmath>
+#include <cstdlib>
+
+QColor ToQColor(TColor color) {
+  return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+TColor FromQRgb(QRgb rgb) {
+  return TColor(qRed(rgb)) | (TColor(qGreen(rgb)) << 8) | (TColor(qBlue(rgb)) << 16);
+}
+
+// ---- TChartCanvas ----
+
+QFont TChartCanvas::QtFont() const {
+  QFont font(Font.Name);
+  font.setPixelSize(std::max(1, std::abs(Font.Height)));
+  font.setBold(Font.Styles & TChartFont::fsBold);
+  font.setItalic(Font.Styles & TChartFont::fsItalic);
+  font.setUnderline(Font.Styles & TChartFont::fsUnderline);
+  font.setStrikeOut(Font.Styles & TChartFont::fsStrikeOut);
+  return font;
+}
+
+int TChartCanvas::TextWidthOf(const QString& text) const {
+  return QFontMetrics(QtFont()).horizontalAdvance(text);
+}
+
+int TChartCanvas::TextHeightOf(const QString&) const {
+  return QFontMetrics(QtFont()).height();
+}
+
+void TChartCanvas::ApplyChartPen(const TChartPen& pen) {
+  if (!pen.Visible()) {
+    Pen.Style = psClear;
+    return;
+  }
+  Pen.Color = pen.Color();
+  Pen.Mode = pen.Mode();
+  Pen.Style = pen.Style();
+  Pen.Width = pen.Width();
+  Pen.Alternate = pen.SmallDots() && pen.Width() == 1;
+  if (Pen.Alternate) Pen.Style = psSolid;
+}
+
+// ---- TChartCanvas3D ----
+
+TChartCanvas3D::TChartCanvas3D() = default;
+
+TChartCanvas3D::~TChartCanvas3D() {
+  EndDrawing();
+}
+
+void TChartCanvas3D::EndDrawing() {
+  if (painter_.isActive()) painter_.end();
+}
+
+void TChartCanvas3D::SetIsMonochrome(bool value) {
+  if (value == monochrome_) return;
+  monochrome_ = value;
+  EndDrawing();
+  image_.reset();
+  imageOutOfDate_ = true;
+  if (options_ && OnInvalidateChart) OnInvalidateChart();
+}
+
+void TChartCanvas3D::SetIsBuffered(bool value) {
+  buffered_ = value;
+  if (!value && image_) {
+    EndDrawing();
+    image_.reset();
+    imageOutOfDate_ = true;
+  }
+}
+
+QPen TChartCanvas3D::QtPen() const {
+  if (Pen.Style == psClear || Pen.Mode == pmNop) return QPen(Qt::NoPen);
+  QColor color = ToQColor(Pen.Color);
+  if (Pen.Mode == pmBlack) color = Qt::black;
+  if (Pen.Mode == pmWhite) color = Qt::white;
+  QPen pen(color, std::max(1, Pen.Width));
+  pen.setCosmetic(false);
+  pen.setCapStyle(Qt::RoundCap);
+  pen.setJoinStyle(Qt::RoundJoin);
+  switch (Pen.Style) {
+    case psDash:
+      pen.setStyle(Qt::DashLine);
+      break;
+    case psDot:
+      pen.setStyle(Qt::DotLine);
+      break;
+    case psDashDot:
+      pen.setStyle(Qt::DashDotLine);
+      break;
+    case psDashDotDot:
+      pen.setStyle(Qt::DashDotDotLine);
+      break;
+    default:
+      pen.setStyle(Qt::SolidLine);
+      break;
+  }
+  return pen;
+}
+
+// The raster operations of the pen modes, on the image's pixels.
+void TChartCanvas3D::UsePenMode() {
+  QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+  switch (Pen.Mode) {
+    case pmNot:
+      mode = QPainter::RasterOp_NotDestination;
+      break;
+    case pmNotCopy:
+      mode = QPainter::RasterOp_NotSource;
+      break;
+    case pmMergePenNot:
+      mode = QPainter::RasterOp_SourceOrNotDestination;
+      break;
+    case pmMaskPenNot:
+      mode = QPainter::RasterOp_SourceAndNotDestination;
+      break;
+    case pmMergeNotPen:
+      mode = QPainter::RasterOp_NotSourceOrDestination;
+      break;
+    case pmMaskNotPen:
+      mode = QPainter::RasterOp_NotSourceAndDestination;
+      break;
+    case pmMerge:
+      mode = QPainter::RasterOp_SourceOrDestination;
+      break;
+    case pmNotMerge:
+      mode = QPainter::RasterOp_NotSourceAndNotDestination;
+      break;
+    case pmMask:
+      mode = QPainter::RasterOp_SourceAndDestination;
+      break;
+    case pmNotMask:
+      mode = QPainter::RasterOp_NotSourceOrNotDestination;
+      break;
+    case pmXor:
+      mode = QPainter::RasterOp_SourceXorDestination;
+      break;
+    case pmNotXor:
+      mode = QPainter::RasterOp_NotSourceXorDestination;
+      break;
+    default:
+      break;
+  }
+  painter_.setCompositionMode(mode);
+}
+
+void TChartCanvas3D::PutPixel(int x, int y, TColor color) {
+  if (!painter_.isActive()) return;
+  painter_.setCompositionMode(QPainter::CompositionMode_Source);
+  painter_.fillRect(x, y, 1, 1, ToQColor(color));
+}
+
+void TChartCanvas3D::ThinLine(TPoint a, TPoint b) {
+  // Bresenham from a towards b, b itself left out; with Alternate every other pixel.
+  std::vector<QPoint> pixels;
+  int x = a.X, y = a.Y;
+  const int dx = std::abs(b.X - a.X), dy = -std::abs(b.Y - a.Y);
+  const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
+  int error = dx + dy;
+  for (int n = 0; !(x == b.X && y == b.Y); ++n) {
+    if (!Pen.Alternate || n % 2 == 0) pixels.emplace_back(x, y);
+    const int e2 = 2 * error;
+    if (e2 >= dy) {
+      error += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      error += dx;
+      y += sy;
+    }
+  }
+  QPen pen = QtPen();
+  pen.setWidth(1);
+  pen.setCapStyle(Qt::SquareCap);
+  painter_.setPen(pen);
+  painter_.drawPoints(pixels.data(), static_cast<int>(pixels.size()));
+}
+
+void TChartCanvas3D::PenLineTo(int x, int y) {
+  const TPoint from = position_;
+  position_ = {x, y};
+  if (!painter_.isActive() || Pen.Style == psClear || Pen.Mode == pmNop) return;
+  UsePenMode();
+  if (Pen.Width <= 1 && (Pen.Style == psSolid || Pen.Style == psInsideFrame)) {
+    ThinLine(from, position_);
+    return;
+  }
+  painter_.setPen(QtPen());
+  painter_.drawLine(from.X, from.Y, x, y);
+}
+
+void TChartCanvas3D::DrawLine(int x0, int y0, int x1, int y1) {
+  PenMoveTo(x0, y0);
+  PenLineTo(x1, y1);
+}
+
+void TChartCanvas3D::FillRectangle(const TRect& r) {
+  if (!painter_.isActive() || Brush.Style == bsClear || r.Width() <= 0 || r.Height() <= 0) return;
+  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter_.fillRect(r.Left, r.Top, r.Width(), r.Height(), ToQColor(Brush.Color));
+}
+
+void TChartCanvas3D::DrawRectangle(int x0, int y0, int x1, int y1) {
+  if (!painter_.isActive()) return;
+  if (x1 < x0) std::swap(x0, x1);
+  if (y1 < y0) std::swap(y0, y1);
+  const bool outlined = Pen.Style != psClear && Pen.Mode != pmNop;
+  // Without an outline the fill leaves out the last column and row too.
+  const int inset = outlined ? 0 : 1;
+  FillRectangle({x0, y0, x1 - inset, y1 - inset});
+  if (!outlined || x1 - x0 < 1 || y1 - y0 < 1) return;
+  if (Pen.Width <= 1) {
+    const TPoint saved = position_;
+    DrawLine(x0, y0, x1 - 1, y0);
+    DrawLine(x1 - 1, y0, x1 - 1, y1 - 1);
+    DrawLine(x1 - 1, y1 - 1, x0, y1 - 1);
+    DrawLine(x0, y1 - 1, x0, y0);
+    position_ = saved;
+    return;
+  }
+  UsePenMode();
+  QPen pen = QtPen();
+  pen.setJoinStyle(Qt::MiterJoin);
+  painter_.setPen(pen);
+  painter_.setBrush(Qt::NoBrush);
+  painter_.drawRect(QRectF(x0 + 0.5, y0 + 0.5, x1 - x0 - 1, y1 - y0 - 1));
+}
+
+void TChartCanvas3D::DrawFrame3D(TRect r, TColor topLeft, int width, TColor bottomRight) {
+  const TPenState saved = Pen;
+  Pen.Width = 1;
+  Pen.Style = psSolid;
+  Pen.Alternate = false;
+  --r.Right;
+  --r.Bottom;
+  for (int i = 0; i < width; ++i) {
+    Pen.Color = topLeft;
+    PenMoveTo(r.Left, r.Bottom);
+    PenLineTo(r.Left, r.Top);
+    PenLineTo(r.Right, r.Top);
+    Pen.Color = bottomRight;
+    PenMoveTo(r.Right, r.Top);
+    PenLineTo(r.Right, r.Bottom);
+    PenLineTo(r.Left - 1, r.Bottom);
+    ++r.Left;
+    ++r.Top;
+    --r.Right;
+    --r.Bottom;
+  }
+  Pen = saved;
+}
+
+void TChartCanvas3D::DrawEllipse(const TRect& r) {
+  if (!painter_.isActive()) return;
+  UsePenMode();
+  painter_.setPen(QtPen());
+  painter_.setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+  painter_.drawEllipse(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
+}
+
+namespace {
+// Angle in sixteenths of a degree of a point seen from the centre of r.
+int AngleOf(const TRect& r, TPoint p) {
+  const double cx = (r.Left + r.Right) / 2.0, cy = (r.Top + r.Bottom) / 2.0;
+  return static_cast<int>(std::lround(std::atan2(cy - p.Y, p.X - cx) * 180.0 / M_PI * 16));
+}
+int SpanOf(int start, int end) {
+  int span = end - start;
+  while (span <= 0) span += 360 * 16;  // counter-clockwise from start to end
+  return span;
+}
+}  // namespace
+
+void TChartCanvas3D::DrawArc(const TRect& r, TPoint start, TPoint end) {
+  if (!painter_.isActive()) return;
+  UsePenMode();
+  painter_.setPen(QtPen());
+  const int a = AngleOf(r, start);
+  painter_.drawArc(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), a,
+                   SpanOf(a, AngleOf(r, end)));
+}
+
+void TChartCanvas3D::DrawPie(const TRect& r, TPoint start, TPoint end) {
+  if (!painter_.isActive()) return;
+  UsePenMode();
+  painter_.setPen(QtPen());
+  painter_.setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+  const int a = AngleOf(r, start);
+  painter_.drawPie(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), a,
+                   SpanOf(a, AngleOf(r, end)));
+}
+
+void TChartCanvas3D::DrawRoundRect(int x0, int y0, int x1, int y1, int cw, int ch) {
+  if (!painter_.isActive()) return;
+  UsePenMode();
+  painter_.setPen(QtPen());
+  painter_.setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+  painter_.drawRoundedRect(QRect(x0, y0, x1 - x0 - 1, y1 - y0 - 1), cw / 2.0, ch / 2.0);
+}
+
+void TChartCanvas3D::DrawPolygon(const std::vector<TPoint>& points, int lastIndex) {
+  if (!painter_.isActive() || lastIndex < 0 || lastIndex >= static_cast<int>(points.size())) return;
+  std::vector<QPoint> qpoints;
+  for (int i = 0; i <= lastIndex; ++i) qpoints.emplace_back(points[i].X, points[i].Y);
+  UsePenMode();
+  painter_.setPen(QtPen());
+  painter_.setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+  painter_.drawPolygon(qpoints.data(), static_cast<int>(qpoints.size()));
+}
+
+void TChartCanvas3D::DrawGraphic(int x, int y, const QImage& picture) {
+  if (!painter_.isActive() || picture.isNull()) return;
+  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter_.drawImage(x, y, picture);
+}
+
+void TChartCanvas3D::StretchGraphic(const TRect& r, const QImage& picture) {
+  if (!painter_.isActive() || picture.isNull()) return;
+  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter_.drawImage(QRect(r.Left, r.Top, r.Width(), r.Height()), picture);
+}
+
+void TChartCanvas3D::FillGradient(const TRect& r, TColor start, bool vertical, TColor end) {
+  if (!painter_.isActive()) return;
+  QLinearGradient gradient(r.Left, r.Top, vertical ? r.Left : r.Right, vertical ? r.Bottom : r.Top);
+  gradient.setColorAt(0, ToQColor(start));
+  gradient.setColorAt(1, ToQColor(end));
+  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter_.fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), gradient);
+}
+
+void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
+  if (!painter_.isActive()) return;
+  const QFont font = QtFont();
+  const QFontMetrics metrics(font);
+  const int width = metrics.horizontalAdvance(text);
+  int left = x;
+  if ((textAlignment_ & TA_CENTER) == TA_CENTER)
+    left = x - width / 2;
+  else if (textAlignment_ & TA_RIGHT)
+    left = x - width;
+  int top = y;
+  if ((textAlignment_ & TA_BASELINE) == TA_BASELINE)
+    top = y - metrics.ascent();
+  else if (textAlignment_ & TA_BOTTOM)
+    top = y - metrics.height();
+  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  if (backgroundMode_ == OPAQUE)
+    painter_.fillRect(left, top, width, metrics.height(), ToQColor(backgroundColor_));
+  painter_.setFont(font);
+  painter_.setPen(ToQColor(Font.Color));
+  painter_.drawText(left, top + metrics.ascent(), text);
+}
+
+void TChartCanvas3D::WriteRotatedText(int x, int y, int angle, const QString& text) {
+  if (!painter_.isActive()) return;
+  if (angle > 360) angle -= 360;
+  Brush.Style = bsClear;
+  const int savedMode = backgroundMode_;
+  backgroundMode_ = TRANSPARENT;
+  painter_.save();
+  painter_.translate(x, y);
+  painter_.rotate(-angle);  // counter-clockwise, as an escapement is
+  WriteText(0, 0, text);
+  painter_.restore();
+  backgroundMode_ = savedMode;
+}
+
+void TChartCanvas3D::ClipToRectangle(const TRect& r) {
+  if (!painter_.isActive()) return;
+  painter_.setClipRect(QRect(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height())));
+}
+
+void TChartCanvas3D::RemoveClip() {
+  if (painter_.isActive()) painter_.setClipping(false);
+}
+
+void TChartCanvas3D::ClipToCube(const TRect& r, int, int) {
+  ClipToRectangle({r.Left + 1, r.Top + 1, r.Right, r.Bottom - 1});
+}
+
+TRect TChartCanvas3D::PrepareWindow(QPaintDevice* window, TView3DOptions* options,
+                                    const TRect& bounds, bool is3D) {
+  EndDrawing();
+  options_ = options;
+  is3D_ = is3D;
+  if (!buffered_) {
+    if (window) painter_.begin(window);
+    return bounds;
+  }
+  const int w = std::max(0, bounds.Width()), h = std::max(0, bounds.Height());
+  const QSize pixels(static_cast<int>(std::lround(w * devicePixelRatio_)),
+                     static_cast<int>(std::lround(h * devicePixelRatio_)));
+  if (image_ && (image_->size() != pixels || image_->devicePixelRatio() != devicePixelRatio_))
+    image_.reset();
+  if (!image_) {
+    image_ = std::make_unique<QImage>(pixels, QImage::Format_RGB32);
+    image_->setDevicePixelRatio(devicePixelRatio_);
+    image_->fill(Qt::white);
+  }
+  if (!image_->isNull()) painter_.begin(image_.get());
+  painter_.setRenderHint(QPainter::Antialiasing, false);
+  painter_.setRenderHint(QPainter::TextAntialiasing, !monochrome_);
+  return {0, 0, w, h};
+}
+
+void TChartCanvas3D::ShowImage(QPainter& window, TPoint origin) {
+  EndDrawing();
+  if (!buffered_ || !image_) return;
+  if (monochrome_) {
+    const QImage mono = image_->convertToFormat(QImage::Format_Mono);
+    window.drawImage(origin.X, origin.Y, mono);
+  } else {
+    window.drawImage(origin.X, origin.Y, *image_);
+  }
+  imageOutOfDate_ = false;
+}
+
+bool TChartCanvas3D::ReshowImage(QPainter& window, TPoint origin) {
+  if (imageOutOfDate_ || !buffered_ || !image_) return false;
+  EndDrawing();
+  window.drawImage(origin.X, origin.Y, *image_);
+  return true;
+}

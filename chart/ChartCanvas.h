@@ -1,0 +1,155 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "chart/ChartFont.h"
+#include "chart/ChartPen.h"
+#include "chart/View3DOptions.h"
+#include "framework/Colors.h"
+#include "framework/Geometry.h"
+
+// Text alignment flags: one horizontal and one vertical flag, or-ed.
+enum : int {
+  TA_LEFT = 0,
+  TA_RIGHT = 2,
+  TA_CENTER = 6,
+  TA_TOP = 0,
+  TA_BOTTOM = 8,
+  TA_BASELINE = 24,
+};
+// Background modes of text output.
+enum : int { TRANSPARENT = 1, OPAQUE = 2 };
+
+// The chart's drawing surface. Coordinates are whole pixels; rectangles leave their right
+// and bottom edges out; a line leaves its end point out, so joined lines set every pixel
+// once. Drawing is aliased: a yellow trace is pure yellow on black. The canvas measures
+// text in its current font.
+class TChartCanvas {
+ public:
+  virtual ~TChartCanvas() = default;
+
+  int TextWidthOf(const QString& text) const;
+  int TextHeightOf(const QString& text) const;
+  int FontHeight() const { return TextHeightOf(QStringLiteral("W")); }
+
+  // What draws: set directly, or from a chart pen with ApplyChartPen.
+  struct TPenState {
+    TColor Color = clBlack;
+    TPenMode Mode = pmCopy;
+    TPenStyle Style = psSolid;
+    int Width = 1;
+    bool Alternate = false;  // every other pixel (a thin pen with SmallDots)
+  };
+  TPenState Pen;
+  TChartBrush Brush;
+  TChartFont Font;
+
+  void ApplyChartPen(const TChartPen& pen);
+
+ protected:
+  QFont QtFont() const;
+};
+
+// The canvas the chart uses: flat drawing with every depth operation reduced to its 2D
+// form, and, by default, an off-screen image that is drawn in full and then shown in one
+// copy, kept between paints so an unchanged chart is shown again by copying alone.
+class TChartCanvas3D : public TChartCanvas {
+ public:
+  TChartCanvas3D();
+  ~TChartCanvas3D() override;
+
+  // Who to ask for a full repaint when a setting makes the image useless.
+  std::function<void()> OnInvalidateChart;
+
+  TColor BackgroundColor() const { return backgroundColor_; }
+  void SetBackgroundColor(TColor color) { backgroundColor_ = color; }
+  int BackgroundMode() const { return backgroundMode_; }
+  void SetBackgroundMode(int mode) { backgroundMode_ = mode; }
+  int TextAlignment() const { return textAlignment_; }
+  void SetTextAlignment(int flags) { textAlignment_ = flags; }
+  bool IsMonochrome() const { return monochrome_; }
+  void SetIsMonochrome(bool value);
+  bool IsBuffered() const { return buffered_; }
+  void SetIsBuffered(bool value);
+  // Pixels of the image per pixel of layout (2 on a screen scaled twice).
+  void SetDevicePixelRatio(double ratio) { devicePixelRatio_ = ratio; }
+
+  void PutPixel(int x, int y, TColor color);
+  void PenMoveTo(int x, int y) { position_ = {x, y}; }
+  void PenLineTo(int x, int y);
+  TPoint PenPosition() const { return position_; }
+  void DrawLine(int x0, int y0, int x1, int y1);
+  void DrawHorizLine(int x0, int x1, int y) { DrawLine(x0, y, x1, y); }
+  void DrawVertLine(int x, int y0, int y1) { DrawLine(x, y0, x, y1); }
+  void DrawRectangle(int x0, int y0, int x1, int y1);
+  void DrawRect(const TRect& r) { DrawRectangle(r.Left, r.Top, r.Right, r.Bottom); }
+  void FillRectangle(const TRect& r);
+  void EraseRectangle(const TRect& r) { FillRectangle(r); }
+  void DrawFrame3D(TRect r, TColor topLeft, int width, TColor bottomRight);
+  void DrawEllipse(const TRect& r);
+  void DrawArc(const TRect& r, TPoint start, TPoint end);
+  void DrawPie(const TRect& r, TPoint start, TPoint end);
+  void DrawRoundRect(int x0, int y0, int x1, int y1, int cornerWidth, int cornerHeight);
+  void DrawPolygon(const std::vector<TPoint>& points, int lastIndex);
+  void DrawGraphic(int x, int y, const QImage& picture);
+  void StretchGraphic(const TRect& r, const QImage& picture);
+  void FillGradient(const TRect& r, TColor startColor, bool vertical, TColor endColor);
+  void WriteText(int x, int y, const QString& text);
+  void WriteRotatedText(int x, int y, int angle, const QString& text);
+  void ClipToRectangle(const TRect& r);
+  void RemoveClip();
+  void InvalidateImage() { imageOutOfDate_ = true; }
+  bool ImageOutOfDate() const { return imageOutOfDate_; }
+
+  // Depth operations: in a flat chart every point is its own projection.
+  TPoint ProjectPoint(int x, int y, int /*z*/) const { return {x, y}; }
+  void ClipToCube(const TRect& r, int z0, int z1);
+  void LineWithDepth(int x0, int y0, int x1, int y1, int /*z*/) { DrawLine(x0, y0, x1, y1); }
+  void MoveToDepth(int x, int y, int /*z*/) { PenMoveTo(x, y); }
+  void LineToDepth(int x, int y, int /*z*/) { PenLineTo(x, y); }
+  void HorizLineWithDepth(int x0, int x1, int y, int /*z*/) { DrawLine(x0, y, x1, y); }
+  void VertLineWithDepth(int x, int y0, int y1, int /*z*/) { DrawLine(x, y0, x, y1); }
+  void TextWithDepth(int x, int y, int /*z*/, const QString& text) { WriteText(x, y, text); }
+  void BeginFlatDrawing() {}
+  void EndFlatDrawing() {}
+
+  // One paint: PrepareWindow, drawing, ShowImage. With buffering the chart lays itself out
+  // in image coordinates: the answer is (0, 0, width, height).
+  TRect PrepareWindow(QPaintDevice* window, TView3DOptions* options, const TRect& bounds,
+                      bool is3D);
+  // Copies the image to the window with its top-left corner at origin; up to date now.
+  void ShowImage(QPainter& window, TPoint origin);
+  // When the image is up to date: copies it again and answers true.
+  bool ReshowImage(QPainter& window, TPoint origin = {});
+  const QImage* Image() const { return image_.get(); }
+  bool Is3D() const { return is3D_; }
+
+ private:
+  QPen QtPen() const;
+  void UsePenMode();
+  void EndDrawing();
+  // The pixels of a thin line from a to b, without b, in the current pen.
+  void ThinLine(TPoint a, TPoint b);
+
+  TView3DOptions* options_ = nullptr;
+  bool is3D_ = false;
+  std::unique_ptr<QImage> image_;
+  bool buffered_ = true;
+  bool monochrome_ = false;
+  bool imageOutOfDate_ = true;
+  double devicePixelRatio_ = 1.0;
+  QPainter painter_;
+  TPoint position_;
+  TColor backgroundColor_ = clWhite;
+  int backgroundMode_ = OPAQUE;
+  int textAlignment_ = TA_LEFT | TA_TOP;
+};
+
+QColor ToQColor(TColor color);
+TColor FromQRgb(QRgb rgb);
