@@ -186,6 +186,18 @@ TEST_F(Axis, ChecksRefuseAndKeepTheValue) {
   EXPECT_EQ(left().Minimum(), 10);
 }
 
+TEST_F(Axis, ADateTimeAxisCantBeLogarithmic) {
+  TChartSeries series(nullptr);
+  series.SetParentChart(&chart);
+  series.XValues->SetDateTime(true);
+  series.AppendPoint(45000, 1, "", DefaultPointColor);
+  bottom().ApplyRange(1, 2);
+  EXPECT_EQ(MessageOf([&] { bottom().SetLogarithmic(true); }),
+            "日付時刻軸を対数軸にすることはできません");
+  EXPECT_TRUE(bottom().IsDateTimeAxis);
+  EXPECT_EQ(bottom().LabelText(-1), "");  // dates before the epoch have no text
+}
+
 TEST_F(Axis, AutomaticFlagsFollowEachOther) {
   TChartAxis& top = *chart.TopAxis;
   top.SetAutomaticMinimum(false);

@@ -66,3 +66,19 @@ TEST(NumberConversion, FloatTextsNeedThePoint) {
   EXPECT_THROW(StrToFloat("1,5"), EConvertError);
   EXPECT_THROW(StrToFloat(""), EConvertError);
 }
+
+TEST(FormatFloatPicture, HashesZerosGroupingAndRounding) {
+  EXPECT_EQ(FormatFloatPicture(200, "#,##0.###"), "200");
+  EXPECT_EQ(FormatFloatPicture(-5, "#,##0.###"), "-5");
+  EXPECT_EQ(FormatFloatPicture(1234.5, "#,##0.###"), "1,234.5");
+  EXPECT_EQ(FormatFloatPicture(1234567.0, "#,##0.###"), "1,234,567");
+  EXPECT_EQ(FormatFloatPicture(0.12345, "#,##0.###"), "0.123");
+  EXPECT_EQ(FormatFloatPicture(0.0005, "#,##0.###"), "0.001");  // half away from zero
+  EXPECT_EQ(FormatFloatPicture(-0.0004, "#,##0.###"), "0");
+  EXPECT_EQ(FormatFloatPicture(999.9996, "#,##0.###"), "1,000");
+  EXPECT_EQ(FormatFloatPicture(2.5, "0.00"), "2.50");
+  EXPECT_EQ(FormatFloatPicture(0.5, "#.##"), ".5");
+  EXPECT_EQ(FormatFloatPicture(7, "000"), "007");
+  EXPECT_EQ(FormatFloatPicture(12.345, "##0.## %"), "12.35 %");
+  EXPECT_EQ(FormatFloatPicture(1e300, "#,##0").size(), 301u + 100u);
+}
