@@ -58,3 +58,11 @@ void TCustomAxisPanel::InvalidateChart() {
   canvas_->InvalidateImage();
   RepaintRequested();
 }
+
+bool TCustomAxisPanel::AxisShown(const TCustomChartAxis* axis) const {
+  if (!axisVisible_ || !axis->Visible()) return false;
+  if (axis == DepthAxis) return view3D_;
+  for (TChartSeries* series : seriesList_)
+    if (series->Active() && axis->IsSeriesOfAxis(series)) return true;
+  return false;
+}

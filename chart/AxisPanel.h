@@ -44,10 +44,32 @@ class TCustomAxisPanel : public TComponent {
   virtual void InvalidateChart();
   bool Destroying() const { return destroying_; }
   TAxisOnGetLabel OnGetAxisLabel;
+  TAxisOnGetNextLabel OnGetNextAxisLabel;
+  TNotifyEvent OnBeforeDrawAxes;
+  TNotifyEvent OnBeforeDrawSeries;
+
+  bool AxisVisible() const { return axisVisible_; }
+  void SetAxisVisible(bool value) { Set(axisVisible_, value); }
+  bool View3D() const { return view3D_; }
+  void SetView3D(bool value) { Set(view3D_, value); }
+  bool ClipPoints() const { return clipPoints_; }
+  void SetClipPoints(bool value) { Set(clipPoints_, value); }
+  // Drawn this paint: axes on, the axis visible, and an active series on it (the depth
+  // axis only in 3D).
+  bool AxisShown(const TCustomChartAxis* axis) const;
 
  protected:
+  template <typename T>
+  void Set(T& field, const T& value) {
+    if (field == value) return;
+    field = value;
+    InvalidateChart();
+  }
   // The control behind the chart asks the window system for a paint here.
   virtual void RepaintRequested() {}
+  bool axisVisible_ = true;
+  bool view3D_ = true;
+  bool clipPoints_ = true;
   bool paintingEnabled_ = false;
   bool destroying_ = false;
 

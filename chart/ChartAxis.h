@@ -5,6 +5,7 @@
 
 #include "chart/ChartFont.h"
 #include "chart/ChartPen.h"
+#include "framework/Geometry.h"
 #include "framework/Event.h"
 #include "framework/Exceptions.h"
 
@@ -26,6 +27,8 @@ enum TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
 
 using TAxisOnGetLabel = TEvent<void(TCustomChartAxis* Sender, TChartSeries* Series, int ValueIndex,
                                     QString& LabelText)>;
+using TAxisOnGetNextLabel =
+    TEvent<void(TCustomChartAxis* Sender, int LabelIndex, double& LabelValue, bool& Stop)>;
 
 // The title of an axis: a caption, its font and its angle.
 class TChartAxisTitle {
@@ -171,6 +174,14 @@ class TCustomChartAxis {
   // The series drawn against this axis.
   bool IsSeriesOfAxis(const TChartSeries* series) const;
 
+  // ---- Room and drawing, once per paint ----
+  // Shrinks the working plot rectangle on the axis' side by its title, labels and ticks;
+  // an axis beyond the standard five only records where it goes.
+  void ReserveAxisSpace(TRect& rect, bool standard = true);
+  void DrawAxis(bool setLinePosition);
+  // talAuto made definite for this paint.
+  TAxisLabelStyle ResolvedLabelStyle() const;
+
   static inline const QString kDefaultValueFormat = QStringLiteral("#,##0.###");
 
  protected:
@@ -187,6 +198,17 @@ class TCustomChartAxis {
  private:
   friend class TChartAxisTitle;
   int LabelSize(const QString& text);
+  int MultiLineWidth(const QString& text) const;
+  int TickBandSize() const;
+  int ShiftByPositionPercent(int coordinate, const TRect& rect) const;
+  void AddTick(int position);
+  void HandleLabel(double value);
+  void ProduceValueLabels(double step);
+  void ProduceTextLabels();
+  void DrawLabelText(int position, const QString& text);
+  void DrawTick(int position, int offset, int length);
+  void DrawGrid();
+  void DrawMinorMarks(bool grid);
 
   TCustomAxisPanel* chart_;
   const bool horizontal_;

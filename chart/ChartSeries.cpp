@@ -161,3 +161,51 @@ void TChartSeries::SetCustomVertAxis(TCustomChartAxis* axis) {
   customVertAxis_ = axis;
   ResolveAxes();
 }
+
+int TChartSeries::XScreenPos(int index) const {
+  return horizontalAxis_ ? horizontalAxis_->ValueToPosition(XValueAt(index)) : 0;
+}
+
+int TChartSeries::YScreenPos(int index) const {
+  return verticalAxis_ ? verticalAxis_->ValueToPosition(YValueAt(index)) : 0;
+}
+
+void TChartSeries::CalcVisibleRange() {
+  FirstVisibleIndex = LastVisibleIndex = -1;
+  if (PointCount() == 0) return;
+  const int last = PointCount() - 1;
+  TChartValueList* list = MandatoryValues() == YValues ? XValues : YValues;
+  TCustomChartAxis* axis = MandatoryValues() == YValues ? horizontalAxis_ : verticalAxis_;
+  if (!LimitToAxisRange || list->Order() == loNone || !axis || !parentChart_) {
+    FirstVisibleIndex = 0;
+    LastVisibleIndex = last;
+    return;
+  }
+  const TRect& plot = parentChart_->PlotRect;
+  const bool horizontal = axis->IsHorizontal();
+  const int nearEdge = horizontal ? (axis->Inverted() ? plot.Right : plot.Left)
+                                  : (axis->Inverted() ? plot.Top : plot.Bottom);
+  const int farEdge = horizontal ? (axis->Inverted() ? plot.Left : plot.Right)
+                                 : (axis->Inverted() ? plot.Bottom : plot.Top);
+  const double low = axis->PositionToValue(nearEdge);
+  FirstVisibleIndex = 0;
+  while (list->ValueAt(FirstVisibleIndex) < low) {
+    if (++FirstVisibleIndex > last) {
+      FirstVisibleIndex = -1;
+      return;
+    }
+  }
+  const double high = axis->PositionToValue(farEdge);
+  if (list->FinalValue() <= high) {
+    LastVisibleIndex = last;
+    return;
+  }
+  LastVisibleIndex = FirstVisibleIndex;
+  while (list->ValueAt(LastVisibleIndex) < high) {
+    if (++LastVisibleIndex > last) {
+      LastVisibleIndex = last;
+      break;
+    }
+  }
+  if (!KeepPointPastEnd && list->ValueAt(LastVisibleIndex) > high) --LastVisibleIndex;
+}

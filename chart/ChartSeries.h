@@ -75,6 +75,16 @@ class TChartSeries : public TComponent {
   virtual TChartValueList* MandatoryValues() const { return YValues; }
   virtual void SwapPoints(int index1, int index2);
 
+  // Pixels of a point through the series' axes, as of the last layout.
+  int XScreenPos(int index) const;
+  int YScreenPos(int index) const;
+  // Finds the points within the plot: FirstVisibleIndex..LastVisibleIndex, or -1 and -1.
+  void CalcVisibleRange();
+  // Draws the visible points on the chart's canvas; the chart has clipped it.
+  virtual void DrawPoints() {}
+  // The point (or the segment starting at the point) under a pixel, or -1.
+  virtual int PointAtPixel(int /*x*/, int /*y*/) const { return -1; }
+
   int PointCount() const { return XValues->ValueCount(); }
   bool IsNullPoint(int index) const { return PointColor(index) == clNone; }
   void RequestRepaint();

@@ -128,7 +128,9 @@ TEST(ChartValueList, SortValuesMovesWholePoints) {
   series.XValues->SetOrder(loAscending);
   series.XValues->SortValues();
   for (int i = 0; i < series.PointCount(); ++i) {
-    if (i > 0) EXPECT_LE(series.XValueAt(i - 1), series.XValueAt(i));
+    if (i > 0) {
+      EXPECT_LE(series.XValueAt(i - 1), series.XValueAt(i));
+    }
     EXPECT_EQ(series.YValueAt(i), 10 * series.XValueAt(i));
     EXPECT_EQ(series.PointLabel(i), QString::number(series.XValueAt(i)));
     EXPECT_EQ(series.PointColor(i), static_cast<TColor>(series.XValueAt(i)));

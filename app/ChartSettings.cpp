@@ -1,0 +1,52 @@
+#include "ChartSettings.h"
+
+namespace {
+
+TChartFont MinchoFont(TColor color) {
+  TChartFont font;
+  font.Name = QStringLiteral("ＭＳ Ｐ明朝");
+  font.Height = -12;
+  font.Color = color;
+  return font;
+}
+
+void FixRange(TChartAxis& axis, double minimum, double maximum) {
+  axis.SetAutomatic(false);
+  axis.SetAutomaticMinimum(false);
+  axis.SetAutomaticMaximum(false);
+  axis.SetMinimum(minimum);
+  axis.SetMaximum(maximum);
+}
+
+}  // namespace
+
+void ApplyOscilloscopeChartSettings(TChart& chart, TFastLineSeries& series) {
+  chart.SetLoading(true);
+  chart.SetView3D(false);
+  chart.SetView3DWalls(false);
+  chart.SetColor(clBlack);
+  chart.BackWall.Brush = {clWhite, bsClear};
+  chart.Title.Text = QStringList{QStringLiteral(" ")};
+  chart.Legend.Visible = false;
+  chart.Legend.Font = MinchoFont(clBlack);
+  FixRange(*chart.BottomAxis, 0, 200);
+  FixRange(*chart.LeftAxis, -5, 5);
+  chart.LeftAxis->SetExactDateTime(false);
+  for (TCustomChartAxis* axis : chart.AxesList()) {
+    axis->LabelsFont = MinchoFont(clBlack);
+    axis->Title.Font = MinchoFont(clBlack);
+  }
+  chart.LeftAxis->Title.SetAngle(0);
+  chart.LeftAxis->Title.Font.Color = clWhite;
+
+  series.SetSeriesColor(clYellow);
+  series.LinePen.SetColor(clYellow);
+  series.LinePen.SetWidth(2);
+  series.Marks.Visible = false;
+  series.Marks.ArrowLength = 8;
+  series.Marks.Font = MinchoFont(clBlack);
+  series.XValues->SetOrder(loAscending);
+  series.YValues->SetOrder(loNone);
+  series.SetParentChart(&chart);
+  chart.SetLoading(false);
+}

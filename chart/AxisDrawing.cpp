@@ -1,0 +1,311 @@
+// The axis at paint time: the room it takes at the edge of the plot, and its line, ticks,
+// grid, labels and title.
+#include <cmath>
+
+#include "chart/AxisPanel.h"
+#include "chart/ChartAxis.h"
+#include "chart/ChartSeries.h"
+
+namespace {
+constexpr double kMaxLabelSteps = 10000;
+constexpr TColor kGridFallbackColor = 0x808080;
+const QChar kLineSeparator(13);
+}  // namespace
+
+TAxisLabelStyle TCustomChartAxis::ResolvedLabelStyle() const {
+  if (labelStyle_ != talAuto) return labelStyle_;
+  bool anyActive = false;
+  for (int i = 0; i < chart_->SeriesCount(); ++i) {
+    TChartSeries* series = chart_->Series(i);
+    if (!series->Active() || !IsSeriesOfAxis(series)) continue;
+    anyActive = true;
+    // The horizontal axis carries an ordinary series' independent values.
+    if (horizontal_)
+      for (int p = 0; p < series->PointCount(); ++p)
+        if (!series->PointLabel(p).isEmpty()) return talText;
+  }
+  return anyActive ? talValue : talNone;
+}
+
+int TCustomChartAxis::MultiLineWidth(const QString& text) const {
+  int widest = 0;
+  for (const QString& line : text.split(kLineSeparator))
+    widest = std::max(widest, chart_->Canvas()->TextWidthOf(line));
+  return widest;
+}
+
+int TCustomChartAxis::TickBandSize() const {
+  int size = (Axis.Visible() ? Axis.Width() : 0) + (Ticks.Visible() ? tickLength_ : 0);
+  if (MinorTicks.Visible()) size = std::max(size, minorTickLength_);
+  return size;
+}
+
+int TCustomChartAxis::ShiftByPositionPercent(int k, const TRect& rect) const {
+  if (positionPercent_ == 0) return k;
+  const int extent = horizontal_ ? rect.Height() : rect.Width();
+  int s = RoundHalfEven(positionPercent_ * 0.01 * extent);
+  if (otherSide_) s = -s;
+  return horizontal_ ? k - s : k + s;
+}
+
+void TCustomChartAxis::ReserveAxisSpace(TRect& rect, bool standard) {
+  TChartCanvas3D* canvas = chart_->Canvas();
+  SettleRange();  // refreshes IsDateTimeAxis
+  // Each band moves the axis' own edge of the rectangle inward.
+  auto shrink = [&](int size) -> int {
+    if (!standard) return 0;
+    if (horizontal_ && !otherSide_) return rect.Bottom -= size;
+    if (horizontal_) return rect.Top += size;
+    if (!otherSide_) return rect.Left += size;
+    return rect.Right -= size;
+  };
+  auto runsAlong = [&](int angle) {
+    return horizontal_ ? (angle == 0 || angle == 180) : (angle == 90 || angle == 270);
+  };
+  if (!Title.Caption().isEmpty()) {
+    int size = titleSize_;
+    if (size == 0) {
+      canvas->Font = Title.Font;
+      size = runsAlong(Title.Angle()) ? canvas->FontHeight() : canvas->TextWidthOf(Title.Caption());
+    }
+    TitlePosition = shrink(size);
+  }
+  if (labels_) {
+    int size = labelsSize_;
+    if (size == 0) {
+      canvas->Font = LabelsFont;
+      const bool alongLabels = horizontal_ ? (labelsAngle_ == 0 || labelsAngle_ == 180)
+                                           : (labelsAngle_ == 90 || labelsAngle_ == 270);
+      if (alongLabels) {
+        size = canvas->FontHeight();
+      } else if (ResolvedLabelStyle() == talNone) {
+        size = 0;
+      } else {
+        double low = WorkMinimum, high = WorkMaximum;
+        if (roundFirstLabel_) {
+          const double step = LabelStepFor(MaxLabelCount());
+          low = step * std::trunc(low / step);
+          high = step * std::trunc(high / step);
+        }
+        // The handler that may rewrite labels is not asked while they are only measured.
+        TAxisOnGetLabel handler = chart_->OnGetAxisLabel;
+        chart_->OnGetAxisLabel = {};
+        size = std::max(MultiLineWidth(LabelText(low)), MultiLineWidth(LabelText(high))) +
+               canvas->TextWidthOf(QStringLiteral(" "));
+        chart_->OnGetAxisLabel = handler;
+      }
+    }
+    LabelsPosition = shrink(size);
+  }
+  const int ticks = TickBandSize();
+  if (ticks > 0) shrink(ticks);
+  if (!standard) {
+    LinePosition = ShiftByPositionPercent(horizontal_ ? (otherSide_ ? rect.Top : rect.Bottom)
+                                                      : (otherSide_ ? rect.Right : rect.Left),
+                                          rect);
+    const int outward = (horizontal_ ? !otherSide_ : otherSide_) ? 1 : -1;
+    LabelsPosition = LinePosition + outward * ticks;
+    TitlePosition = LabelsPosition + outward * (labelsSize_ > 0 ? labelsSize_ : 0);
+    return;
+  }
+  TitlePosition = ShiftByPositionPercent(TitlePosition, rect);
+  LabelsPosition = ShiftByPositionPercent(LabelsPosition, rect);
+}
+
+void TCustomChartAxis::AddTick(int position) {
+  // The buffer is fixed; positions beyond it are dropped, never written past its end.
+  if (TickCount < kMaxTickPositions) TickPositions[TickCount++] = position;
+}
+
+void TCustomChartAxis::HandleLabel(double value) {
+  const int p = ValueToPosition(value);
+  if (!labelsOnAxis_ && !(StartPixel < p && p < EndPixel)) return;
+  if (!tickOnLabelsOnly_) AddTick(p);
+  if (!labels_) return;
+  const QString text = LabelText(value);
+  if (tickOnLabelsOnly_) AddTick(p);
+  DrawLabelText(p, text);
+}
+
+void TCustomChartAxis::ProduceValueLabels(double step) {
+  if (chart_->OnGetNextAxisLabel) {
+    double value = WorkMinimum;
+    for (int index = 0; index <= kMaxTickPositions; ++index) {
+      bool stop = true;
+      chart_->OnGetNextAxisLabel(this, index, value, stop);
+      if (stop) {
+        if (index > 0) return;
+        break;  // asked for nothing: step as usual
+      }
+      if (value < WorkMinimum - 1e-7 || value > WorkMaximum + 1e-7) return;
+      HandleLabel(value);
+    }
+  }
+  if (std::fabs(WorkRange / step) >= kMaxLabelSteps) return;
+  double v = (WorkMinimum == WorkMaximum || !roundFirstLabel_)
+                 ? WorkMaximum
+                 : step * std::trunc(WorkMaximum / step);
+  while (v > WorkMaximum) v -= step;
+  // A little below the minimum, so the label at the minimum survives the rounding of the
+  // steps. The tolerance is taken off the magnitude: dividing a negative minimum by a
+  // factor above one would move the limit above it and drop its label.
+  const double limit = WorkMinimum - 1e-12 - std::fabs(WorkMinimum) * 1e-12;
+  for (; v >= limit; v -= step) HandleLabel(v);
+}
+
+void TCustomChartAxis::ProduceTextLabels() {
+  for (int i = 0; i < chart_->SeriesCount(); ++i) {
+    TChartSeries* series = chart_->Series(i);
+    if (!series->Active() || !IsSeriesOfAxis(series)) continue;
+    for (int p = 0; p < series->PointCount(); ++p) {
+      QString text = series->PointLabel(p);
+      if (text.isEmpty()) continue;
+      const int position = ValueToPosition(horizontal_ ? series->XValueAt(p) : series->YValueAt(p));
+      if (!labelsOnAxis_ && !(StartPixel < position && position < EndPixel)) continue;
+      if (chart_->OnGetAxisLabel) chart_->OnGetAxisLabel(this, series, p, text);
+      AddTick(position);
+      if (labels_) DrawLabelText(position, text);
+    }
+    return;
+  }
+}
+
+void TCustomChartAxis::DrawLabelText(int p, const QString& text) {
+  TChartCanvas3D* canvas = chart_->Canvas();
+  canvas->Font = LabelsFont;
+  canvas->Brush.Style = bsClear;
+  canvas->SetBackgroundMode(TRANSPARENT);
+  const int h = canvas->FontHeight();
+  const QStringList lines = text.split(kLineSeparator);
+  const int n = static_cast<int>(lines.size());
+  if (labelsAngle_ != 0) {
+    canvas->SetTextAlignment(TA_CENTER | TA_TOP);
+    canvas->WriteRotatedText(horizontal_ ? p : LabelsPosition, horizontal_ ? LabelsPosition : p,
+                             labelsAngle_, text);
+    return;
+  }
+  for (int i = 0; i < n; ++i) {
+    if (horizontal_ && !otherSide_) {
+      canvas->SetTextAlignment(TA_CENTER | TA_TOP);
+      canvas->TextWithDepth(p, LabelsPosition + i * h, 0, lines[i]);
+    } else if (horizontal_) {
+      canvas->SetTextAlignment(TA_CENTER | TA_TOP);
+      canvas->TextWithDepth(p, LabelsPosition - (n - i) * h, 0, lines[i]);
+    } else {
+      canvas->SetTextAlignment((otherSide_ ? TA_LEFT : TA_RIGHT) | TA_TOP);
+      const int top = p - h / 2 - RoundHalfEven(h * 0.5 * (n + 1)) + h;
+      canvas->TextWithDepth(LabelsPosition, top + i * h, 0, lines[i]);
+    }
+  }
+}
+
+void TCustomChartAxis::DrawTick(int p, int offset, int length) {
+  TChartCanvas3D* canvas = chart_->Canvas();
+  const int L = LinePosition;
+  if (horizontal_) {
+    const int dir = otherSide_ ? -1 : 1;
+    canvas->VertLineWithDepth(p, L + dir * offset, L + dir * (offset + length), 0);
+  } else {
+    const int dir = otherSide_ ? 1 : -1;
+    canvas->HorizLineWithDepth(L + dir * offset, L + dir * (offset + length), p, 0);
+  }
+}
+
+void TCustomChartAxis::DrawGrid() {
+  TChartCanvas3D* canvas = chart_->Canvas();
+  canvas->Brush.Style = bsClear;
+  canvas->SetBackgroundMode(TRANSPARENT);
+  canvas->ApplyChartPen(Grid);
+  if (Grid.Color() == DefaultPointColor) canvas->Pen.Color = kGridFallbackColor;
+  const TRect& plot = chart_->PlotRect;
+  auto line = [&](int p) {
+    if (horizontal_)
+      canvas->DrawVertLine(p, plot.Top, plot.Bottom);
+    else
+      canvas->DrawHorizLine(plot.Left, plot.Right, p);
+  };
+  if (!gridCentered_) {
+    for (int i = 0; i < TickCount; ++i) line(TickPositions[i]);
+  } else {
+    for (int i = 1; i < TickCount; ++i)
+      line(RoundHalfEven((TickPositions[i] + TickPositions[i - 1]) * 0.5));
+  }
+  canvas->SetBackgroundMode(OPAQUE);
+}
+
+void TCustomChartAxis::DrawMinorMarks(bool grid) {
+  const TChartPen& pen = grid ? static_cast<const TChartPen&>(MinorGrid) : MinorTicks;
+  if (TickCount < 1 || !pen.Visible()) return;
+  TChartCanvas3D* canvas = chart_->Canvas();
+  canvas->ApplyChartPen(pen);
+  const TRect& plot = chart_->PlotRect;
+  const int m = minorTickCount_;
+  auto mark = [&](int position) {
+    if (!(StartPixel < position && position < EndPixel)) return;
+    if (!grid)
+      DrawTick(position, 1, minorTickLength_);
+    else if (horizontal_)
+      canvas->DrawVertLine(position, plot.Top, plot.Bottom);
+    else
+      canvas->DrawHorizLine(plot.Left, plot.Right, position);
+  };
+  const int* p = TickPositions.data();
+  const int last = TickCount - 1;
+  if (TickCount > 1 && !logarithmic_) {
+    const double d = p[1] - p[0];
+    for (int j = 1; j <= m; ++j) {
+      mark(p[0] - RoundHalfEven(d / (m + 1) * j));
+      mark(p[last] + RoundHalfEven(d / (m + 1) * j));
+    }
+  }
+  for (int i = 1; i <= last; ++i)
+    for (int j = 1; j <= m; ++j)
+      mark(p[i] - RoundHalfEven(j * static_cast<double>(p[i] - p[i - 1]) / (m + 1)));
+}
+
+void TCustomChartAxis::DrawAxis(bool setLinePosition) {
+  TChartCanvas3D* canvas = chart_->Canvas();
+  SettleRange();
+  canvas->Font = LabelsFont;
+  const double step = LabelStep();
+  const TRect& plot = chart_->PlotRect;
+  if (setLinePosition)
+    LinePosition = ShiftByPositionPercent(horizontal_ ? (otherSide_ ? plot.Top : plot.Bottom)
+                                                      : (otherSide_ ? plot.Right : plot.Left),
+                                          plot);
+  if (!Title.Caption().isEmpty()) {
+    canvas->Font = Title.Font;
+    canvas->Brush.Style = bsClear;
+    canvas->SetTextAlignment(TA_CENTER | TA_TOP);
+    canvas->WriteRotatedText(horizontal_ ? CenterPixel : TitlePosition,
+                             horizontal_ ? TitlePosition : CenterPixel, Title.Angle(),
+                             Title.Caption());
+  }
+  TickCount = 0;
+  if (step > 0 && WorkMaximum >= WorkMinimum) {
+    switch (ResolvedLabelStyle()) {
+      case talValue: ProduceValueLabels(step); break;
+      case talText:
+      case talMark: ProduceTextLabels(); break;
+      default: break;
+    }
+  }
+  if (Axis.Visible()) {
+    canvas->ApplyChartPen(Axis);
+    if (horizontal_)
+      canvas->HorizLineWithDepth(StartPixel, EndPixel, LinePosition, 0);
+    else
+      canvas->VertLineWithDepth(LinePosition, StartPixel, EndPixel, 0);
+  }
+  if (Ticks.Visible()) {
+    canvas->ApplyChartPen(Ticks);
+    for (int i = 0; i < TickCount; ++i) DrawTick(TickPositions[i], 1, tickLength_);
+  }
+  if (Grid.Visible()) DrawGrid();
+  if (TicksInner.Visible()) {
+    canvas->ApplyChartPen(TicksInner);
+    for (int i = 0; i < TickCount; ++i) DrawTick(TickPositions[i], -1, -tickInnerLength_);
+  }
+  DrawMinorMarks(false);
+  DrawMinorMarks(true);
+}

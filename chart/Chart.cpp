@@ -1,0 +1,276 @@
+#include "Chart.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "chart/ChartSeries.h"
+
+namespace {
+
+const QString kChart3DPercentRange =
+    QStringLiteral("３次元効果の割合は %1 から %2 の間でなければなりません");
+const QString kMaxPointsPerPage = QStringLiteral("MaxPointsPerPage は 0 以上でなければなりません");
+constexpr int kTitleGap = 5;
+
+// a x b / c, rounded to the nearest integer with halves away from zero.
+int MulDiv(int a, int b, int c) {
+  const long long product = static_cast<long long>(a) * b;
+  const long long half = c / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
+}
+
+TRect Intersection(const TRect& a, const TRect& b) {
+  return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+          std::min(a.Bottom, b.Bottom)};
+}
+
+}  // namespace
+
+TChartTitle::TChartTitle(TCustomChart* chart) : Frame([chart] { chart->InvalidateChart(); }) {
+  Font.Color = 0xFF0000;
+}
+
+TChartWall::TChartWall(TCustomChart* chart, TColor color)
+    : Color(color), Pen([chart] { chart->InvalidateChart(); }) {}
+
+TCustomChart::TCustomChart(QWidget* parent, TComponent* owner)
+    : QWidget(parent),
+      TCustomAxisPanel(owner),
+      Title(this),
+      Foot(this),
+      BackWall(this, DefaultPointColor),
+      LeftWall(this, 0x80FFFF),
+      BottomWall(this, 0xFFFFFF) {
+  // The chart paints every pixel itself from its image: no background erase before it.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  resize(400, 250);
+}
+
+TCustomChart::~TCustomChart() { destroying_ = true; }
+
+void TCustomChart::SetChart3DPercent(int value) {
+  if (value < 1 || value > 100) throw ChartException(kChart3DPercentRange.arg(1).arg(100));
+  Set(chart3DPercent_, value);
+}
+
+void TCustomChart::SetMaxPointsPerPage(int value) {
+  if (value < 0) throw ChartException(kMaxPointsPerPage);
+  Set(maxPointsPerPage_, value);
+}
+
+void TCustomChart::InvalidateChart() { TCustomAxisPanel::InvalidateChart(); }
+
+void TCustomChart::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  Canvas()->SetDevicePixelRatio(devicePixelRatioF());
+  if (Canvas()->ReshowImage(painter)) return;
+  RenderChart(painter, {0, 0, width(), height()});
+}
+
+void TCustomChart::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  InvalidateChart();
+}
+
+void TCustomChart::RenderChart(QPainter& target, const TRect& bounds) {
+  ++renders_;
+  PanelBounds = Canvas()->PrepareWindow(nullptr, &View3DOptions, bounds, View3D());
+  const int w = PanelBounds.Width(), h = PanelBounds.Height(), b = borderWidth_;
+  PlotRect = {PanelBounds.Left + b + MulDiv(margins_.Left, w, 100),
+              PanelBounds.Top + b + MulDiv(margins_.Top, h, 100),
+              PanelBounds.Right - b - MulDiv(margins_.Right, w, 100),
+              PanelBounds.Bottom - b - MulDiv(margins_.Bottom, h, 100)};
+  RecalcPlotSize();
+  RenderContents();
+  Canvas()->ShowImage(target, {bounds.Left, bounds.Top});
+}
+
+void TCustomChart::RecalcPlotSize() {
+  PlotRect.Left = std::max(PlotRect.Left, PanelBounds.Left);
+  PlotRect.Top = std::max(PlotRect.Top, PanelBounds.Top);
+  if (PlotRect.Right < PlotRect.Left) PlotRect.Right = PlotRect.Left + 1;
+  if (PlotRect.Right == PlotRect.Left) PlotRect.Right = PlotRect.Left + width();
+  if (PlotRect.Bottom < PlotRect.Top) PlotRect.Bottom = PlotRect.Top + 1;
+  if (PlotRect.Bottom == PlotRect.Top) PlotRect.Bottom = PlotRect.Top + height();
+}
+
+void TCustomChart::RenderContents() {
+  PaintPanelBackground();
+  PaintTitles();
+  LayoutAxes();
+  PaintWalls();
+  if (AxisVisible()) PaintAxes();
+  if (OnBeforeDrawSeries) OnBeforeDrawSeries(this);
+  for (int i = 0; i < SeriesCount(); ++i)
+    if (Series(i)->Active()) PaintSeries(Series(i));
+  ResetCanvas();
+  if (OnAfterDraw) OnAfterDraw(this);
+}
+
+void TCustomChart::PaintPanelBackground() {
+  TChartCanvas3D* canvas = Canvas();
+  canvas->Brush = {color_, bsSolid};
+  canvas->EraseRectangle(PanelBounds);
+  PaintBevels();
+}
+
+void TCustomChart::PaintBevels() {
+  TChartCanvas3D* canvas = Canvas();
+  canvas->Pen = {};
+  canvas->Brush.Style = bsClear;
+  TRect r = PanelBounds;
+  auto bevel = [&](TBevelCut cut) {
+    if (cut == bvNone) return;
+    const TColor light = cut == bvRaised ? clBtnHighlight : clBtnShadow;
+    const TColor dark = cut == bvRaised ? clBtnShadow : clBtnHighlight;
+    canvas->DrawFrame3D(r, light, bevelWidth_, dark);
+    r = {r.Left + bevelWidth_, r.Top + bevelWidth_, r.Right - bevelWidth_, r.Bottom - bevelWidth_};
+  };
+  bevel(bevelOuter_);
+  if (borderWidth_ > 0) {
+    canvas->DrawFrame3D(r, color_, borderWidth_, color_);
+    r = {r.Left + borderWidth_, r.Top + borderWidth_, r.Right - borderWidth_,
+         r.Bottom - borderWidth_};
+  }
+  bevel(bevelInner_);
+}
+
+void TCustomChart::PaintTitles() {
+  if (Title.Visible) PaintTitle(Title, true);
+  if (Foot.Visible) PaintTitle(Foot, false);
+}
+
+void TCustomChart::PaintTitle(TChartTitle& title, bool atTop) {
+  TChartCanvas3D* canvas = Canvas();
+  canvas->Font = title.Font;
+  const int h = canvas->FontHeight();
+  if (title.Color == DefaultPointColor) {
+    if (title.Brush.Style != bsSolid) {
+      canvas->Brush = title.Brush;
+      canvas->SetBackgroundMode(TRANSPARENT);
+    } else if (title.Brush.Color == DefaultPointColor) {
+      canvas->Brush.Style = bsClear;
+    } else {
+      canvas->Brush = {title.Brush.Color, bsSolid};
+    }
+  } else if (title.Brush.Style != bsSolid) {
+    canvas->Brush = title.Brush;
+    canvas->SetBackgroundMode(OPAQUE);
+    canvas->SetBackgroundColor(title.Color);
+  } else {
+    canvas->Brush = {title.Color, bsSolid};
+  }
+  const bool framed = title.Frame.Visible() && title.Frame.Color() != DefaultPointColor;
+  const int f = framed ? title.Frame.Width() : 0;
+  const int n = static_cast<int>(title.Text.size());
+  const int left = PlotRect.Left + f, right = PlotRect.Right - f;
+  TRect box{left, 0, right, 0};
+  if (atTop) {
+    box.Top = PlotRect.Top + f;
+    box.Bottom = box.Top + n * h;
+  } else {
+    box.Bottom = PlotRect.Bottom - f;
+    box.Top = box.Bottom - n * h;
+  }
+  box = {box.Left - f, box.Top - f, box.Right + f, box.Bottom + f};
+  const int wWidth = canvas->TextWidthOf(QStringLiteral("W"));
+  if (framed || canvas->Brush.Style != bsClear) {
+    if (title.AdjustFrame) {
+      int widest = 0;
+      for (const QString& line : title.Text) widest = std::max(widest, canvas->TextWidthOf(line));
+      const int width = widest + wWidth;
+      if (title.Alignment == taLeftJustify)
+        box.Right = box.Left + width;
+      else if (title.Alignment == taRightJustify)
+        box.Left = box.Right - width;
+      else {
+        const int middle = (box.Left + box.Right) / 2;
+        box.Left = middle - width / 2;
+        box.Right = middle + width / 2;
+      }
+    }
+    if (framed)
+      canvas->ApplyChartPen(title.Frame);
+    else
+      canvas->Pen.Style = psClear;
+    canvas->DrawRect(box);
+  }
+  title.LastRect = box;
+  canvas->SetBackgroundMode(TRANSPARENT);
+  canvas->SetTextAlignment(TA_LEFT | TA_TOP);
+  for (int i = 0; i < n; ++i) {
+    const QString& line = atTop ? title.Text[i] : title.Text[n - 1 - i];
+    const int y = atTop ? PlotRect.Top + f + i * h : PlotRect.Bottom - f - h - i * h;
+    const int lineWidth = canvas->TextWidthOf(line);
+    int x = (left + right) / 2 - lineWidth / 2;
+    if (title.Alignment == taLeftJustify) x = left + wWidth / 2;
+    if (title.Alignment == taRightJustify) x = right - lineWidth - wWidth / 2;
+    canvas->WriteText(x, y, line);
+  }
+  if (atTop)
+    PlotRect.Top += n > 0 ? f + n * h + f + kTitleGap : 2 * f;
+  else
+    PlotRect.Bottom -= n > 0 ? f + n * h + f + kTitleGap : 2 * f;
+  RecalcPlotSize();
+}
+
+void TCustomChart::LayoutAxes() {
+  for (TCustomChartAxis* axis : AxesList()) axis->SettleRange();
+  RecalcPlotSize();
+  TRect working = PlotRect;
+  int index = 0;
+  for (TCustomChartAxis* axis : AxesList()) {
+    const bool standard = index++ < 5;
+    if (!AxisShown(axis)) continue;
+    TRect copy = working;
+    axis->ReserveAxisSpace(copy, standard);
+    const TRect both = Intersection(copy, working);
+    if (both.Width() > 0 && both.Height() > 0) working = both;
+  }
+  PlotRect = working;
+  RecalcPlotSize();
+  for (TCustomChartAxis* axis : AxesList()) axis->PlaceAxis();
+}
+
+void TCustomChart::PaintWalls() {
+  TChartCanvas3D* canvas = Canvas();
+  canvas->ApplyChartPen(BackWall.Pen);
+  if (BackWall.Color == DefaultPointColor && BackWall.Brush.Style == bsSolid) {
+    canvas->Brush.Style = bsClear;
+  } else {
+    canvas->Brush = {BackWall.Color, BackWall.Brush.Style};
+    if (BackWall.Brush.Style != bsSolid) {
+      canvas->SetBackgroundMode(OPAQUE);
+      canvas->SetBackgroundColor(BackWall.Brush.Color);
+    }
+  }
+  canvas->DrawRectangle(PlotRect.Left, PlotRect.Top, PlotRect.Right + 1, PlotRect.Bottom + 1);
+}
+
+void TCustomChart::PaintAxes() {
+  if (OnBeforeDrawAxes) OnBeforeDrawAxes(this);
+  for (TCustomChartAxis* axis : AxesList())
+    if (AxisShown(axis)) axis->DrawAxis(true);
+}
+
+void TCustomChart::PaintSeries(TChartSeries* series) {
+  series->CalcVisibleRange();
+  if (series->FirstVisibleIndex < 0) return;
+  if (series->BeforeDrawValues) series->BeforeDrawValues(series);
+  if (ClipPoints()) Canvas()->ClipToCube(PlotRect, 0, 0);
+  series->DrawPoints();
+  Canvas()->RemoveClip();
+  if (series->AfterDrawValues) series->AfterDrawValues(series);
+}
+
+void TCustomChart::ResetCanvas() {
+  TChartCanvas3D* canvas = Canvas();
+  canvas->Pen = {};
+  canvas->Brush = {clWhite, bsSolid};
+  canvas->Font = TChartFont{};
+  canvas->Font.Height = -13;  // 10 points
+  canvas->SetBackgroundColor(clWhite);
+  canvas->SetBackgroundMode(TRANSPARENT);
+}
