@@ -100,9 +100,9 @@ void TCustomChartAxis::ReserveAxisSpace(TRect& rect, bool standard) {
   const int ticks = TickBandSize();
   if (ticks > 0) shrink(ticks);
   if (!standard) {
-    LinePosition = ShiftByPositionPercent(horizontal_ ? (otherSide_ ? rect.Top : rect.Bottom)
-                                                      : (otherSide_ ? rect.Right : rect.Left),
-                                          rect);
+    LinePosition = ShiftByPositionPercent(
+        horizontal_ ? (otherSide_ ? rect.Top : rect.Bottom) : (otherSide_ ? rect.Right : rect.Left),
+        rect);
     const int outward = (horizontal_ ? !otherSide_ : otherSide_) ? 1 : -1;
     LabelsPosition = LinePosition + outward * ticks;
     TitlePosition = LabelsPosition + outward * (labelsSize_ > 0 ? labelsSize_ : 0);
@@ -270,9 +270,9 @@ void TCustomChartAxis::DrawAxis(bool setLinePosition) {
   const double step = LabelStep();
   const TRect& plot = chart_->PlotRect;
   if (setLinePosition)
-    LinePosition = ShiftByPositionPercent(horizontal_ ? (otherSide_ ? plot.Top : plot.Bottom)
-                                                      : (otherSide_ ? plot.Right : plot.Left),
-                                          plot);
+    LinePosition = ShiftByPositionPercent(
+        horizontal_ ? (otherSide_ ? plot.Top : plot.Bottom) : (otherSide_ ? plot.Right : plot.Left),
+        plot);
   if (!Title.Caption().isEmpty()) {
     canvas->Font = Title.Font;
     canvas->Brush.Style = bsClear;
@@ -284,10 +284,15 @@ void TCustomChartAxis::DrawAxis(bool setLinePosition) {
   TickCount = 0;
   if (step > 0 && WorkMaximum >= WorkMinimum) {
     switch (ResolvedLabelStyle()) {
-      case talValue: ProduceValueLabels(step); break;
+      case talValue:
+        ProduceValueLabels(step);
+        break;
       case talText:
-      case talMark: ProduceTextLabels(); break;
-      default: break;
+      case talMark:
+        ProduceTextLabels();
+        break;
+      default:
+        break;
     }
   }
   if (Axis.Visible()) {

@@ -48,7 +48,9 @@ TCustomChart::TCustomChart(QWidget* parent, TComponent* owner)
   resize(400, 250);
 }
 
-TCustomChart::~TCustomChart() { destroying_ = true; }
+TCustomChart::~TCustomChart() {
+  destroying_ = true;
+}
 
 void TCustomChart::SetChart3DPercent(int value) {
   if (value < 1 || value > 100) throw ChartException(kChart3DPercentRange.arg(1).arg(100));
@@ -60,7 +62,9 @@ void TCustomChart::SetMaxPointsPerPage(int value) {
   Set(maxPointsPerPage_, value);
 }
 
-void TCustomChart::InvalidateChart() { TCustomAxisPanel::InvalidateChart(); }
+void TCustomChart::InvalidateChart() {
+  TCustomAxisPanel::InvalidateChart();
+}
 
 void TCustomChart::paintEvent(QPaintEvent*) {
   QPainter painter(this);

@@ -5,9 +5,9 @@
 
 #include "chart/ChartFont.h"
 #include "chart/ChartPen.h"
-#include "framework/Geometry.h"
 #include "framework/Event.h"
 #include "framework/Exceptions.h"
+#include "framework/Geometry.h"
 
 class TCustomAxisPanel;
 class TChartSeries;

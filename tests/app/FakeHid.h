@@ -23,7 +23,7 @@ struct TFakeInterface {
   std::vector<TReport> answer;
   bool writeFails = false;
   bool readWrite = true;  // false: no permission on the node, queries only
-  int instance = 0;  // who it is across passes; given by Plug
+  int instance = 0;       // who it is across passes; given by Plug
 };
 
 // The board's answer to one command: 32 samples, little-endian, in one 64-byte report.

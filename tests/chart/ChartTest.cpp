@@ -79,8 +79,9 @@ TEST_F(OscilloscopeChart, LaysOutThePlotFromMarginsTitleAndAxisBands) {
   const int titleHeight = FontHeightOf(*chart, chart->Title.Font);
   const int labelsHeight = FontHeightOf(*chart, Mincho(clBlack));
   chart->Canvas()->Font = Mincho(clBlack);
-  const int widest = std::max(chart->Canvas()->TextWidthOf("-5"), chart->Canvas()->TextWidthOf("5")) +
-                     chart->Canvas()->TextWidthOf(" ");
+  const int widest =
+      std::max(chart->Canvas()->TextWidthOf("-5"), chart->Canvas()->TextWidthOf("5")) +
+      chart->Canvas()->TextWidthOf(" ");
   EXPECT_EQ(chart->PlotRect.Top, 11 + titleHeight + 5);
   EXPECT_EQ(chart->PlotRect.Right, 598);
   EXPECT_EQ(chart->PlotRect.Bottom, 270 - (labelsHeight + 6));
@@ -148,8 +149,8 @@ TEST_F(OscilloscopeChart, LeftAxisLabelsFromFiveDownToMinusFive) {
   // Two measurements for the step, then the eleven labels.
   ASSERT_GE(texts.size(), 11u);
   const std::vector<QString> drawn(texts.end() - 11, texts.end());
-  EXPECT_EQ(drawn, (std::vector<QString>{"5", "4", "3", "2", "1", "0", "-1", "-2", "-3", "-4",
-                                         "-5"}));
+  EXPECT_EQ(drawn,
+            (std::vector<QString>{"5", "4", "3", "2", "1", "0", "-1", "-2", "-3", "-4", "-5"}));
   EXPECT_EQ(chart->LeftAxis->TickCount, 11);
 }
 
