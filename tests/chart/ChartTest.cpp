@@ -186,3 +186,14 @@ TEST(ChartChecks, PercentAndPageLimits) {
   EXPECT_EQ(chart.Chart3DPercent(), 100);
   EXPECT_THROW(chart.SetMaxPointsPerPage(-1), ChartException);
 }
+
+TEST_F(OscilloscopeChart, TitleLinesTakeTheirHeightAndAGap) {
+  series->SetActive(false);
+  const int h = FontHeightOf(*chart, chart->Title.Font);
+  chart->Title.Text = QStringList{"a", "b"};
+  Render();
+  EXPECT_EQ(chart->PlotRect.Top, 11 + 2 * h + 5);
+  chart->Title.Text.clear();  // visible but empty: no room
+  Render();
+  EXPECT_EQ(chart->PlotRect.Top, 11);
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include "TestChart.h"
 #include "chart/FastLineSeries.h"
 
@@ -104,4 +106,33 @@ TEST_F(FastLine, WithoutAutoRepaintANewPointIsDrawnAtOnce) {
   series->AppendPoint(3, 30, "", DefaultPointColor);
   EXPECT_EQ(chart.repaints, repaints);
   EXPECT_EQ(chart.Canvas()->PenPosition(), (TPoint{30, 70}));
+}
+
+TEST_F(FastLine, ASinglePointIsAMoveAndNothingMore) {
+  series->AppendPoint(5, 5, "", DefaultPointColor);
+  series->CalcVisibleRange();
+  EXPECT_EQ(series->FirstVisibleIndex, 0);
+  EXPECT_EQ(series->LastVisibleIndex, 0);
+  chart.Canvas()->PenMoveTo(-1, -1);
+  series->DrawPoints();
+  EXPECT_EQ(chart.Canvas()->PenPosition(), (TPoint{50, 95}));
+  EXPECT_EQ(series->LastDrawnPixel(), (TPoint{50, 95}));
+}
+
+TEST_F(FastLine, AnInvisiblePenStillMovesButDrawsNothing) {
+  Points(20);
+  chart.Canvas()->Brush = {clBlack, bsSolid};
+  chart.Canvas()->FillRectangle({0, 0, 50, 50});
+  series->LinePen.SetVisible(false);
+  series->LinePen.SetColor(clWhite);
+  series->CalcVisibleRange();
+  series->DrawPoints();
+  EXPECT_EQ(chart.Canvas()->PenPosition(), (TPoint{190, 81}));
+  QImage window(50, 50, QImage::Format_RGB32);
+  window.fill(Qt::black);
+  QPainter painter(&window);
+  chart.Canvas()->ShowImage(painter, {0, 0});
+  painter.end();
+  for (int y = 0; y < 50; ++y)
+    for (int x = 0; x < 50; ++x) ASSERT_NE(FromQRgb(window.pixel(x, y)), clWhite);
 }

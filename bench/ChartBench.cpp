@@ -1,0 +1,119 @@
+// The cost of one frame of the oscilloscope chart (200 points, 617 x 281), of a repaint
+// with nothing changed, and, for scale, of larger series; next to the same plot drawn by
+// QCustomPlot when it is there. See README.md for the commands and the figures.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPainter>
+#include <cmath>
+
+#include "app/ChartSettings.h"
+
+#ifdef SIMPLESCOPE_HAVE_QCUSTOMPLOT
+#include <qcustomplot.h>
+#endif
+
+namespace {
+
+constexpr int kWidth = 617;
+constexpr int kHeight = 281;
+
+double Sample(int i) { return 2.4 * std::sin(i * 0.1745) + 0.3 * std::sin(i * 1.3); }
+
+struct TOscilloscope {
+  explicit TOscilloscope(int points) : series(new TFastLineSeries(&chart)) {
+    chart.resize(kWidth, kHeight);
+    ApplyOscilloscopeChartSettings(chart, *series);
+    const double step = 200.0 / points;
+    for (int i = 0; i < points; ++i) series->AppendPoint(i * step, Sample(i), "", DefaultPointColor);
+  }
+  TChart chart;
+  TFastLineSeries* series;  // owned by the chart
+};
+
+void BM_ChartFrame(benchmark::State& state) {
+  TOscilloscope scope(static_cast<int>(state.range(0)));
+  QImage window(kWidth, kHeight, QImage::Format_RGB32);
+  QPainter painter(&window);
+  for (auto _ : state) {
+    scope.chart.InvalidateChart();
+    scope.chart.RenderChart(painter, {0, 0, kWidth, kHeight});
+  }
+}
+BENCHMARK(BM_ChartFrame)->Arg(200)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+void BM_ChartRepaintWithoutChange(benchmark::State& state) {
+  TOscilloscope scope(200);
+  QImage window(kWidth, kHeight, QImage::Format_RGB32);
+  QPainter painter(&window);
+  scope.chart.RenderChart(painter, {0, 0, kWidth, kHeight});
+  for (auto _ : state) benchmark::DoNotOptimize(scope.chart.Canvas()->ReshowImage(painter));
+}
+BENCHMARK(BM_ChartRepaintWithoutChange)->Unit(benchmark::kMicrosecond);
+
+#ifdef SIMPLESCOPE_HAVE_QCUSTOMPLOT
+struct TPeer {
+  explicit TPeer(int points) : x(points), y(points) {
+    plot.resize(kWidth, kHeight);
+    plot.setBackground(Qt::black);
+    plot.setNotAntialiasedElements(QCP::aeAll);
+    plot.xAxis->setRange(0, 200);
+    plot.yAxis->setRange(-5, 5);
+    graph = plot.addGraph();
+    graph->setPen(QPen(Qt::yellow, 2));
+    for (int i = 0; i < points; ++i) {
+      x[i] = i * 200.0 / points;
+      y[i] = Sample(i);
+    }
+  }
+  void Frame(QImage& window) {
+    graph->setData(x, y, true);
+    QCPPainter painter(&window);
+    plot.toPainter(&painter, kWidth, kHeight);
+  }
+  QCustomPlot plot;
+  QCPGraph* graph;
+  QVector<double> x, y;
+};
+
+void BM_PeerFrame(benchmark::State& state) {
+  TPeer peer(static_cast<int>(state.range(0)));
+  QImage window(kWidth, kHeight, QImage::Format_RGB32);
+  for (auto _ : state) peer.Frame(window);
+}
+BENCHMARK(BM_PeerFrame)->Arg(200)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+#endif
+
+// For instruction counts under callgrind: N frames of 200 points and nothing else worth
+// counting ("ours" or "peer"); tools/bench.sh collects only inside the frame functions.
+int CountedFrames(const char* which, int frames) {
+  QImage window(kWidth, kHeight, QImage::Format_RGB32);
+  if (QString(which) == "ours") {
+    TOscilloscope scope(200);
+    QPainter painter(&window);
+    for (int i = 0; i < frames; ++i) {
+      scope.chart.InvalidateChart();
+      scope.chart.RenderChart(painter, {0, 0, kWidth, kHeight});
+    }
+    return 0;
+  }
+#ifdef SIMPLESCOPE_HAVE_QCUSTOMPLOT
+  TPeer peer(200);
+  for (int i = 0; i < frames; ++i) peer.Frame(window);
+  return 0;
+#else
+  return 1;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  if (argc == 4 && QString(argv[1]) == "--frames") return CountedFrames(argv[2], std::atoi(argv[3]));
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

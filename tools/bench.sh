@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in release mode and runs them, with QCustomPlot as the peer of the
+# chart frame, and counts instructions per frame with callgrind.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+for p in libqcustomplot-dev valgrind; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null
+done
+export QT_QPA_PLATFORM=offscreen
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-bench --target hid_bench chart_bench >/dev/null
+
+build-bench/bench/hid_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+build-bench/bench/chart_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+frames=20
+for which in ours peer; do
+  case $which in
+    ours) collect='TCustomChart::RenderChart*' ;;
+    peer) collect='QCustomPlot::toPainter*' ;;
+  esac
+  out=$(mktemp)
+  valgrind --tool=callgrind --callgrind-out-file="$out" --toggle-collect="$collect" \
+    build-bench/bench/chart_bench --frames "$which" "$frames" >/dev/null 2>&1 || true
+  total=$(sed -n 's/^summary: *//p' "$out" | head -n 1)
+  echo "callgrind $which: $((total / frames)) instructions per frame (200 points)"
+  rm -f "$out"
+done
