@@ -270,10 +270,16 @@ double TCustomChartAxis::LabelStepFor(int maxLabelCount) const {
 
 QString TCustomChartAxis::LabelText(double value) {
   QString text;
-  if (IsDateTimeAxis) {
-    if (value >= 0) text = FormatFloatPicture(value, axisValuesFormat_);
-  } else {
-    text = FormatFloatPicture(value, axisValuesFormat_);
+  if (!IsDateTimeAxis || value >= 0) {
+    // The same few values are labelled on every paint: their texts are kept.
+    if (formattedFor_ != axisValuesFormat_ || formatted_.size() > 256) {
+      formatted_.clear();
+      formattedFor_ = axisValuesFormat_;
+    }
+    auto it = formatted_.constFind(value);
+    if (it == formatted_.constEnd())
+      it = formatted_.insert(value, FormatFloatPicture(value, axisValuesFormat_));
+    text = *it;
   }
   if (chart_ && chart_->OnGetAxisLabel) chart_->OnGetAxisLabel(this, nullptr, -1, text);
   if (labelsMultiLine_) text.replace(QLatin1Char(' '), kLineSeparator);

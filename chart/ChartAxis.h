@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <array>
 
@@ -211,6 +212,8 @@ class TCustomChartAxis {
   void DrawMinorMarks(bool grid);
 
   TCustomAxisPanel* chart_;
+  QHash<double, QString> formatted_;
+  QString formattedFor_;
   const bool horizontal_;
   const bool otherSide_;
   const int defaultTitleAngle_;

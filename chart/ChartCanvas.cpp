@@ -15,22 +15,50 @@ TColor FromQRgb(QRgb rgb) {
 
 // ---- TChartCanvas ----
 
-QFont TChartCanvas::QtFont() const {
-  QFont font(Font.Name);
-  font.setPixelSize(std::max(1, std::abs(Font.Height)));
-  font.setBold(Font.Styles & TChartFont::fsBold);
-  font.setItalic(Font.Styles & TChartFont::fsItalic);
-  font.setUnderline(Font.Styles & TChartFont::fsUnderline);
-  font.setStrikeOut(Font.Styles & TChartFont::fsStrikeOut);
-  return font;
+const QFont& TChartCanvas::QtFont() const {
+  if (!font_ || !(cachedFor_ == Font)) {
+    auto font = std::make_unique<QFont>(Font.Name);
+    font->setPixelSize(std::max(1, std::abs(Font.Height)));
+    font->setBold(Font.Styles & TChartFont::fsBold);
+    font->setItalic(Font.Styles & TChartFont::fsItalic);
+    font->setUnderline(Font.Styles & TChartFont::fsUnderline);
+    font->setStrikeOut(Font.Styles & TChartFont::fsStrikeOut);
+    metrics_ = std::make_unique<QFontMetrics>(*font);
+    font_ = std::move(font);
+    cachedFor_ = Font;
+    fontKey_ = Font.Name + QLatin1Char('\x1f') + QString::number(Font.Height) +
+               QLatin1Char('\x1f') + QString::number(Font.Styles) + QLatin1Char('\x1f');
+  }
+  return *font_;
+}
+
+const QFontMetrics& TChartCanvas::Metrics() const {
+  QtFont();
+  return *metrics_;
+}
+
+namespace {
+// Beyond this many distinct texts the caches start afresh, so they can't grow without end.
+constexpr qsizetype kTextCacheLimit = 2000;
+}  // namespace
+
+QString TChartCanvas::TextKey(const QString& text) const {
+  QtFont();  // keeps fontKey_ current
+  return fontKey_ + text;
 }
 
 int TChartCanvas::TextWidthOf(const QString& text) const {
-  return QFontMetrics(QtFont()).horizontalAdvance(text);
+  const QString key = TextKey(text);
+  auto it = widths_.constFind(key);
+  if (it != widths_.constEnd()) return *it;
+  if (widths_.size() > kTextCacheLimit) widths_.clear();
+  const int width = Metrics().horizontalAdvance(text);
+  widths_.insert(key, width);
+  return width;
 }
 
 int TChartCanvas::TextHeightOf(const QString&) const {
-  return QFontMetrics(QtFont()).height();
+  return Metrics().height();
 }
 
 void TChartCanvas::ApplyChartPen(const TChartPen& pen) {
@@ -183,10 +211,129 @@ void TChartCanvas3D::ThinLine(TPoint a, TPoint b) {
   painter_.drawPoints(pixels.data(), static_cast<int>(pixels.size()));
 }
 
+bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
+  if (!image_ || painter_.device() != image_.get() || devicePixelRatio_ != 1.0 ||
+      Pen.Mode != pmCopy || Pen.Style == psClear)
+    return false;
+  // Thin styled lines go on and off along their pixels, as a screen's cosmetic pens do.
+  static const std::vector<int> kSolid, kDash{18, 6}, kDot{3, 3}, kDashDot{9, 6, 3, 6},
+      kDashDotDot{9, 3, 3, 3, 3, 3}, kAlternate{1, 1};
+  const std::vector<int>* pattern = &kSolid;
+  switch (Pen.Style) {
+    case psDash:
+      pattern = &kDash;
+      break;
+    case psDot:
+      pattern = &kDot;
+      break;
+    case psDashDot:
+      pattern = &kDashDot;
+      break;
+    case psDashDotDot:
+      pattern = &kDashDotDot;
+      break;
+    default:
+      break;
+  }
+  if (Pen.Alternate) pattern = &kAlternate;
+  if (!pattern->empty() && Pen.Width > 1) return false;
+  const QRgb color = ToQColor(Pen.Color).rgb();
+  const int width = std::max(1, Pen.Width);
+  // A wide line is a square brush of the pen's width along the thin one, centred on it.
+  const int before = width / 2, after = (width - 1) / 2;
+  QRect bounds = image_->rect();
+  if (!clip_.isNull()) bounds &= clip_;
+  if (bounds.isEmpty()) return true;
+  const int left = bounds.left(), right = bounds.right(), top = bounds.top(),
+            bottom = bounds.bottom();
+  uchar* bits = image_->bits();
+  const qsizetype stride = image_->bytesPerLine();
+  auto plot = [&](int px, int py) {
+    if (width == 1) {
+      if (px >= left && px <= right && py >= top && py <= bottom)
+        reinterpret_cast<QRgb*>(bits + py * stride)[px] = color;
+      return;
+    }
+    if (px - before >= left && px + after <= right && py - before >= top && py + after <= bottom) {
+      for (int yy = py - before; yy <= py + after; ++yy) {
+        QRgb* line = reinterpret_cast<QRgb*>(bits + yy * stride);
+        for (int xx = px - before; xx <= px + after; ++xx) line[xx] = color;
+      }
+      return;
+    }
+    for (int yy = std::max(py - before, top); yy <= std::min(py + after, bottom); ++yy) {
+      QRgb* line = reinterpret_cast<QRgb*>(bits + yy * stride);
+      for (int xx = std::max(px - before, left); xx <= std::min(px + after, right); ++xx)
+        line[xx] = color;
+    }
+  };
+  // Axis lines, ticks and grid lines run straight: a span of one colour, on and off along
+  // the pen's pattern, with no stepping arithmetic per pixel.
+  if (width == 1 && (a.Y == b.Y || a.X == b.X) && !(a == b)) {
+    const bool across = a.Y == b.Y;
+    if (across ? (a.Y < top || a.Y > bottom) : (a.X < left || a.X > right)) return true;
+    const int start = across ? a.X : a.Y, end = across ? b.X : b.Y;
+    const int step = start < end ? 1 : -1;
+    const int low = across ? left : top, high = across ? right : bottom;
+    QRgb* origin = across ? reinterpret_cast<QRgb*>(bits + a.Y * stride) + 0
+                          : reinterpret_cast<QRgb*>(bits) + a.X;
+    const qsizetype pitch = across ? 1 : stride / static_cast<qsizetype>(sizeof(QRgb));
+    if (pattern->empty()) {
+      const int last = end - step;  // the end point is left out
+      const int lo = std::max(std::min(start, last), low),
+                hi = std::min(std::max(start, last), high);
+      for (int k = lo; k <= hi; ++k) origin[k * pitch] = color;
+      return true;
+    }
+    size_t segment = 0;
+    int remaining = (*pattern)[0];
+    for (int i = start; i != end; i += step) {
+      if (segment % 2 == 0 && i >= low && i <= high) origin[i * pitch] = color;
+      if (--remaining == 0) {
+        segment = (segment + 1) % pattern->size();
+        remaining = (*pattern)[segment];
+      }
+    }
+    return true;
+  }
+  int x = a.X, y = a.Y;
+  const int dx = std::abs(b.X - a.X), dy = -std::abs(b.Y - a.Y);
+  const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
+  int error = dx + dy;
+  // Far outside the image nothing is drawn; the walk is cut short there.
+  const long long steps = std::max<long long>(dx, -static_cast<long long>(dy));
+  if (steps > 4LL * (image_->width() + image_->height()) + 16) return false;
+  size_t segment = 0;
+  int left_in_segment = pattern->empty() ? 0 : (*pattern)[0];
+  while (!(x == b.X && y == b.Y)) {
+    if (pattern->empty()) {
+      plot(x, y);
+    } else {
+      if (segment % 2 == 0) plot(x, y);  // even segments are "on"
+      if (--left_in_segment == 0) {
+        segment = (segment + 1) % pattern->size();
+        left_in_segment = (*pattern)[segment];
+      }
+    }
+    const int e2 = 2 * error;
+    if (e2 >= dy) {
+      error += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      error += dx;
+      y += sy;
+    }
+  }
+  if (width > 1) plot(b.X, b.Y);  // wide pens cap their end, as round caps would
+  return true;
+}
+
 void TChartCanvas3D::PenLineTo(int x, int y) {
   const TPoint from = position_;
   position_ = {x, y};
   if (!painter_.isActive() || Pen.Style == psClear || Pen.Mode == pmNop) return;
+  if (DirectLine(from, position_)) return;
   UsePenMode();
   if (Pen.Width <= 1 && (Pen.Style == psSolid || Pen.Style == psInsideFrame)) {
     ThinLine(from, position_);
@@ -338,9 +485,9 @@ void TChartCanvas3D::FillGradient(const TRect& r, TColor start, bool vertical, T
 
 void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
   if (!painter_.isActive()) return;
-  const QFont font = QtFont();
-  const QFontMetrics metrics(font);
-  const int width = metrics.horizontalAdvance(text);
+  const QFont& font = QtFont();
+  const QFontMetrics& metrics = Metrics();
+  const int width = TextWidthOf(text);
   int left = x;
   if ((textAlignment_ & TA_CENTER) == TA_CENTER)
     left = x - width / 2;
@@ -356,7 +503,16 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
     painter_.fillRect(left, top, width, metrics.height(), ToQColor(backgroundColor_));
   painter_.setFont(font);
   painter_.setPen(ToQColor(Font.Color));
-  painter_.drawText(left, top + metrics.ascent(), text);
+  const QString key = TextKey(text);
+  auto it = layouts_.find(key);
+  if (it == layouts_.end()) {
+    if (layouts_.size() > kTextCacheLimit) layouts_.clear();
+    QStaticText layout(text);
+    layout.setTextFormat(Qt::PlainText);
+    layout.prepare(QTransform(), font);
+    it = layouts_.insert(key, layout);
+  }
+  painter_.drawStaticText(left, top, *it);
 }
 
 void TChartCanvas3D::WriteRotatedText(int x, int y, int angle, const QString& text) {
@@ -375,10 +531,13 @@ void TChartCanvas3D::WriteRotatedText(int x, int y, int angle, const QString& te
 
 void TChartCanvas3D::ClipToRectangle(const TRect& r) {
   if (!painter_.isActive()) return;
-  painter_.setClipRect(QRect(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height())));
+  clip_ = QRect(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
+  if (clip_.isNull()) clip_ = QRect(r.Left, r.Top, 0, 0);
+  painter_.setClipRect(clip_);
 }
 
 void TChartCanvas3D::RemoveClip() {
+  clip_ = QRect();
   if (painter_.isActive()) painter_.setClipping(false);
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetrics>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
+#include <QStaticText>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -53,7 +56,21 @@ class TChartCanvas {
   void ApplyChartPen(const TChartPen& pen);
 
  protected:
-  QFont QtFont() const;
+  // The font and its metrics, made again only when Font changes: looking a face up is by
+  // far the dearest thing a chart frame would otherwise do, many times over.
+  const QFont& QtFont() const;
+  const QFontMetrics& Metrics() const;
+
+ private:
+  friend class TChartCanvas3D;
+  // Text laid out once and kept: a chart draws the same few labels every frame.
+  QString TextKey(const QString& text) const;
+  mutable QHash<QString, int> widths_;
+  mutable QHash<QString, QStaticText> layouts_;
+  mutable TChartFont cachedFor_;
+  mutable QString fontKey_;
+  mutable std::unique_ptr<QFont> font_;
+  mutable std::unique_ptr<QFontMetrics> metrics_;
 };
 
 // The canvas the chart uses: flat drawing with every depth operation reduced to its 2D
@@ -134,8 +151,12 @@ class TChartCanvas3D : public TChartCanvas {
   QPen QtPen() const;
   void UsePenMode();
   void EndDrawing();
-  // The pixels of a thin line from a to b, without b, in the current pen.
+  // The pixels of a line from a to b, without b, in the current pen.
   void ThinLine(TPoint a, TPoint b);
+  // The same written straight into the image: solid copy-mode lines at one image pixel
+  // per layout pixel, which is every line of the oscilloscope. Answers false when the line
+  // needs the painter.
+  bool DirectLine(TPoint a, TPoint b);
 
   TView3DOptions* options_ = nullptr;
   bool is3D_ = false;
@@ -146,6 +167,7 @@ class TChartCanvas3D : public TChartCanvas {
   double devicePixelRatio_ = 1.0;
   QPainter painter_;
   TPoint position_;
+  QRect clip_;  // the clip rectangle in force, empty when none
   TColor backgroundColor_ = clWhite;
   int backgroundMode_ = OPAQUE;
   int textAlignment_ = TA_LEFT | TA_TOP;

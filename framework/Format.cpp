@@ -1,7 +1,6 @@
 #include "Format.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -74,11 +73,15 @@ QString FormatFloatPicture(double value, const QString& format) {
   if (std::isinf(value)) return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
   // Only the first section counts: the sign is written in front when needed.
   const QString picture = format.section(QLatin1Char(';'), 0, 0);
-  const qsizetype firstDigit = picture.indexOf(QRegularExpression(QStringLiteral("[#0.,]")));
-  if (firstDigit < 0) return picture;
+  auto isPlaceholder = [](QChar c) {
+    return c == QLatin1Char('#') || c == QLatin1Char('0') || c == QLatin1Char('.') ||
+           c == QLatin1Char(',');
+  };
+  qsizetype firstDigit = 0;
+  while (firstDigit < picture.size() && !isPlaceholder(picture[firstDigit])) ++firstDigit;
+  if (firstDigit == picture.size()) return picture;
   qsizetype lastDigit = picture.size() - 1;
-  while (lastDigit > firstDigit && !QStringLiteral("#0.,").contains(picture[lastDigit]))
-    --lastDigit;
+  while (lastDigit > firstDigit && !isPlaceholder(picture[lastDigit])) --lastDigit;
   const QString prefix = picture.left(firstDigit);
   const QString suffix = picture.mid(lastDigit + 1);
   const QString body = picture.mid(firstDigit, lastDigit - firstDigit + 1);

@@ -17,14 +17,10 @@ build-bench/bench/chart_bench --benchmark_repetitions=5 --benchmark_report_aggre
 
 frames=20
 for which in ours peer; do
-  case $which in
-    ours) collect='TCustomChart::RenderChart*' ;;
-    peer) collect='QCustomPlot::toPainter*' ;;
-  esac
   out=$(mktemp)
-  valgrind --tool=callgrind --callgrind-out-file="$out" --toggle-collect="$collect" \
+  valgrind --tool=callgrind --callgrind-out-file="$out" --instr-atstart=no \
     build-bench/bench/chart_bench --frames "$which" "$frames" >/dev/null 2>&1 || true
-  total=$(sed -n 's/^summary: *//p' "$out" | head -n 1)
+  total=$(sed -n 's/^totals: *//p' "$out" | head -n 1)
   echo "callgrind $which: $((total / frames)) instructions per frame (200 points)"
   rm -f "$out"
 done
