@@ -350,6 +350,12 @@ void TChartCanvas3D::DrawLine(int x0, int y0, int x1, int y1) {
 
 void TChartCanvas3D::FillRectangle(const TRect& r) {
   if (!painter_.isActive() || Brush.Style == bsClear || r.Width() <= 0 || r.Height() <= 0) return;
+  if (image_ && painter_.device() == image_.get() && clip_.isNull() &&
+      QRect(r.Left, r.Top, r.Width(), r.Height()).contains(image_->rect())) {
+    // The panel's background covers the whole image: one fill of its memory.
+    image_->fill(ToQColor(Brush.Color));
+    return;
+  }
   painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
   painter_.fillRect(r.Left, r.Top, r.Width(), r.Height(), ToQColor(Brush.Color));
 }
@@ -485,6 +491,8 @@ void TChartCanvas3D::FillGradient(const TRect& r, TColor start, bool vertical, T
 
 void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
   if (!painter_.isActive()) return;
+  // Blanks leave no mark on a transparent background (the chart's one-blank title).
+  if (backgroundMode_ != OPAQUE && text.trimmed().isEmpty()) return;
   const QFont& font = QtFont();
   const QFontMetrics& metrics = Metrics();
   const int width = TextWidthOf(text);
