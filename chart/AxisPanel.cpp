@@ -33,15 +33,12 @@ TCustomAxisPanel::~TCustomAxisPanel() {
 void TCustomAxisPanel::AddSeries(TChartSeries* series) {
   if (std::find(seriesList_.begin(), seriesList_.end(), series) != seriesList_.end()) return;
   if (series->SeriesColor() == DefaultPointColor) {
-    TColor color = PaletteColor(SeriesCount());
-    for (TColor candidate : DefaultPalette) {
-      const bool used = std::any_of(seriesList_.begin(), seriesList_.end(),
-                                    [&](TChartSeries* s) { return s->SeriesColor() == candidate; });
-      if (!used) {
+    TColor color = DefaultPalette[0];
+    for (TColor candidate : DefaultPalette)
+      if (IsFreeSeriesColor(candidate)) {
         color = candidate;
         break;
       }
-    }
     series->SetSeriesColor(color);
   }
   seriesList_.push_back(series);
@@ -65,4 +62,9 @@ bool TCustomAxisPanel::AxisShown(const TCustomChartAxis* axis) const {
   for (TChartSeries* series : seriesList_)
     if (series->Active() && axis->IsSeriesOfAxis(series)) return true;
   return false;
+}
+
+bool TCustomAxisPanel::IsFreeSeriesColor(TColor color) const {
+  return std::none_of(seriesList_.begin(), seriesList_.end(),
+                      [&](TChartSeries* s) { return s->SeriesColor() == color; });
 }

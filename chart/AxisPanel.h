@@ -65,6 +65,9 @@ class TCustomAxisPanel : public TComponent {
     field = value;
     InvalidateChart();
   }
+  // Whether a palette colour may go to a joining series: no other series has it, and the
+  // control may rule out colours that would not show (its own background).
+  virtual bool IsFreeSeriesColor(TColor color) const;
   // The control behind the chart asks the window system for a paint here.
   virtual void RepaintRequested() {}
   bool axisVisible_ = true;

@@ -108,6 +108,10 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   // A new size needs a new image, not a copy of the old one.
   void resizeEvent(QResizeEvent* event) override;
   void RepaintRequested() override { update(); }
+  // Not the panel's colour nor the back wall's: a trace in those would not show.
+  bool IsFreeSeriesColor(TColor color) const override {
+    return color != color_ && color != BackWall.Color && TCustomAxisPanel::IsFreeSeriesColor(color);
+  }
 
  private:
   void RecalcPlotSize();

@@ -197,3 +197,11 @@ TEST_F(OscilloscopeChart, TitleLinesTakeTheirHeightAndAGap) {
   Render();
   EXPECT_EQ(chart->PlotRect.Top, 11);
 }
+
+TEST(ChartSeriesColours, SkipThePanelsOwnColour) {
+  TChart chart;
+  chart.SetColor(PaletteColor(0));  // red panel: the first series can't be red
+  auto* series = new TChartSeries(&chart);
+  series->SetParentChart(&chart);
+  EXPECT_EQ(series->SeriesColor(), PaletteColor(1));
+}
