@@ -6,10 +6,12 @@
 
 #include "app/ChartSettings.h"
 #include "app/Form1.h"
+#include "framework/FontSubstitution.h"
 #include "hid/HidDeviceController.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  InstallFontSubstitutions();
   QApplication::setApplicationDisplayName(QStringLiteral("簡易オシロソフト"));
 
   QWidget window;
