@@ -1,0 +1,144 @@
+#include "Form1Window.h"
+
+#include <QFile>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/ChartSettings.h"
+#include "framework/JpegImage.h"
+#include "hid/HidDeviceController.h"
+
+namespace {
+
+constexpr int kClientWidth = 744;
+constexpr int kClientHeight = 662;
+const QString kGothic = QStringLiteral("ＭＳ Ｐゴシック");
+
+QFont Gothic(int pixels) {
+  QFont font(kGothic);
+  font.setPixelSize(pixels);
+  return font;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& caption, QRect geometry, int pixels) {
+  auto* label = new QLabel(caption, parent);
+  label->setGeometry(geometry);
+  label->setFont(Gothic(pixels));
+  label->setAttribute(Qt::WA_TranslucentBackground);  // transparent over what is below
+  return label;
+}
+
+// "+" and "-" marks: white on black, centred in their little panels.
+QLabel* MakeMark(QWidget* parent, const QString& caption, QRect geometry) {
+  auto* mark = new QLabel(caption, parent);
+  mark->setGeometry(geometry);
+  mark->setAlignment(Qt::AlignCenter);
+  mark->setFont(Gothic(27));
+  mark->setAutoFillBackground(true);
+  QPalette palette = mark->palette();
+  palette.setColor(QPalette::Window, Qt::black);
+  palette.setColor(QPalette::WindowText, Qt::white);
+  mark->setPalette(palette);
+  return mark;
+}
+
+}  // namespace
+
+TPictureWidget::TPictureWidget(QWidget* parent, const QImage& picture)
+    : QWidget(parent), picture_(picture) {
+  resize(picture_.size());
+}
+
+void TPictureWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(0, 0, picture_);
+}
+
+void TPictureWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && OnClick)
+    OnClick();
+}
+
+// The pictures are compiled into this library; a static library must register them itself.
+static void RegisterPictures() {
+  Q_INIT_RESOURCE(pictures);
+}
+
+QImage TForm1Window::Picture(const QString& name) {
+  static const bool registered = (RegisterPictures(), true);
+  (void)registered;
+  QFile file(QStringLiteral(":/pictures/") + name);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return DecodeJpeg(file.readAll());
+}
+
+TForm1Window::TForm1Window() {
+  setWindowTitle(QStringLiteral("簡易オシロソフト"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(kClientWidth, kClientHeight);
+  setFont(Gothic(12));
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, Qt::white);
+  setPalette(palette);
+  setAutoFillBackground(true);
+
+  // In the order of the window's definition: later siblings lie above earlier ones, so the
+  // pictures and "計測中" lie beneath every control made after them.
+  auto* image1 = new TPictureWidget(this, Picture(QStringLiteral("background.jpg")));
+  image1->move(0, 0);
+  auto* image2 = new TPictureWidget(this, Picture(QStringLiteral("start.jpg")));
+  image2->move(400, 488);
+  image2->setCursor(Qt::PointingHandCursor);
+  auto* image3 = new TPictureWidget(this, Picture(QStringLiteral("stop.jpg")));
+  image3->move(552, 488);
+  image3->setCursor(Qt::PointingHandCursor);
+  label1_ = MakeLabel(this, QStringLiteral("計測中"), {120, 520, 159, 53}, 53);
+  label1_->resize(label1_->sizeHint().expandedTo(QSize(159, 53)));
+  auto* edit1 = new QLineEdit(QStringLiteral("8D"), this);
+  edit1->setGeometry(456, 8, 65, 20);
+  edit1->hide();
+  chart2_ = new TChart(this);
+  chart2_->setGeometry(64, 136, 617, 281);
+  series2_ = new TFastLineSeries(chart2_);
+  ApplyOscilloscopeChartSettings(*chart2_, *series2_);
+  button3_ = new QPushButton(QStringLiteral("サイン波"), this);
+  button3_->setGeometry(872, 248, 75, 25);  // beyond the client area: keyboard only
+  panel1_ = new QFrame(this);
+  panel1_->setGeometry(56, 478, 315, 131);
+  panel1_->setAutoFillBackground(true);
+  QPalette silver = panel1_->palette();
+  silver.setColor(QPalette::Window, QColor(192, 192, 192));
+  panel1_->setPalette(silver);
+  MakeLabel(panel1_, QStringLiteral("簡易オシロ実験ボードがパソコン、教材キット"), {8, 16, 300, 16},
+            16);
+  MakeLabel(panel1_, QStringLiteral("に正しく接続されいるのを確認した後、"), {8, 50, 257, 16}, 16);
+  MakeLabel(panel1_, QStringLiteral("開始ボタンを押して計測開始して下さい。"), {8, 83, 273, 16},
+            16);
+  MakeMark(this, QStringLiteral("+"), {72, 144, 25, 33});
+  MakeMark(this, QStringLiteral("-"), {72, 368, 25, 33});
+  setTabOrder(edit1, chart2_);
+  setTabOrder(chart2_, button3_);
+
+  form_ = std::make_unique<TForm1>(new THidDeviceController(nullptr), series2_);
+  form_->Image1->BindWidget(image1);
+  form_->Image2->BindWidget(image2);
+  form_->Image3->BindWidget(image3);
+  form_->Label1->BindWidget(label1_);
+  form_->Panel1->BindWidget(panel1_);
+  form_->Button3->BindWidget(button3_);
+  image2->OnClick = [this] { form_->Image2->Click(); };
+  image3->OnClick = [this] { form_->Image3->Click(); };
+  QObject::connect(button3_, &QPushButton::clicked, [this] { form_->Button3->Click(); });
+
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+TForm1Window::~TForm1Window() = default;

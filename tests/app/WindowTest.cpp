@@ -1,0 +1,97 @@
+// The main window, offscreen: its size, caption, pictures, the "計測中" exchange, the
+// hidden sine button, and closing while measuring.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/Form1Window.h"
+#include "chart/Chart.h"
+#include "chart/FastLineSeries.h"
+#include "framework/Dialogs.h"
+#include "framework/MessageWait.h"
+
+namespace {
+
+class Window : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetMessageBoxHook([this](TBoxKind, const QString& text) { boxes.push_back(text); });
+    window = std::make_unique<TForm1Window>();
+    window->show();
+    WaitMs(50);
+    if (const char* path = std::getenv("SIMPLESCOPE_SCREENSHOT"))
+      window->grab().save(QString::fromLocal8Bit(path));
+  }
+  void TearDown() override {
+    window.reset();
+    SetMessageBoxHook({});
+  }
+  QColor At(int x, int y) { return window->grab().toImage().pixelColor(x, y); }
+
+  std::unique_ptr<TForm1Window> window;
+  std::vector<QString> boxes;
+};
+
+}  // namespace
+
+TEST_F(Window, FixedSizeCaptionAndPictures) {
+  EXPECT_EQ(window->size(), QSize(744, 662));
+  EXPECT_EQ(window->minimumSize(), window->maximumSize());
+  EXPECT_EQ(window->windowTitle(), "簡易オシロソフト");
+  EXPECT_EQ(TForm1Window::Picture("background.jpg").size(), QSize(745, 662));
+  EXPECT_EQ(TForm1Window::Picture("start.jpg").size(), QSize(113, 114));
+  EXPECT_EQ(TForm1Window::Picture("stop.jpg").size(), QSize(113, 114));
+  EXPECT_TRUE(TForm1Window::Picture("no-such.jpg").isNull());
+  // The chart's black screen, the silver instructions, a "+" mark's black ground.
+  EXPECT_EQ(At(300, 300), QColor(Qt::black));
+  EXPECT_EQ(At(300, 600), QColor(192, 192, 192));
+  EXPECT_EQ(At(74, 146), QColor(Qt::black));
+  // The grey box of the housing shows where the panel doesn't cover it (x 348..370 is
+  // panel; the box is 65..348): the corner left of the panel is the control area.
+  const QColor housing = At(45, 470);
+  EXPECT_GT(housing.red(), 200);
+}
+
+TEST_F(Window, MeasuringShowsTheLabelInPlaceOfThePanel) {
+  EXPECT_TRUE(window->Panel1()->isVisible());
+  EXPECT_TRUE(window->Form().Panel1->Visible());
+  window->Form().Image2->Click();  // no board: C1, nothing changes
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "(C1)実験ボードと接続が確認出来ません。");
+  EXPECT_TRUE(window->Panel1()->isVisible());
+  // What a successful start does to the window's look:
+  window->Form().Panel1->SetVisible(false);
+  WaitMs(20);
+  EXPECT_FALSE(window->Panel1()->isVisible());
+  bool dark = false;  // the 53-pixel characters show where the panel was
+  const QImage shot = window->grab().toImage();
+  for (int x = 120; x < 279 && !dark; ++x)
+    for (int y = 520; y < 573 && !dark; ++y) dark = qGray(shot.pixel(x, y)) < 60;
+  EXPECT_TRUE(dark);
+  window->Form().Image3->Click();
+  EXPECT_TRUE(window->Panel1()->isVisible());
+}
+
+TEST_F(Window, TheHiddenButtonDrawsTheSineFromTheKeyboard) {
+  QPushButton* button3 = window->Button3();
+  EXPECT_GT(button3->x(), window->width());  // never seen
+  button3->setFocus();
+  QTest::keyClick(button3, Qt::Key_Space);
+  WaitMs(20);
+  auto* series = static_cast<TFastLineSeries*>(window->Form().Series2);
+  ASSERT_EQ(series->PointCount(), 200);
+  EXPECT_NEAR(series->YValueAt(9), 2.4, 1e-12);
+}
+
+TEST_F(Window, ClosingEndsCleanly) {
+  window->Form().Timer1->SetInterval(100);
+  window->Form().Timer1->SetEnabled(true);  // as if measuring
+  WaitMs(150);
+  window->close();
+  window.reset();
+  SUCCEED();
+}
