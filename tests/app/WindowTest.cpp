@@ -30,7 +30,12 @@ class Window : public ::testing::Test {
     window.reset();
     SetMessageBoxHook({});
   }
-  QColor At(int x, int y) { return window->grab().toImage().pixelColor(x, y); }
+  // A window pixel's colour, at any device pixel ratio.
+  QColor At(int x, int y) {
+    const QImage shot = window->grab().toImage();
+    const double ratio = shot.devicePixelRatio();
+    return shot.pixelColor(static_cast<int>(x * ratio), static_cast<int>(y * ratio));
+  }
 
   std::unique_ptr<TForm1Window> window;
   std::vector<QString> boxes;
@@ -94,4 +99,16 @@ TEST_F(Window, ClosingEndsCleanly) {
   window->close();
   window.reset();
   SUCCEED();
+}
+
+TEST_F(Window, OnAScaledScreenTheChartImageFollowsThePixelRatio) {
+  const double ratio = window->devicePixelRatioF();
+  if (ratio == 1.0) GTEST_SKIP() << "run with QT_SCALE_FACTOR=2 to see a scaled screen";
+  window->Chart2()->repaint();
+  const QImage* image = window->Chart2()->Canvas()->Image();
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->size(), QSize(617, 281) * ratio);  // twice the pixels, same layout
+  EXPECT_EQ(window->size(), QSize(744, 662));
+  // The chart's layout is in window pixels: the plot is where it is at 1x.
+  EXPECT_EQ(window->Chart2()->PlotRect.Right, 598);
 }
