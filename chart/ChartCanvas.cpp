@@ -74,6 +74,32 @@ void TChartCanvas::ApplyChartPen(const TChartPen& pen) {
   if (Pen.Alternate) Pen.Style = psSolid;
 }
 
+namespace {
+
+// The pixels of the line from a to b, b itself left out (so joined lines set every pixel
+// once), in order: visit(x, y, n) with n counting from 0.
+template <typename Visit>
+void WalkLine(TPoint a, TPoint b, Visit visit) {
+  int x = a.X, y = a.Y;
+  const int dx = std::abs(b.X - a.X), dy = -std::abs(b.Y - a.Y);
+  const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
+  int error = dx + dy;
+  for (int n = 0; !(x == b.X && y == b.Y); ++n) {
+    visit(x, y, n);
+    const int e2 = 2 * error;
+    if (e2 >= dy) {
+      error += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      error += dx;
+      y += sy;
+    }
+  }
+}
+
+}  // namespace
+
 // ---- TChartCanvas3D ----
 
 TChartCanvas3D::TChartCanvas3D() = default;
@@ -188,22 +214,9 @@ void TChartCanvas3D::PutPixel(int x, int y, TColor color) {
 void TChartCanvas3D::ThinLine(TPoint a, TPoint b) {
   // Bresenham from a towards b, b itself left out; with Alternate every other pixel.
   std::vector<QPoint> pixels;
-  int x = a.X, y = a.Y;
-  const int dx = std::abs(b.X - a.X), dy = -std::abs(b.Y - a.Y);
-  const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
-  int error = dx + dy;
-  for (int n = 0; !(x == b.X && y == b.Y); ++n) {
+  WalkLine(a, b, [&](int x, int y, int n) {
     if (!Pen.Alternate || n % 2 == 0) pixels.emplace_back(x, y);
-    const int e2 = 2 * error;
-    if (e2 >= dy) {
-      error += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      error += dx;
-      y += sy;
-    }
-  }
+  });
   QPen pen = QtPen();
   pen.setWidth(1);
   pen.setCapStyle(Qt::SquareCap);
@@ -296,35 +309,24 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
     }
     return true;
   }
-  int x = a.X, y = a.Y;
-  const int dx = std::abs(b.X - a.X), dy = -std::abs(b.Y - a.Y);
-  const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
-  int error = dx + dy;
-  // Far outside the image nothing is drawn; the walk is cut short there.
-  const long long steps = std::max<long long>(dx, -static_cast<long long>(dy));
+  // A line reaching far beyond the image goes to the painter, which clips it without
+  // walking every pixel.
+  const long long steps = std::max<long long>(std::abs(static_cast<long long>(b.X) - a.X),
+                                              std::abs(static_cast<long long>(b.Y) - a.Y));
   if (steps > 4LL * (image_->width() + image_->height()) + 16) return false;
   size_t segment = 0;
   int left_in_segment = pattern->empty() ? 0 : (*pattern)[0];
-  while (!(x == b.X && y == b.Y)) {
+  WalkLine(a, b, [&](int x, int y, int) {
     if (pattern->empty()) {
       plot(x, y);
-    } else {
-      if (segment % 2 == 0) plot(x, y);  // even segments are "on"
-      if (--left_in_segment == 0) {
-        segment = (segment + 1) % pattern->size();
-        left_in_segment = (*pattern)[segment];
-      }
+      return;
     }
-    const int e2 = 2 * error;
-    if (e2 >= dy) {
-      error += dy;
-      x += sx;
+    if (segment % 2 == 0) plot(x, y);  // even segments are "on"
+    if (--left_in_segment == 0) {
+      segment = (segment + 1) % pattern->size();
+      left_in_segment = (*pattern)[segment];
     }
-    if (e2 <= dx) {
-      error += dx;
-      y += sy;
-    }
-  }
+  });
   if (width > 1) plot(b.X, b.Y);  // wide pens cap their end, as round caps would
   return true;
 }
