@@ -38,18 +38,20 @@ QImage DecodeJpeg(const QByteArray& data) {
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
                static_cast<unsigned long>(data.size()));
   jpeg_read_header(&info, TRUE);
-  info.out_color_space = JCS_RGB;
+  // Straight into the image's own pixels: blue, green, red and a pad byte in memory is
+  // what a 32-bit RGB image holds on this little-endian machine.
+  info.out_color_space = JCS_EXT_BGRX;
   jpeg_start_decompress(&info);
   image = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
                  QImage::Format_RGB32);
-  std::vector<JSAMPLE> row(static_cast<size_t>(info.output_width) * 3);
   while (info.output_scanline < info.output_height) {
-    JSAMPROW rows[1] = {row.data()};
-    const int y = static_cast<int>(info.output_scanline);
+    JSAMPROW rows[1] = {image.scanLine(static_cast<int>(info.output_scanline))};
     jpeg_read_scanlines(&info, rows, 1);
+  }
+  // The pad bytes must read as opaque.
+  for (int y = 0; y < image.height(); ++y) {
     QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (unsigned x = 0; x < info.output_width; ++x)
-      line[x] = qRgb(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
+    for (int x = 0; x < image.width(); ++x) line[x] |= 0xFF000000u;
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "app/Form1Window.h"
 #include "chart/Chart.h"
@@ -90,6 +91,18 @@ TEST_F(Window, TheHiddenButtonDrawsTheSineFromTheKeyboard) {
   auto* series = static_cast<TFastLineSeries*>(window->Form().Series2);
   ASSERT_EQ(series->PointCount(), 200);
   EXPECT_NEAR(series->YValueAt(9), 2.4, 1e-12);
+}
+
+TEST_F(Window, ClosingWhileAWarningBoxIsOpenEndsCleanly) {
+  SetMessageBoxHook({});  // a real modal box this time
+  QTimer::singleShot(50, [&] { window->close(); });
+  QTimer::singleShot(100, [] {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (widget->isVisible() && widget->isModal()) widget->close();
+  });
+  window->Form().Image2->Click();  // no board: the C1 box, closed from outside
+  EXPECT_FALSE(window->isVisible());
+  window.reset();
 }
 
 TEST_F(Window, ClosingEndsCleanly) {
