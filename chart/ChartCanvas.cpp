@@ -491,6 +491,26 @@ void TChartCanvas3D::FillGradient(const TRect& r, TColor start, bool vertical, T
   painter_.fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), gradient);
 }
 
+bool TChartCanvas3D::TextWouldChangeNothing(int left, int top, int width, int height) const {
+  // Glyphs blended onto pixels of their own colour leave those pixels as they were: text
+  // in the colour of everything under it (the oscilloscope's black labels on the black
+  // panel) need not be drawn at all. A margin covers glyphs that reach past their advance.
+  if (!image_ || painter_.device() != image_.get() || devicePixelRatio_ != 1.0 ||
+      !painter_.transform().isIdentity())
+    return false;
+  constexpr int kMargin = 3;
+  const QRect box =
+      QRect(left - kMargin, top - kMargin, width + 2 * kMargin, height + 2 * kMargin) &
+      image_->rect();
+  const QRgb color = ToQColor(Font.Color).rgb();
+  for (int y = box.top(); y <= box.bottom(); ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(image_->constScanLine(y));
+    for (int x = box.left(); x <= box.right(); ++x)
+      if (line[x] != color) return false;
+  }
+  return true;
+}
+
 void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
   if (!painter_.isActive()) return;
   // Blanks leave no mark on a transparent background (the chart's one-blank title).
@@ -508,6 +528,8 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
     top = y - metrics.ascent();
   else if (textAlignment_ & TA_BOTTOM)
     top = y - metrics.height();
+  if (backgroundMode_ != OPAQUE && TextWouldChangeNothing(left, top, width, metrics.height()))
+    return;
   painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
   if (backgroundMode_ == OPAQUE)
     painter_.fillRect(left, top, width, metrics.height(), ToQColor(backgroundColor_));

@@ -151,6 +151,7 @@ class TChartCanvas3D : public TChartCanvas {
   QPen QtPen() const;
   void UsePenMode();
   void EndDrawing();
+  bool TextWouldChangeNothing(int left, int top, int width, int height) const;
   // The pixels of a line from a to b, without b, in the current pen.
   void ThinLine(TPoint a, TPoint b);
   // The same written straight into the image: solid copy-mode lines at one image pixel
