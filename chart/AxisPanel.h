@@ -8,6 +8,7 @@
 #include "chart/View3DOptions.h"
 #include "framework/Component.h"
 #include "framework/Geometry.h"
+#include "framework/StoreIfChanged.h"
 
 class TChartSeries;
 
@@ -61,9 +62,7 @@ class TCustomAxisPanel : public TComponent {
  protected:
   template <typename T>
   void Set(T& field, const T& value) {
-    if (field == value) return;
-    field = value;
-    InvalidateChart();
+    if (StoreIfChanged(field, value)) InvalidateChart();
   }
   // Whether a palette colour may go to a joining series: no other series has it, and the
   // control may rule out colours that would not show (its own background).

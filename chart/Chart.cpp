@@ -62,10 +62,6 @@ void TCustomChart::SetMaxPointsPerPage(int value) {
   Set(maxPointsPerPage_, value);
 }
 
-void TCustomChart::InvalidateChart() {
-  TCustomAxisPanel::InvalidateChart();
-}
-
 void TCustomChart::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   Canvas()->SetDevicePixelRatio(devicePixelRatioF());

@@ -95,13 +95,11 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   TChartLegend Legend;
   TNotifyEvent OnAfterDraw;
 
-  // Sets every chart font's face and size, for the window's definition.
+  // The rectangle of the last render (the image's, with buffering).
   TRect PanelBounds;
   // Draws the whole chart onto target at the widget's origin.
   void RenderChart(QPainter& target, const TRect& bounds);
   int Renders() const { return renders_; }
-
-  void InvalidateChart() override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

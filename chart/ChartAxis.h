@@ -9,6 +9,7 @@
 #include "framework/Event.h"
 #include "framework/Exceptions.h"
 #include "framework/Geometry.h"
+#include "framework/StoreIfChanged.h"
 
 class TCustomAxisPanel;
 class TChartSeries;
@@ -188,9 +189,7 @@ class TCustomChartAxis {
  protected:
   template <typename T>
   void Set(T& field, const T& value) {
-    if (field == value) return;
-    field = value;
-    Changed();
+    if (StoreIfChanged(field, value)) Changed();
   }
   void Changed();
   bool Loading() const;

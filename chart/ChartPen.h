@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "framework/Colors.h"
+#include "framework/StoreIfChanged.h"
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode {
@@ -65,9 +66,7 @@ class TChartPen {
  private:
   template <typename T>
   void Set(T& field, T value) {
-    if (field == value) return;
-    field = value;
-    if (onChange_) onChange_();
+    if (StoreIfChanged(field, value) && onChange_) onChange_();
   }
 
   TColor color_ = clBlack;

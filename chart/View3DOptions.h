@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "framework/StoreIfChanged.h"
+
 // The chart's 3D settings. The oscilloscope's chart is flat, so they only need to keep
 // their values and tell the chart when one changes.
 class TView3DOptions {
@@ -35,9 +37,7 @@ class TView3DOptions {
  private:
   template <typename T>
   void Set(T& field, T value) {
-    if (field == value) return;
-    field = value;
-    if (onChange_) onChange_();
+    if (StoreIfChanged(field, value) && onChange_) onChange_();
   }
 
   int elevation_ = 345;
