@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-// The experiment board's report descriptor: vendor page 0xFF00, usage 1, a 64-byte input
-// report and an 8-byte output report, no report ids.
-inline const std::vector<uint8_t> kBoardDescriptor = {
-    0x06, 0x00, 0xff, 0x09, 0x01, 0xa1, 0x01, 0x15, 0x00, 0x26, 0xff, 0x00, 0x75, 0x08,
-    0x95, 0x40, 0x09, 0x01, 0x81, 0x02, 0x95, 0x08, 0x09, 0x02, 0x91, 0x02, 0xc0};
+#include "tools/simplescope-board/BoardDescriptor.h"
+
+// The experiment board's report descriptor, as the virtual board presents it.
+inline const std::vector<uint8_t> kBoardDescriptor(kBoardReportDescriptor.begin(),
+                                                   kBoardReportDescriptor.end());
