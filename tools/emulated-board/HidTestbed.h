@@ -1,0 +1,41 @@
+#pragma once
+
+#include <umockdev.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// HID devices on an emulated sysfs and /dev (umockdev): each is a usb device, its hid
+// device with the report descriptor, and a hidraw node backed by a raw pty, so poll, read
+// and write on the node are real. The process (or the programs it starts) must run with
+// umockdev's preload library. Create and destroy a bed only while no other threads run.
+class THidTestbed {
+ public:
+  struct TNode {
+    std::string usb, hid, hidraw, devnode;
+    int master = -1;  // the pty's master side: commands come out, reports go in
+  };
+
+  THidTestbed();
+  ~THidTestbed();
+  THidTestbed(const THidTestbed&) = delete;
+  THidTestbed& operator=(const THidTestbed&) = delete;
+
+  // Adds a device and returns its number. A device the user may not open gets a node that
+  // can't be opened for writing. `announce` sends the add uevents, as a plug does.
+  int Add(uint16_t vendor, uint16_t product, const std::vector<uint8_t>& descriptor,
+          bool accessible = true, bool announce = false);
+  // Unplugs a device: remove uevents, its sysfs entries gone, its node hung up.
+  void Remove(int number);
+  // Sends a uevent for a device that is there.
+  void Announce(int number, const char* action);
+
+  TNode& Node(int number) { return nodes_[number]; }
+  UMockdevTestbed* Testbed() const { return testbed_; }
+  std::string RootDir() const;
+
+ private:
+  UMockdevTestbed* testbed_;
+  std::vector<TNode> nodes_;
+};
