@@ -32,6 +32,7 @@ class THidTestbed {
   void Announce(int number, const char* action);
 
   TNode& Node(int number) { return nodes_[number]; }
+  int Count() const { return static_cast<int>(nodes_.size()); }
   UMockdevTestbed* Testbed() const { return testbed_; }
   std::string RootDir() const;
 

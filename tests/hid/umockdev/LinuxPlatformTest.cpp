@@ -1,17 +1,14 @@
 // The Linux backend (libudev by name, hidraw nodes, the uevent monitor) on an emulated
 // sysfs and /dev: runs under umockdev-wrapper. Each node is backed by a raw pty, so the
 // program's poll, read and write on it are real; sysfs answers the HID queries.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <termios.h>
-#include <umockdev.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "../BoardDescriptor.h"
+#include "HidTestbed.h"
 #include "framework/Dialogs.h"
 #include "framework/MainThreadCall.h"
 #include "framework/MessageWait.h"
@@ -25,88 +22,28 @@ const std::vector<uint8_t> kMouseDescriptor = {
     0x95, 0x01, 0x75, 0x05, 0x81, 0x01, 0x05, 0x01, 0x09, 0x30, 0x09, 0x31, 0x15,
     0x81, 0x25, 0x7f, 0x75, 0x08, 0x95, 0x02, 0x81, 0x06, 0xc0, 0xc0};
 
-struct TNode {
-  std::string usb, hid, hidraw, devnode;
-  int master = -1;
-};
-
 class LinuxPlatform : public ::testing::Test {
  protected:
+  using TNode = THidTestbed::TNode;
+
   void SetUp() override {
-    g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-    testbed = umockdev_testbed_new();
+    bed = std::make_unique<THidTestbed>();
     SetMessageBoxHook(
         [this](TBoxKind, const QString& text) { reportedErrors.push_back(text.toStdString()); });
   }
   void TearDown() override {
     controller.reset();
-    for (TNode& node : nodes)
-      if (node.master >= 0) close(node.master);
-    g_object_unref(testbed);
+    bed.reset();
     SetMessageBoxHook({});
   }
 
-  // A USB HID interface: usb device -> hid device -> hidraw node backed by a pty.
   TNode& Add(uint16_t vendor, uint16_t product, const std::vector<uint8_t>& descriptor,
              bool accessible = true) {
-    const int n = static_cast<int>(nodes.size());
-    TNode node;
-    char ids[64];
-    snprintf(ids, sizeof ids, "%04x", vendor);
-    const std::string vid = ids;
-    snprintf(ids, sizeof ids, "%04x", product);
-    const std::string pid = ids;
-    const std::string usbName = "usb" + std::to_string(n);
-    node.usb = Own(umockdev_testbed_add_device(testbed, "usb", usbName.c_str(), nullptr, "idVendor",
-                                               vid.c_str(), "idProduct", pid.c_str(), "bcdDevice",
-                                               "0110", nullptr, "DEVTYPE", "usb_device", nullptr));
-    snprintf(ids, sizeof ids, "0003:%04X:%04X.%04X", vendor, product, n + 1);
-    const std::string hidName = ids;
-    snprintf(ids, sizeof ids, "0003:%08X:%08X", vendor, product);
-    node.hid =
-        Own(umockdev_testbed_add_device(testbed, "hid", hidName.c_str(), node.usb.c_str(), nullptr,
-                                        "HID_ID", ids, "HID_NAME", "test", nullptr));
-    umockdev_testbed_set_attribute_binary(testbed, node.hid.c_str(), "report_descriptor",
-                                          const_cast<guint8*>(descriptor.data()),
-                                          static_cast<gint>(descriptor.size()));
-    const std::string hidrawName = "hidraw" + std::to_string(n);
-    node.devnode = "/dev/" + hidrawName;
-    node.hidraw =
-        Own(umockdev_testbed_add_device(testbed, "hidraw", hidrawName.c_str(), node.hid.c_str(),
-                                        nullptr, "DEVNAME", node.devnode.c_str(), nullptr));
-    // The node: a raw pty whose slave side the program opens, or, for a node the user may
-    // not open, something that can't be opened for writing.
-    const std::string root = Own(umockdev_testbed_get_root_dir(testbed));
-    const std::string link = root + node.devnode;
-    g_mkdir_with_parents((root + "/dev").c_str(), 0755);
-    unlink(link.c_str());
-    if (accessible) {
-      int slave;
-      char slaveName[128];
-      EXPECT_EQ(openpty(&node.master, &slave, slaveName, nullptr, nullptr), 0);
-      termios raw;
-      tcgetattr(slave, &raw);
-      cfmakeraw(&raw);
-      raw.c_cc[VMIN] = 64;  // a read gives whole sample blocks
-      raw.c_cc[VTIME] = 0;
-      tcsetattr(slave, TCSANOW, &raw);
-      close(slave);
-      EXPECT_EQ(symlink(slaveName, link.c_str()), 0);
-    } else {
-      EXPECT_EQ(mkdir(link.c_str(), 0755), 0);
-    }
-    nodes.push_back(node);
-    return nodes.back();
+    return bed->Node(bed->Add(vendor, product, descriptor, accessible));
   }
-
   void Remove(TNode& node) {
-    umockdev_testbed_uevent(testbed, node.hidraw.c_str(), "remove");
-    umockdev_testbed_uevent(testbed, node.hid.c_str(), "remove");
-    umockdev_testbed_remove_device(testbed, node.hidraw.c_str());
-    umockdev_testbed_remove_device(testbed, node.hid.c_str());
-    umockdev_testbed_remove_device(testbed, node.usb.c_str());
-    close(node.master);  // the node hangs up
-    node.master = -1;
+    for (int i = 0; i < bed->Count(); ++i)
+      if (&bed->Node(i) == &node) bed->Remove(i);
   }
 
   void StartController() {
@@ -123,12 +60,6 @@ class LinuxPlatform : public ::testing::Test {
     return done();
   }
 
-  static std::string Own(gchar* text) {
-    std::string copy = text ? text : "";
-    g_free(text);
-    return copy;
-  }
-
  public:
   void Changed(TObject*) { ++changes; }
   void Data(TCustomHidDevice*, uint8_t reportId, const uint8_t* data, uint16_t size) {
@@ -138,8 +69,7 @@ class LinuxPlatform : public ::testing::Test {
   }
 
  protected:
-  UMockdevTestbed* testbed = nullptr;
-  std::vector<TNode> nodes;
+  std::unique_ptr<THidTestbed> bed;
   std::unique_ptr<THidDeviceController> controller;
   int changes = 0;
   std::vector<uint8_t> reportIds;
@@ -205,8 +135,7 @@ TEST_F(LinuxPlatform, UeventsRaiseDeviceChangeAndUnplugDetachesAWaitingReader) {
   StartController();
   EXPECT_EQ(changes, 1);
   TNode& node = Add(0x21CF, 0x0004, kBoardDescriptor);
-  umockdev_testbed_uevent(testbed, node.hid.c_str(), "add");
-  umockdev_testbed_uevent(testbed, node.hidraw.c_str(), "add");
+  bed->Announce(0, "add");
   ASSERT_TRUE(WaitUntil([&] { return changes == 2; }));
   ASSERT_EQ(controller->DeviceList().size(), 1u);
 
