@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
 # Runs a test program inside a small virtual machine: Debian's kernel, a busybox
 # initramfs with the HID modules, the program and the libraries it needs.
-# Usage: run-vm-test.sh PROGRAM CACHE_DIR
+# Usage: run-vm-test.sh PROGRAM CACHE_DIR [--qt] [--tool FILE]...
+#   --qt         the program is a Qt program: bring the offscreen platform and the fonts
+#   --tool FILE  another program the test starts, put in /bin
 # Prints the program's output; exits 0 only when the guest reports that it passed.
 set -euo pipefail
 program=$1
 cache=$2
+shift 2
+qt=false
+tools=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    --qt) qt=true ;;
+    --tool) tools+=("$2"); shift ;;
+    *) echo "run-vm-test.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+  shift
+done
 mkdir -p "$cache"
 
 # Debian's kernel, unpacked once (not installed: only its image and modules are used).
@@ -36,10 +49,29 @@ mkdir -p "$root"/{bin,dev,proc,sys,tmp,modules}
 cp "$(command -v busybox)" "$root/bin/busybox"
 cp "$cache"/kernel/*.ko* "$root/modules/"
 cp "$program" "$root/test"
-# The program's shared libraries at their own paths, and the loader; libudev too, which
-# the program loads by name rather than links.
+for tool in "${tools[@]}"; do cp "$tool" "$root/bin/"; done
+# The shared libraries at their own paths, and the loader; libudev too, which the program
+# loads by name rather than links.
 libudev=$(ldconfig -p | sed -n 's/.*libudev\.so\.1 (libc6,x86-64) => //p' | head -n 1)
-{ ldd "$program" | grep -o '/[^ ]*'; ldd "$libudev" | grep -o '/[^ ]*'; echo "$libudev"; } |
+needs=("$program" "$libudev" "${tools[@]}")
+if $qt; then
+  # Only the offscreen platform; fontconfig with the two faces the window substitutes.
+  platforms=$(dirname "$(find /usr/lib -path '*qt6/plugins/platforms/libqoffscreen.so' | head -n 1)")
+  mkdir -p "$root$platforms" "$root/etc/fonts" "$root/usr/share/fonts"
+  cp "$platforms/libqoffscreen.so" "$root$platforms/"
+  needs+=("$platforms/libqoffscreen.so")
+  cp /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf \
+    /usr/share/fonts/opentype/ipafont-mincho/ipamp.ttf "$root/usr/share/fonts/"
+  cat > "$root/etc/fonts/fonts.conf" <<'FONTS'
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <dir>/usr/share/fonts</dir>
+  <cachedir>/tmp/fontconfig</cachedir>
+</fontconfig>
+FONTS
+fi
+{ for file in "${needs[@]}"; do ldd "$file" | grep -o '/[^ ]*'; done; echo "$libudev"; } |
   sort -u | while read -r lib; do
   mkdir -p "$root$(dirname "$lib")"
   cp -L "$lib" "$root$lib"
@@ -52,7 +84,8 @@ mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 for m in hid uhid hid-generic; do insmod /modules/$m.ko* || echo "VM: insmod $m failed"; done
-export HOME=/tmp XDG_RUNTIME_DIR=/tmp/xdg LANG=C.UTF-8
+export HOME=/tmp XDG_RUNTIME_DIR=/tmp/xdg LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen
+export SIMPLESCOPE_BOARD=/bin/simplescope-board
 mkdir -p /tmp/xdg && chmod 700 /tmp/xdg
 if /test; then echo "VM-RESULT: PASS"; else echo "VM-RESULT: FAIL"; fi
 poweroff -f
@@ -63,6 +96,7 @@ trap 'rm -rf "$root" "$root.cpio"' EXIT
 
 # Software emulation: KVM is not dependable on these machines. qemu exits 0 even after a
 # guest panic, so the verdict is the guest's own line.
+# A Qt initramfs is about 110 MB, which the kernel holds twice while unpacking it.
 output=$(timeout 240 qemu-system-x86_64 -accel tcg -cpu qemu64,+rdrand -m 512M -smp 1 \
   -nodefaults -no-user-config -display none -serial stdio -no-reboot \
   -kernel "$cache/kernel/vmlinuz" -initrd "$root.cpio" \
