@@ -1,6 +1,5 @@
 #pragma once
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <QString>
@@ -12,6 +11,7 @@
 
 #include "BoardOptions.h"
 #include "BoardSignal.h"
+#include "ProcessCounters.h"
 #include "app/Form1Window.h"
 #include "framework/Dialogs.h"
 #include "framework/Format.h"
@@ -106,16 +106,9 @@ class EndToEnd : public ::testing::Test {
     }
   }
 
-  static int Entries(const char* folder) {
-    int count = 0;
-    if (DIR* dir = opendir(folder)) {
-      while (readdir(dir)) ++count;
-      closedir(dir);
-    }
-    return count;
-  }
-  static int OpenFiles() { return Entries("/proc/self/fd"); }
-  static int Threads() { return Entries("/proc/self/task"); }
+  static int OpenFiles() { return ProcessCounters::OpenFiles(); }
+  static int Threads() { return ProcessCounters::Threads(); }
+  static long ResidentKilobytes() { return ProcessCounters::ResidentKilobytes(); }
 
   // Measures for about two seconds, pulls the board out while measuring and puts it back.
   void MeasureUnplugAndReplug(TBoardPlug& board) {

@@ -80,9 +80,15 @@ THidPCaps TFakeHidDevice::Capabilities() {
 bool TFakeHidDevice::WriteReport(const uint8_t* buffer, uint32_t toWrite, uint32_t& written) {
   written = 0;
   if (!attached || iface_.writeFails) return false;
-  this->written.emplace_back(buffer, buffer + toWrite);
   written = toWrite;
-  if (toWrite >= 2 && buffer[1] == 3) answers_->Queue(iface_.answer);
+  const bool command = toWrite >= 2 && buffer[1] == 3;
+  if (iface_.answerAtOnce) {
+    if (command)
+      for (const TReport& report : iface_.answer) Deliver(report);
+    return true;
+  }
+  this->written.emplace_back(buffer, buffer + toWrite);
+  if (command) answers_->Queue(iface_.answer);
   return true;
 }
 

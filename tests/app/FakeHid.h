@@ -22,6 +22,9 @@ struct TFakeInterface {
   // Sent back, report by report, for every output report whose first command byte is 3.
   std::vector<TReport> answer;
   bool writeFails = false;
+  // The answer is there before the write returns (a board quicker than the wait), and the
+  // writes are not kept: for runs of many hours' worth of ticks.
+  bool answerAtOnce = false;
   bool readWrite = true;  // false: no permission on the node, queries only
   int instance = 0;       // who it is across passes; given by Plug
 };
