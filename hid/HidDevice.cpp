@@ -158,6 +158,8 @@ void THidDevice::SetOnInputReport(THidDataEvent handler) {
 void THidDevice::StartReader() {
   if (!onInputReport_ || !attached_ || !claimed_ || !canReadWrite_ || reader_) return;
   const THidPCaps caps = Capabilities();
+  // No input report (or no descriptor to tell its length): there is nothing to read.
+  if (caps.InputReportByteLength == 0) return;
   const bool numbered = preparsedData_ && preparsedData_->info.Numbered;
   {
     // The kernel queues a report only for files open when it arrives: open the read handle

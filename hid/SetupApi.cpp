@@ -182,9 +182,14 @@ std::optional<std::vector<uint8_t>> ReportDescriptorOf(const std::string& devnod
   for (;;) {
     const ssize_t n = read(fd, chunk, sizeof chunk);
     if (n <= 0) break;
-    const size_t room = kMaxDescriptorBytes - descriptor.size();
-    descriptor.insert(descriptor.end(), chunk, chunk + std::min<size_t>(size_t(n), room));
-    if (descriptor.size() >= kMaxDescriptorBytes) break;
+    // Longer than any device can have: a cut-off descriptor would give wrong report
+    // lengths without a sign of it, so none is given.
+    if (descriptor.size() + size_t(n) > kMaxDescriptorBytes) {
+      close(fd);
+      errno = EFBIG;
+      return std::nullopt;
+    }
+    descriptor.insert(descriptor.end(), chunk, chunk + n);
   }
   close(fd);
   return descriptor;

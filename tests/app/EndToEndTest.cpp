@@ -1,7 +1,11 @@
 // The whole program against the virtual board on an emulated sysfs and /dev (umockdev):
 // measuring, unplugging and replugging, and many cycles of it.
-#include "../hid/MouseDescriptor.h"
+// umockdev's glib headers first: Qt's "signals" keyword is a name in them.
 #include "EmulatedBoard.h"
+// Qt after them.
+#include <QTimer>
+
+#include "../hid/MouseDescriptor.h"
 #include "EndToEnd.h"
 
 namespace {
@@ -42,6 +46,36 @@ int Cycles() {
 TEST_F(EmulatedEndToEnd, MeasuresFollowsAnUnplugAndStartsAgainAfterTheReplug) {
   plug = std::make_unique<TEmulatedPlug>(*bed);
   ASSERT_NO_FATAL_FAILURE(MeasureUnplugAndReplug(*plug));
+}
+
+TEST_F(EmulatedEndToEnd, AThousandUeventsInASecondWhileMeasuringChangeNothing) {
+  plug = std::make_unique<TEmulatedPlug>(*bed);
+  plug->Plug();
+  ASSERT_TRUE(WaitUntil([&] { return BoardListed(); }));
+  const int mouse = bed->Add(0x046D, 0xC077, kMouseDescriptor, true, /*announce=*/true);
+  ASSERT_TRUE(WaitUntil([&] { return Form().DevListBox->Items.Count() == 2; }));
+  Form().Image2->Click();
+  // The mouse announced again and again, eight uevents every 8 ms, as a busy hub would.
+  // (The emulation's sockets hold ten uevents: bigger bursts would fail in the sender.)
+  int sent = 0;
+  QTimer flood;
+  QObject::connect(&flood, &QTimer::timeout, [&] {
+    for (int i = 0; i < 2 && sent < 1000; ++i, sent += 4) {
+      bed->Announce(mouse, "remove");
+      bed->Announce(mouse, "add");
+    }
+  });
+  flood.start(8);
+  ASSERT_TRUE(WaitUntil([&] { return sent >= 1000; }, 3000));
+  flood.stop();
+  const int historyAfterFlood = Form().SampleHistory->Count();
+  WaitMs(500);
+  EXPECT_TRUE(Measuring());
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_NE(Form().BoardDevice, nullptr);
+  EXPECT_EQ(Form().DevListBox->Items.Count(), 2);
+  EXPECT_GT(Form().SampleHistory->Count(), std::min(historyAfterFlood, 150));
+  ExpectTraceHoldsBoardValues(Trace());
 }
 
 // With a mouse coming and going beside the board: plugged in during every other cycle,

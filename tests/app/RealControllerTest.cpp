@@ -90,6 +90,32 @@ TEST_F(WindowOnRealController, UnplugWhileMeasuringEndsInC2AndReplugWorksAgain) 
   EXPECT_EQ(boxes.size(), 1u);
 }
 
+TEST_F(WindowOnRealController, WritesFailingWithENODEVBeforeThePassAreSurvived) {
+  // The cable is out, but the change has not been noticed yet: writes fail with ENODEV and
+  // the reader's node is hung up (EIO). Ticks go on without samples until the pass comes.
+  const std::string board = PlugBoard();
+  StartWindow();
+  form->Image2Click(nullptr);
+  form->Timer1->SetInterval(24 * 3600 * 1000);
+  form->Timer1Timer(nullptr);
+  ASSERT_EQ(form->SampleHistory->Count(), 32);
+  platform->Unplug(board);
+  uint32_t written = 0;
+  const uint8_t command[9] = {0, 3, 3, 3, 3, 3, 3, 3, 3};
+  EXPECT_FALSE(form->BoardDevice->WriteReport(command, 9, written));
+  EXPECT_EQ(errno, ENODEV);
+  for (int i = 0; i < 3; ++i) form->Timer1Timer(nullptr);
+  EXPECT_EQ(form->SampleHistory->Count(), 32);
+  EXPECT_TRUE(form->Timer1->Enabled());
+  EXPECT_TRUE(boxes.empty());
+
+  platform->SignalChange();
+  WaitMs(THidDeviceController::kCoalesceMs + 40);
+  form->Timer1Timer(nullptr);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "(C2)実験ボードと接続が確認出来ません。");
+}
+
 TEST_F(WindowOnRealController, ABoardThatCanOnlyBeQueriedShowsC3) {
   PlugBoard(/*accessible=*/false);
   StartWindow();

@@ -48,6 +48,20 @@ TEST_F(HidDeviceController, ABurstOfUeventsIsOnePass) {
   EXPECT_EQ(platform->enumerations, before + 1);
 }
 
+TEST_F(HidDeviceController, ADeviceThatComesAndGoesBeforeThePassIsNeverSeen) {
+  StartController();
+  journal.clear();
+  const int before = platform->enumerations;
+  const std::string board = PlugBoard();
+  platform->SignalChange();
+  platform->Unplug(board);
+  platform->SignalChange();
+  WaitMs(THidDeviceController::kCoalesceMs + 40);
+  EXPECT_EQ(platform->enumerations, before + 1);
+  EXPECT_TRUE(controller->DeviceList().empty());
+  EXPECT_EQ(journal, Journal{});
+}
+
 TEST_F(HidDeviceController, UnpluggingAnUnclaimedDeviceRemovesIt) {
   const std::string board = PlugBoard();
   StartController();

@@ -165,3 +165,25 @@ TEST_F(LinuxPlatform, ANodeWithoutAccessIsListedForQueriesOnly) {
   EXPECT_FALSE(claimed->WriteReport(command, 2, written));
   delete claimed;
 }
+
+TEST_F(LinuxPlatform, ASixteenMegabyteDescriptorInSysfsIsRefusedNotCut) {
+  // Sixteen megabytes: the board's descriptor every 4 KiB, zeros between.
+  std::vector<uint8_t> huge(16 << 20, 0x00);
+  for (size_t i = 0; i + kBoardDescriptor.size() < huge.size(); i += 4096)
+    std::copy(kBoardDescriptor.begin(), kBoardDescriptor.end(), huge.begin() + i);
+  Add(0x21CF, 0x0004, huge);
+  const auto begin = std::chrono::steady_clock::now();
+  StartController();
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2));
+  TCustomHidDevice* board;
+  ASSERT_TRUE(controller->ClaimDevice(board));
+  // Listed by its identity, with no report lengths: nothing is read and nothing sensible
+  // can be written.
+  EXPECT_EQ(board->Identity().ProductID, 0x0004);
+  EXPECT_EQ(board->Capabilities().InputReportByteLength, 0);
+  EXPECT_EQ(board->Capabilities().OutputReportByteLength, 0);
+  board->SetOnInputReport(THidDataEvent::Bind<&LinuxPlatform::Data>(this));
+  EXPECT_FALSE(static_cast<THidDevice*>(board)->HasReader());
+  delete board;
+  EXPECT_TRUE(reportedErrors.empty());
+}
