@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <sstream>
 
 #include "BoardDescriptor.h"
 #include "BoardOptions.h"
@@ -96,7 +97,9 @@ int Run(const TBoardOptions& options) {
     if (options.unplugEverySeconds > 0 && Clock::now() >= changeAt) {
       if (uhid.Plugged()) {
         uhid.Unplug();
-        Say("unplugged (plugging in again in " + std::to_string(options.unpluggedSeconds) + " s)");
+        std::ostringstream text;
+        text << "unplugged (plugging in again in " << options.unpluggedSeconds << " s)";
+        Say(text.str());
         changeAt = Clock::now() + Seconds(options.unpluggedSeconds);
       } else {
         plug();
