@@ -137,6 +137,9 @@ TEST(BoardCommandLine, TakesBothOptionFormsAndDefaults) {
   EXPECT_EQ(o.shortAnswerBytes, 10);
   EXPECT_EQ(o.unplugEverySeconds, 2);
   EXPECT_EQ(o.unpluggedSeconds, 0.5);
+  EXPECT_EQ(DescribeSignal(o),
+            "square, 10 samples per period, 1.5 V, offset -2 V; answers 80 ms late; answers "
+            "with 10 bytes; unplugs after 2 s for 0.5 s");
 
   const TBoardCommandLine help = Parse({"--period=4", "--help"});
   EXPECT_FALSE(help.options);

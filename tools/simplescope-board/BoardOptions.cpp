@@ -175,5 +175,12 @@ std::string DescribeSignal(const TBoardOptions& options) {
       break;
   }
   if (s.kind != TSignalKind::File) text << ", offset " << s.offsetVolts << " V";
+  if (options.silent) text << "; never answers";
+  if (options.answerDelayMs > 0) text << "; answers " << options.answerDelayMs << " ms late";
+  if (options.shortAnswerBytes >= 0)
+    text << "; answers with " << options.shortAnswerBytes << " bytes";
+  if (options.unplugEverySeconds > 0)
+    text << "; unplugs after " << options.unplugEverySeconds << " s for "
+         << options.unpluggedSeconds << " s";
   return text.str();
 }

@@ -29,4 +29,5 @@ struct TBoardCommandLine {
 // code 0; a mistake gives a one-line message and exit code 2.
 TBoardCommandLine ParseBoardCommandLine(int argc, const char* const* argv);
 std::string BoardHelpText();
+// One line saying what the board sends, and the faults it has been asked for.
 std::string DescribeSignal(const TBoardOptions& options);
