@@ -115,6 +115,15 @@ void TForm1::EnterIdleState() {
 }
 
 void TForm1::Timer1Timer(TObject*) {
+  // A tick that comes while another waits for its answer would empty the byte log under it
+  // and send a second command: the waiting tick would then decode the other's answer, and
+  // the same samples would be shown twice. It is left out; the next one comes soon enough.
+  if (tickRunning_) return;
+  tickRunning_ = true;
+  struct TTickEnd {
+    bool& running;
+    ~TTickEnd() { running = false; }
+  } tickEnd{tickRunning_};
   QString highText;
   QString lowText;
   try {

@@ -73,6 +73,9 @@ class TForm1 : public TComponent {
   void AttachDataHandler();
 
  private:
+  // Set while a tick runs. A slow machine can take longer over a tick than the interval,
+  // and the tick's wait processes messages, timer ticks among them.
+  bool tickRunning_ = false;
   void EnterIdleState();
   void SendCommandReport(int32_t command, int reportLength);
   void RedrawFromHistory();

@@ -57,7 +57,7 @@ class TUhidBoard {
   void SendInput(const std::vector<uint8_t>& bytes) {
     uhid_event input{};
     input.type = UHID_INPUT2;
-    std::memcpy(input.u.input2.data, bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(input.u.input2.data, bytes.data(), bytes.size());
     input.u.input2.size = static_cast<uint16_t>(bytes.size());
     EXPECT_EQ(write(fd_, &input, sizeof input), ssize_t(sizeof input)) << strerror(errno);
   }

@@ -91,7 +91,7 @@ bool TUhidDevice::SendInput(const uint8_t* data, size_t size) {
     errno = EMSGSIZE;
     return false;
   }
-  std::memcpy(input.u.input2.data, data, size);
+  if (size > 0) std::memcpy(input.u.input2.data, data, size);
   input.u.input2.size = static_cast<uint16_t>(size);
   return write(fd_, &input, sizeof input) == ssize_t(sizeof input);
 }
