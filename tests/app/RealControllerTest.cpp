@@ -31,6 +31,11 @@ class WindowOnRealController : public ::testing::Test {
     form = std::make_unique<TForm1>(new THidDeviceController(nullptr, platform), &series);
     ProcessMessages();  // the controller's start-up pass
   }
+  // Starts measuring; the test runs the ticks itself.
+  void StartMeasuring() {
+    form->Image2Click(nullptr);
+    form->Timer1->SetInterval(24 * 3600 * 1000);
+  }
   std::string PlugBoard(bool accessible = true) {
     TFakeHidPlatform::TInterface board;
     board.descriptor = kBoardDescriptor;
@@ -55,8 +60,7 @@ TEST_F(WindowOnRealController, MeasuresFromTheBoardFoundAtStartUp) {
   StartWindow();
   ASSERT_EQ(form->DevListBox->Items.Count(), 2);
   ASSERT_NE(form->BoardDevice, nullptr);
-  form->Image2Click(nullptr);
-  form->Timer1->SetInterval(24 * 3600 * 1000);  // the test runs the ticks
+  StartMeasuring();
   form->Timer1Timer(nullptr);
   ASSERT_EQ(form->SampleHistory->Count(), 32);
   EXPECT_EQ(form->SampleHistory->Strings(0), "0.3");    // raw 0x21F
@@ -68,8 +72,7 @@ TEST_F(WindowOnRealController, MeasuresFromTheBoardFoundAtStartUp) {
 TEST_F(WindowOnRealController, UnplugWhileMeasuringEndsInC2AndReplugWorksAgain) {
   const std::string board = PlugBoard();
   StartWindow();
-  form->Image2Click(nullptr);
-  form->Timer1->SetInterval(24 * 3600 * 1000);
+  StartMeasuring();
   platform->Unplug(board);
   platform->SignalChange();
   WaitMs(THidDeviceController::kCoalesceMs + 40);
@@ -83,8 +86,7 @@ TEST_F(WindowOnRealController, UnplugWhileMeasuringEndsInC2AndReplugWorksAgain) 
   platform->SignalChange();
   WaitMs(THidDeviceController::kCoalesceMs + 40);
   ASSERT_NE(form->BoardDevice, nullptr);
-  form->Image2Click(nullptr);
-  form->Timer1->SetInterval(24 * 3600 * 1000);
+  StartMeasuring();
   form->Timer1Timer(nullptr);
   EXPECT_EQ(form->SampleHistory->Count(), 32);
   EXPECT_EQ(boxes.size(), 1u);
@@ -95,8 +97,7 @@ TEST_F(WindowOnRealController, WritesFailingWithENODEVBeforeThePassAreSurvived) 
   // the reader's node is hung up (EIO). Ticks go on without samples until the pass comes.
   const std::string board = PlugBoard();
   StartWindow();
-  form->Image2Click(nullptr);
-  form->Timer1->SetInterval(24 * 3600 * 1000);
+  StartMeasuring();
   form->Timer1Timer(nullptr);
   ASSERT_EQ(form->SampleHistory->Count(), 32);
   platform->Unplug(board);
