@@ -31,15 +31,12 @@ class TBoardPlug {
 class EndToEnd : public ::testing::Test {
  public:
   // Noise, so that every sample block is told apart from every other.
-  static TBoardOptions BoardOptions() {
-    TBoardOptions options;
-    options.signal.kind = TSignalKind::Noise;
-    options.signal.amplitudeVolts = 4;
-    options.signal.seed = 7;
-    return options;
-  }
   static std::vector<const char*> BoardArguments() {
     return {"--signal=noise", "--amplitude=4", "--seed=7"};
+  }
+  static TBoardOptions BoardOptions() {
+    const std::vector<const char*> arguments = BoardArguments();
+    return *ParseBoardCommandLine(static_cast<int>(arguments.size()), arguments.data()).options;
   }
 
  protected:

@@ -2,7 +2,6 @@
 // with hid, uhid and hid-generic loaded, and makes its own board through /dev/uhid.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/uhid.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -15,7 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "../hid/BoardDescriptor.h"
+#include "BoardDescriptor.h"
+#include "UhidDevice.h"
 #include "framework/MessageWait.h"
 #include "hid/HidDeviceController.h"
 
@@ -26,40 +26,22 @@ namespace {
 class TUhidBoard {
  public:
   explicit TUhidBoard(uint8_t first) : first_(first) {
-    fd_ = open("/dev/uhid", O_RDWR | O_CLOEXEC);
-    EXPECT_GE(fd_, 0) << strerror(errno);
-    uhid_event create{};
-    create.type = UHID_CREATE2;
-    strcpy(reinterpret_cast<char*>(create.u.create2.name), "simplescope test board");
-    std::memcpy(create.u.create2.rd_data, kBoardDescriptor.data(), kBoardDescriptor.size());
-    create.u.create2.rd_size = static_cast<uint16_t>(kBoardDescriptor.size());
-    create.u.create2.bus = 0x03;  // USB
-    create.u.create2.vendor = 0x21CF;
-    create.u.create2.product = 0x0004;
-    create.u.create2.version = 0x0100;
-    EXPECT_EQ(write(fd_, &create, sizeof create), ssize_t(sizeof create));
+    device_.Plug({"simplescope test board", kBoardVendorId, kBoardProductId, 0x0100,
+                  kBoardReportDescriptor});
     thread_ = std::thread([this] { Serve(); });
   }
   ~TUhidBoard() { Unplug(); }
 
   void Unplug() {
-    if (fd_ < 0) return;
+    if (!device_.Plugged()) return;
     stop_ = true;
     thread_.join();
-    uhid_event destroy{};
-    destroy.type = UHID_DESTROY;
-    (void)!write(fd_, &destroy, sizeof destroy);
-    close(fd_);
-    fd_ = -1;
+    device_.Unplug();
   }
 
   // An input report of any length the kernel takes (up to 4096 bytes).
   void SendInput(const std::vector<uint8_t>& bytes) {
-    uhid_event input{};
-    input.type = UHID_INPUT2;
-    if (!bytes.empty()) std::memcpy(input.u.input2.data, bytes.data(), bytes.size());
-    input.u.input2.size = static_cast<uint16_t>(bytes.size());
-    EXPECT_EQ(write(fd_, &input, sizeof input), ssize_t(sizeof input)) << strerror(errno);
+    EXPECT_TRUE(device_.SendInput(bytes.data(), bytes.size())) << strerror(errno);
   }
 
   std::vector<std::vector<uint8_t>> Outputs() {
@@ -75,29 +57,21 @@ class TUhidBoard {
  private:
   void Serve() {
     while (!stop_) {
-      pollfd p{fd_, POLLIN, 0};
+      pollfd p{device_.Fd(), POLLIN, 0};
       if (poll(&p, 1, 20) <= 0) continue;
       uhid_event event{};
-      if (read(fd_, &event, sizeof event) <= 0) continue;
-      if (event.type != UHID_OUTPUT) continue;
+      if (!device_.ReadEvent(event) || event.type != UHID_OUTPUT) continue;
       const auto& out = event.u.output;
       {
         std::lock_guard lock(mutex_);
         outputs_.emplace_back(out.data, out.data + out.size);
       }
-      if (out.size >= 2 && out.data[1] == 3) {
-        uhid_event input{};
-        input.type = UHID_INPUT2;
-        const std::vector<uint8_t> block = Block();
-        std::memcpy(input.u.input2.data, block.data(), block.size());
-        input.u.input2.size = static_cast<uint16_t>(block.size());
-        (void)!write(fd_, &input, sizeof input);
-      }
+      if (out.size >= 2 && out.data[1] == 3) SendInput(Block());
     }
   }
 
   uint8_t first_;
-  int fd_ = -1;
+  TUhidDevice device_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
   std::mutex mutex_;

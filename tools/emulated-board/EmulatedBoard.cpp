@@ -45,11 +45,6 @@ void TEmulatedBoard::Unplug() {
   node_ = -1;
 }
 
-uint64_t TEmulatedBoard::CommandsSeen() {
-  std::lock_guard lock(mutex_);
-  return responder_.CommandsSeen();
-}
-
 std::vector<std::vector<uint8_t>> TEmulatedBoard::Sent() {
   std::lock_guard lock(mutex_);
   return sent_;
@@ -59,13 +54,10 @@ void TEmulatedBoard::Serve(int master) {
   std::vector<uint8_t> pending;  // command bytes that don't make a whole report yet
   bool hungUp = false;
   for (;;) {
-    int timeoutMs = -1;
+    int timeoutMs;
     {
       std::lock_guard lock(mutex_);
-      if (const auto due = responder_.NextDue())
-        timeoutMs = static_cast<int>(std::max<int64_t>(
-            0, std::chrono::ceil<std::chrono::milliseconds>(*due - TBoardResponder::Clock::now())
-                   .count()));
+      timeoutMs = TBoardResponder::PollTimeoutUntil(responder_.NextDue());
     }
     // Nobody has the node open: the master reports a hang-up until somebody does, so
     // look again now and then instead of spinning on it.

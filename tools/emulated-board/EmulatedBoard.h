@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -24,7 +23,6 @@ class TEmulatedBoard {
   void Unplug();
   bool Plugged() const { return node_ >= 0; }
 
-  uint64_t CommandsSeen();
   // Every answer sent so far, oldest first.
   std::vector<std::vector<uint8_t>> Sent();
 

@@ -1,5 +1,8 @@
 #include "BoardResponder.h"
 
+#include <algorithm>
+#include <cstdint>
+
 TBoardResponder::TBoardResponder(const TBoardOptions& options)
     : options_(options), signal_(options.signal) {}
 
@@ -26,6 +29,12 @@ std::vector<std::vector<uint8_t>> TBoardResponder::TakeDueAnswers(Clock::time_po
     pending_.pop_front();
   }
   return due;
+}
+
+int TBoardResponder::PollTimeoutUntil(std::optional<Clock::time_point> wake) {
+  if (!wake) return -1;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*wake - Clock::now()).count();
+  return static_cast<int>(std::clamp<int64_t>(left, 0, INT32_MAX));
 }
 
 std::optional<TBoardResponder::Clock::time_point> TBoardResponder::NextDue() const {

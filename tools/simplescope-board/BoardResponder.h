@@ -26,6 +26,8 @@ class TBoardResponder {
 
   // A request for samples: every command byte after the report id is 3.
   static bool IsSampleCommand(const uint8_t* data, size_t size);
+  // A poll() timeout that ends at `wake`: -1 (none) without one, 0 once it has passed.
+  static int PollTimeoutUntil(std::optional<Clock::time_point> wake);
 
   uint64_t CommandsSeen() const { return commandsSeen_; }
   const TBoardSignal& Signal() const { return signal_; }

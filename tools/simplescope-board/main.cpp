@@ -63,14 +63,10 @@ int Run(const TBoardOptions& options) {
   Clock::time_point changeAt = Clock::now() + Seconds(options.unplugEverySeconds);
 
   for (;;) {
-    const Clock::time_point now = Clock::now();
     // Wake for the next answer, the next plug or unplug, or anything from the kernel.
     std::optional<Clock::time_point> wake = responder.NextDue();
     if (options.unplugEverySeconds > 0) wake = wake ? std::min(*wake, changeAt) : changeAt;
-    int timeoutMs = -1;
-    if (wake)
-      timeoutMs = static_cast<int>(
-          std::max<int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(*wake - now).count()));
+    const int timeoutMs = TBoardResponder::PollTimeoutUntil(wake);
     pollfd fds[2] = {{uhid.Fd(), POLLIN, 0}, {signals, POLLIN, 0}};
     if (poll(fds, 2, timeoutMs) < 0 && errno != EINTR) throw std::runtime_error(strerror(errno));
     if (fds[1].revents & POLLIN) break;
