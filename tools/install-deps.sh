@@ -5,13 +5,15 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-tools-dev qt6-l10n-tools
   libudev-dev libjpeg62-turbo-dev libfontconfig-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev perl
   umockdev libumockdev-dev
   qemu-system-x86 busybox-static cpio
   fonts-ipafont-gothic fonts-ipafont-mincho
+  lintian desktop-file-utils appstream
+  xvfb xauth xdotool valgrind
 )
 
 missing=()

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+// Loads the translation catalogue `name` for the user's locale from the program's own
+// resources (":/i18n/<name>_<language>.qm", built by lrelease from the .ts files kept in
+// the repository) and installs it into the running application. Messages stay in English
+// when the locale has no catalogue. Call after the QCoreApplication has been made.
+void InstallTranslations(const QString& name);
