@@ -38,7 +38,8 @@ board_pid=
 plug_uhid_board() {
   local log
   log=$(mktemp)
-  "$board_tool" "${demo_signal[@]}" >"$log" 2>&1 &
+  # In English whatever the locale: its lines are read here.
+  LANGUAGE= LC_ALL=C.UTF-8 "$board_tool" "${demo_signal[@]}" >"$log" 2>&1 &
   board_pid=$!
   # It says so once the kernel has the device; it ends at once when it can't make one.
   for _ in $(seq 50); do

@@ -39,7 +39,7 @@ drive() {
     { cat run.log; fail "the window did not appear"; }
   program=$(xdotool getwindowpid "$window")
   eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y on the screen
-  sleep 1  # the first discovery pass
+  sleep 2  # the first discovery pass, with time to spare on a busy machine
   xdotool mousemove --window "$window" "$start_x" "$start_y" click 1
   sleep 1
   cp "$screen" grab1
