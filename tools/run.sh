@@ -5,6 +5,7 @@
 # (umockdev), which needs no privilege. The virtual board is unplugged when the program ends.
 #   SIMPLESCOPE_BUILD_DIR=DIR bash tools/run.sh   starts a build made before: nothing is
 #                                                 installed or built
+#   SIMPLESCOPE_UHID=PATH                         another uhid node (for the tests)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +22,7 @@ program=$build/app/simplescope
 board_tool=$build/tools/simplescope-board/simplescope-board
 emulator=$build/tools/emulated-board/emulated-board
 demo_signal=(--signal=sine --period=50 --amplitude=3)
+uhid=${SIMPLESCOPE_UHID:-/dev/uhid}
 
 attached_board_node() {
   local uevent hidraw
@@ -33,8 +35,10 @@ attached_board_node() {
   return 1
 }
 
-# Plugs the virtual board in through /dev/uhid; on failure prints why, for the choice line.
+# Plugs the virtual board in through /dev/uhid; on failure leaves why in $why. (Run in this
+# shell, not in $(...): the board's process id must outlive the function.)
 board_pid=
+why=
 plug_uhid_board() {
   local log
   log=$(mktemp)
@@ -54,7 +58,7 @@ plug_uhid_board() {
   kill -TERM "$board_pid" 2>/dev/null || true
   wait "$board_pid" 2>/dev/null || true
   board_pid=
-  sed -n 's/^simplescope-board: //p' "$log" | head -n 1
+  why=$(sed -n 's/^simplescope-board: //p' "$log" | head -n 1)
   rm -f "$log"
   return 1
 }
@@ -67,13 +71,13 @@ if node=$(attached_board_node); then
 fi
 
 # The module may simply not be loaded yet; loading it needs root, and is harmless to try.
-if [ ! -e /dev/uhid ] && [ "$(id -u)" = 0 ]; then modprobe uhid 2>/dev/null || true; fi
-if [ ! -e /dev/uhid ]; then
-  why="/dev/uhid is missing (kernel module uhid not loaded)"
-elif [ ! -r /dev/uhid ] || [ ! -w /dev/uhid ]; then
-  why="/dev/uhid is closed to user $(id -un) (it needs root)"
-elif why=$(plug_uhid_board); then
-  echo "simplescope: no board attached: plugged in the virtual board (a 3 V sine) through /dev/uhid for a demo"
+if [ ! -e "$uhid" ] && [ "$(id -u)" = 0 ]; then modprobe uhid 2>/dev/null || true; fi
+if [ ! -e "$uhid" ]; then
+  why="$uhid is missing (kernel module uhid not loaded)"
+elif [ ! -r "$uhid" ] || [ ! -w "$uhid" ]; then
+  why="$uhid is closed to user $(id -un) (it needs root)"
+elif plug_uhid_board; then
+  echo "simplescope: no board attached: plugged in the virtual board (a 3 V sine) through $uhid for a demo"
   "$program" || status=$?
   kill -TERM "$board_pid" 2>/dev/null || true
   wait "$board_pid" 2>/dev/null || true
