@@ -43,6 +43,9 @@ for file in usr/bin/simplescope usr/bin/simplescope-board lib/udev/rules.d/70-si
   usr/share/doc/simplescope/copyright usr/share/doc/simplescope/changelog.Debian.gz; do
   [ -f "$u/$file" ] || fail "the package lacks /$file"
 done
+changelog_version=$(zcat "$u/usr/share/doc/simplescope/changelog.Debian.gz" | sed -n '1s/^simplescope (\(.*\)).*/\1/p')
+[ "$changelog_version" = "$version" ] ||
+  fail "the changelog's last entry is for \"$changelog_version\", the package is $version (add an entry to dist/debian/changelog)"
 for program in "$u"/usr/bin/*; do
   [ -f "$u/usr/share/man/man1/${program##*/}.1.gz" ] || fail "${program##*/} has no manual page"
 done
