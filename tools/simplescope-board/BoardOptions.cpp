@@ -50,10 +50,7 @@ int Whole(const char* option, const std::string& text, int min, int max) {
   return static_cast<int>(value);
 }
 
-}  // namespace
-
-namespace {
-
+// What the option list can't say.
 std::string HelpNotes() {
   return QCoreApplication::translate(
              "simplescope-board",
@@ -157,7 +154,7 @@ TBoardCommandLine ParseBoardCommandLine(int argc, const char* const* argv) {
   try {
     if (!parser.parse(arguments)) throw TUsageError(parser.errorText().toStdString());
     if (parser.isSet(help)) {
-      result.message = (parser.helpText()).toStdString() + HelpNotes();
+      result.message = parser.helpText().toStdString() + HelpNotes();
       return result;
     }
     if (parser.isSet(version)) {
