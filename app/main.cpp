@@ -2,9 +2,12 @@
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
+#include <cstdio>
 
+#include "app/CommandLine.h"
 #include "app/Form1Window.h"
 #include "framework/FontSubstitution.h"
+#include "framework/Translations.h"
 
 namespace {
 
@@ -18,9 +21,21 @@ class TQuitAfterFirstPaint : public QObject {
   }
 };
 
+// Reads the command line before the window system is reached, so --help, --version and a
+// mistake are answered without a display. Returns the exit code, or -1 to go on.
+int AnswerCommandLine(int argc, char* argv[]) {
+  QCoreApplication application(argc, argv);
+  InstallTranslations(QStringLiteral("simplescope"));
+  const TWindowCommandLine commandLine = ParseWindowCommandLine(QCoreApplication::arguments());
+  if (commandLine.run) return -1;
+  std::fputs(commandLine.text.toLocal8Bit().constData(), commandLine.exitCode ? stderr : stdout);
+  return commandLine.exitCode;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (const int exitCode = AnswerCommandLine(argc, argv); exitCode >= 0) return exitCode;
   QApplication application(argc, argv);
   InstallFontSubstitutions();
   QApplication::setApplicationDisplayName(QStringLiteral("簡易オシロソフト"));

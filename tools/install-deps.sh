@@ -12,7 +12,7 @@ packages=(
   umockdev libumockdev-dev
   qemu-system-x86 busybox-static cpio
   fonts-ipafont-gothic fonts-ipafont-mincho
-  lintian desktop-file-utils appstream
+  lintian desktop-file-utils appstream locales
   xvfb xauth xdotool valgrind
 )
 

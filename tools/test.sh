@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds simplescope and runs the whole test suite: a plain build,
-# the same suite under AddressSanitizer + UndefinedBehaviorSanitizer, the framework, HID
-# and window logic tests under ThreadSanitizer, and a bounded run of each fuzz target.
+# the Debian package made from it and checked, the same suite under AddressSanitizer +
+# UndefinedBehaviorSanitizer, the framework, HID and window logic tests under
+# ThreadSanitizer, and a bounded run of each fuzz target.
 # The long soak runs are left out: ctest --test-dir build -L soak runs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,13 +15,17 @@ export QT_QPA_PLATFORM=offscreen
 configure_and_build() {  # dir, extra cmake args...
   local dir=$1
   shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  # The tests explicitly: the run command configures the same folder without them.
+  cmake -S . -B "$dir" -G Ninja -DSIMPLESCOPE_TESTS=ON "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
 
 echo "== plain build"
 configure_and_build build
 ctest --test-dir build --output-on-failure -j "$jobs" -LE soak
+
+echo "== Debian package"
+bash tools/check-package.sh build
 
 # The umockdev tests run with its preload library ahead of the sanitizer runtime. The
 # unplug cycles, 200 in the plain run, are fewer here: each is several times slower.

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 
 #include "BoardOptions.h"
@@ -141,10 +143,46 @@ TEST(BoardCommandLine, TakesBothOptionFormsAndDefaults) {
             "square, 10 samples per period, 1.5 V, offset -2 V; answers 80 ms late; answers "
             "with 10 bytes; unplugs after 2 s for 0.5 s");
 
+  // The last of a repeated option counts; "+" may lead a number.
+  const TBoardCommandLine repeated = Parse({"--period=4", "--period", "8", "--offset=+1"});
+  ASSERT_TRUE(repeated.options) << repeated.message;
+  EXPECT_EQ(repeated.options->signal.periodSamples, 8);
+  EXPECT_EQ(repeated.options->signal.offsetVolts, 1);
+
   const TBoardCommandLine help = Parse({"--period=4", "--help"});
   EXPECT_FALSE(help.options);
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.message.find("--unplug-every"), std::string::npos);
+  EXPECT_NE(help.message.find("/dev/uhid"), std::string::npos);
+  const TBoardCommandLine version = Parse({"--version"});
+  EXPECT_FALSE(version.options);
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.message.rfind("simplescope-board ", 0), 0u) << version.message;
+}
+
+// A German locale, made for the test where none is installed (localedef, from Debian's
+// locales package); false when neither works.
+bool UseDecimalCommaLocale() {
+  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) return true;
+  const std::string dir = testing::TempDir() + "board-locales";
+  const std::string make =
+      "mkdir -p " + dir + " && localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1";
+  if (std::system(make.c_str()) != 0) return false;
+  setenv("LOCPATH", dir.c_str(), 1);
+  return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+}
+
+// The program's Qt application takes the user's LC_NUMERIC; a decimal comma there must not
+// turn "1.5" into a mistake.
+TEST(BoardCommandLine, NumbersReadTheSameInEveryLocale) {
+  const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+  if (!UseDecimalCommaLocale()) GTEST_SKIP() << "no locale with a decimal comma can be had";
+  ASSERT_EQ(*std::localeconv()->decimal_point, ',');
+  const TBoardCommandLine line = Parse({"--amplitude=1.5", "--offset=-0.25"});
+  std::setlocale(LC_NUMERIC, before.c_str());
+  ASSERT_TRUE(line.options) << line.message;
+  EXPECT_EQ(line.options->signal.amplitudeVolts, 1.5);
+  EXPECT_EQ(line.options->signal.offsetVolts, -0.25);
 }
 
 TEST(BoardCommandLine, MistakesGiveOneClearLineAndExitCode2) {
@@ -153,9 +191,11 @@ TEST(BoardCommandLine, MistakesGiveOneClearLineAndExitCode2) {
       {{"--period=1"}, "--period: \"1\" is not a number from 2"},
       {{"--delay=1.5"}, "is not whole"},
       {{"--short=64"}, "--short"},
-      {{"--silent=yes"}, "takes no value"},
-      {{"--amplitude"}, "needs a value"},
-      {{"--frequency=3"}, "unknown option \"--frequency=3\""},
+      {{"--silent=yes"}, "Unexpected value after '--silent'"},
+      {{"--amplitude"}, "Missing value after '--amplitude'"},
+      {{"--frequency=3"}, "Unknown option 'frequency'"},
+      {{"sine"}, "unexpected argument \"sine\""},
+      {{"--offset=1,5"}, "--offset: \"1,5\" is not a number"},
       {{"--signal=file"}, "needs --file"},
       {{"--file=x"}, "--file is for --signal=file"},
       {{"--period=nan"}, "not a number"},

@@ -1,7 +1,7 @@
 // emulated-board: runs a program with the virtual board plugged into an emulated sysfs and
 // /dev (umockdev), for machines without /dev/uhid. Reports the program's CPU time and
-// peak memory when it ends.
-//   emulated-board [--for=SECONDS] [board options] -- PROGRAM [ARGUMENTS]
+// peak memory when it ends, unless --quiet (the run command's demo).
+//   emulated-board [--for=SECONDS] [--quiet] [board options] -- PROGRAM [ARGUMENTS]
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -39,16 +39,20 @@ int main(int argc, char* argv[]) {
   RunUnderPreload(argv);
   std::vector<const char*> boardArguments;
   double forSeconds = 0;
+  bool quiet = false;
   int i = 1;
   for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
     if (std::strncmp(argv[i], "--for=", 6) == 0)
       forSeconds = std::atof(argv[i] + 6);
+    else if (std::strcmp(argv[i], "--quiet") == 0)
+      quiet = true;
     else
       boardArguments.push_back(argv[i]);
   }
   if (i + 1 >= argc) {
-    std::fprintf(stderr,
-                 "usage: emulated-board [--for=SECONDS] [board options] -- PROGRAM [ARGS]\n");
+    std::fprintf(
+        stderr,
+        "usage: emulated-board [--for=SECONDS] [--quiet] [board options] -- PROGRAM [ARGS]\n");
     return 2;
   }
   const TBoardCommandLine board =
@@ -86,11 +90,12 @@ int main(int argc, char* argv[]) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   const double cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
                      usage.ru_stime.tv_usec / 1e6;
-  std::printf(
-      "wall %.2f s, cpu %.3f s (%.2f %% of one core), peak rss %ld MB, "
-      "%llu commands answered\n",
-      wall, cpu, 100 * cpu / wall, usage.ru_maxrss / 1024,
-      static_cast<unsigned long long>(emulated.Sent().size()));
+  if (!quiet)
+    std::printf(
+        "wall %.2f s, cpu %.3f s (%.2f %% of one core), peak rss %ld MB, "
+        "%llu commands answered\n",
+        wall, cpu, 100 * cpu / wall, usage.ru_maxrss / 1024,
+        static_cast<unsigned long long>(emulated.Sent().size()));
   emulated.Unplug();
   if (WIFSIGNALED(status)) return WTERMSIG(status) == SIGTERM && forSeconds > 0 ? 0 : 1;
   return WEXITSTATUS(status);

@@ -1,11 +1,15 @@
 #include "BoardOptions.h"
 
-#include <cerrno>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <map>
-#include <sstream>
 #include <stdexcept>
+
+#include "SimplescopeVersion.h"
 
 namespace {
 
@@ -18,135 +22,200 @@ class TUsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-double Number(const std::string& option, const std::string& text, double min, double max) {
-  char* end = nullptr;
-  errno = 0;
-  const double value = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value) || value < min ||
+// Numbers are read the same in every locale: QCoreApplication takes the user's LC_NUMERIC,
+// under which strtod would want "1,5" for 1.5.
+double Number(const char* option, const std::string& text, double min, double max) {
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  if (first != last && *first == '+') ++first;
+  double value = 0;
+  const auto [end, error] = std::from_chars(first, last, value);
+  if (text.empty() || end != last || error != std::errc() || !std::isfinite(value) || value < min ||
       value > max) {
-    std::ostringstream message;
-    message << option << ": \"" << text << "\" is not a number from " << min << " to " << max;
-    throw TUsageError(message.str());
+    throw TUsageError(
+        QCoreApplication::translate("simplescope-board", "%1: \"%2\" is not a number from %3 to %4")
+            .arg(QString::fromLatin1(option), QString::fromStdString(text), QString::number(min),
+                 QString::number(max))
+            .toStdString());
   }
   return value;
 }
 
-int Whole(const std::string& option, const std::string& text, int min, int max) {
+int Whole(const char* option, const std::string& text, int min, int max) {
   const double value = Number(option, text, min, max);
-  if (value != std::floor(value)) throw TUsageError(option + ": \"" + text + "\" is not whole");
+  if (value != std::floor(value))
+    throw TUsageError(QCoreApplication::translate("simplescope-board", "%1: \"%2\" is not whole")
+                          .arg(QString::fromLatin1(option), QString::fromStdString(text))
+                          .toStdString());
   return static_cast<int>(value);
+}
+
+// What the option list can't say.
+std::string HelpNotes() {
+  return QCoreApplication::translate(
+             "simplescope-board",
+             "\nRaw values for --file=PATH are sent in turn and repeated: whole numbers "
+             "0..65535,\ndecimal or 0x hex, separated by spaces, commas or lines; '#' starts a "
+             "comment.\n512 is 0 V, one volt is 102.4. The board measures from -5 V to +5 V: "
+             "voltages\nbeyond are clipped.\n\n"
+             "Needs read and write access to /dev/uhid (kernel module uhid): as root, or "
+             "through\na udev rule that gives your user that access.\n")
+      .toStdString();
 }
 
 }  // namespace
 
-std::string BoardHelpText() {
-  return R"(Usage: simplescope-board [OPTION]...
-Makes a virtual experiment board (USB HID, vendor 0x21CF, product 0x0004) through
-/dev/uhid, so simplescope can be tried and tested without the hardware. The board answers
-every command 3 with 32 samples of the chosen signal, which goes on from one answer to the
-next. It runs until interrupted (Ctrl+C) and then unplugs itself.
-
-Signal:
-  --signal=KIND        sine (default), square, triangle, noise, constant or file
-  --period=SAMPLES     samples in one period of sine, square or triangle (default 64)
-  --amplitude=VOLTS    peak voltage about the offset (default 2)
-  --offset=VOLTS       voltage added to the signal (default 0)
-  --seed=N             start of the noise generator (default 1)
-  --file=PATH          raw values for --signal=file, sent in turn and repeated: whole
-                       numbers 0..65535, decimal or 0x hex, separated by spaces, commas or
-                       lines; '#' starts a comment. 512 is 0 V, one volt is 102.4.
-The board measures from -5 V to +5 V: voltages beyond are clipped.
-
-Faults:
-  --delay=MS           answer MS milliseconds late (the program waits 50 ms)
-  --short=BYTES        answer with only BYTES bytes (0..63) instead of 64
-  --silent             never answer
-  --unplug-every=SECONDS   unplug after SECONDS plugged in, then plug in again ...
-  --unplugged-for=SECONDS  ... after this long away (default 1)
-
-Other:
-  --name=TEXT          the device's name (default "simplescope virtual board")
-  --verbose            print each command and answer
-  --help               show this text
-
-Needs read and write access to /dev/uhid (kernel module uhid): as root, or through a
-udev rule that gives your user that access.
-)";
-}
-
 TBoardCommandLine ParseBoardCommandLine(int argc, const char* const* argv) {
+  QStringList arguments{QStringLiteral("simplescope-board")};
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QCoreApplication::translate(
+      "simplescope-board",
+      "Makes a virtual experiment board (USB HID, vendor 0x21CF, product 0x0004) through\n"
+      "/dev/uhid, so simplescope can be tried and tested without the hardware. The board\n"
+      "answers every command 3 with 32 samples of the chosen signal, which goes on from one\n"
+      "answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself."));
+  const auto option = [](const char* name, const QString& description,
+                         const QString& valueName = {}) {
+    return QCommandLineOption(QString::fromLatin1(name), description, valueName);
+  };
+  const QCommandLineOption signal =
+      option("signal",
+             QCoreApplication::translate(
+                 "simplescope-board", "sine (default), square, triangle, noise, constant or file."),
+             QCoreApplication::translate("simplescope-board", "KIND"));
+  const QCommandLineOption period = option(
+      "period",
+      QCoreApplication::translate(
+          "simplescope-board", "Samples in one period of sine, square or triangle (default 64)."),
+      QCoreApplication::translate("simplescope-board", "SAMPLES"));
+  const QCommandLineOption amplitude =
+      option("amplitude",
+             QCoreApplication::translate("simplescope-board",
+                                         "Peak voltage about the offset (default 2)."),
+             QCoreApplication::translate("simplescope-board", "VOLTS"));
+  const QCommandLineOption offset = option(
+      "offset",
+      QCoreApplication::translate("simplescope-board", "Voltage added to the signal (default 0)."),
+      QCoreApplication::translate("simplescope-board", "VOLTS"));
+  const QCommandLineOption seed = option(
+      "seed",
+      QCoreApplication::translate("simplescope-board", "Start of the noise generator (default 1)."),
+      QCoreApplication::translate("simplescope-board", "N"));
+  const QCommandLineOption file = option(
+      "file",
+      QCoreApplication::translate("simplescope-board", "Raw values for --signal=file (see below)."),
+      QCoreApplication::translate("simplescope-board", "PATH"));
+  const QCommandLineOption delay = option(
+      "delay",
+      QCoreApplication::translate("simplescope-board",
+                                  "Fault: answer MS milliseconds late (the program waits 50 ms)."),
+      QCoreApplication::translate("simplescope-board", "MS"));
+  const QCommandLineOption shortAnswer =
+      option("short",
+             QCoreApplication::translate(
+                 "simplescope-board", "Fault: answer with only BYTES bytes (0..63) instead of 64."),
+             QCoreApplication::translate("simplescope-board", "BYTES"));
+  const QCommandLineOption silent =
+      option("silent", QCoreApplication::translate("simplescope-board", "Fault: never answer."));
+  const QCommandLineOption unplugEvery = option(
+      "unplug-every",
+      QCoreApplication::translate("simplescope-board",
+                                  "Fault: unplug after SECONDS plugged in, then plug in again..."),
+      QCoreApplication::translate("simplescope-board", "SECONDS"));
+  const QCommandLineOption unpluggedFor = option(
+      "unplugged-for",
+      QCoreApplication::translate("simplescope-board", "...after this long away (default 1)."),
+      QCoreApplication::translate("simplescope-board", "SECONDS"));
+  const QCommandLineOption name =
+      option("name",
+             QCoreApplication::translate(
+                 "simplescope-board", "The device's name (default \"simplescope virtual board\")."),
+             QCoreApplication::translate("simplescope-board", "TEXT"));
+  const QCommandLineOption verbose =
+      option("verbose",
+             QCoreApplication::translate("simplescope-board", "Print each command and answer."));
+  const QCommandLineOption help(
+      {QStringLiteral("h"), QStringLiteral("help")},
+      QCoreApplication::translate("simplescope-board", "Show this text and exit."));
+  const QCommandLineOption version(
+      {QStringLiteral("v"), QStringLiteral("version")},
+      QCoreApplication::translate("simplescope-board", "Show the version and exit."));
+  parser.addOptions({signal, period, amplitude, offset, seed, file, delay, shortAnswer, silent,
+                     unplugEvery, unpluggedFor, name, verbose, help, version});
+
   TBoardCommandLine result;
+  // The last of a repeated option counts, as it did on every command line of old.
+  const auto value = [&](const QCommandLineOption& o) {
+    return parser.values(o).constLast().toStdString();
+  };
   TBoardOptions options;
   try {
-    for (int i = 0; i < argc; ++i) {
-      std::string argument = argv[i];
-      std::string value;
-      bool hasValue = false;
-      if (const size_t equals = argument.find('='); equals != std::string::npos) {
-        value = argument.substr(equals + 1);
-        argument.resize(equals);
-        hasValue = true;
-      }
-      const auto flag = [&] {
-        if (hasValue) throw TUsageError(argument + " takes no value");
-      };
-      // "--option value" as well as "--option=value".
-      const auto take = [&]() -> const std::string& {
-        if (!hasValue) {
-          if (i + 1 >= argc) throw TUsageError(argument + " needs a value");
-          value = argv[++i];
-          hasValue = true;
-        }
-        return value;
-      };
-      if (argument == "--help" || argument == "-h") {
-        result.message = BoardHelpText();
-        return result;
-      } else if (argument == "--signal") {
-        const auto kind = kSignalNames.find(take());
-        if (kind == kSignalNames.end())
-          throw TUsageError("--signal: \"" + value +
-                            "\" is not one of sine, square, triangle, noise, constant, file");
-        options.signal.kind = kind->second;
-      } else if (argument == "--period") {
-        options.signal.periodSamples = Number(argument, take(), 2, 1e9);
-      } else if (argument == "--amplitude") {
-        options.signal.amplitudeVolts = Number(argument, take(), 0, 10);
-      } else if (argument == "--offset") {
-        options.signal.offsetVolts = Number(argument, take(), -10, 10);
-      } else if (argument == "--seed") {
-        options.signal.seed = static_cast<uint32_t>(Number(argument, take(), 0, 4294967295.0));
-      } else if (argument == "--file") {
-        options.signalFile = take();
-      } else if (argument == "--delay") {
-        options.answerDelayMs = Whole(argument, take(), 0, 600000);
-      } else if (argument == "--short") {
-        options.shortAnswerBytes = Whole(argument, take(), 0, 63);
-      } else if (argument == "--silent") {
-        flag();
-        options.silent = true;
-      } else if (argument == "--unplug-every") {
-        options.unplugEverySeconds = Number(argument, take(), 0.01, 1e6);
-      } else if (argument == "--unplugged-for") {
-        options.unpluggedSeconds = Number(argument, take(), 0, 1e6);
-      } else if (argument == "--name") {
-        options.name = take();
-      } else if (argument == "--verbose") {
-        flag();
-        options.verbose = true;
-      } else {
-        throw TUsageError(std::string("unknown option \"") + argv[i] + "\"");
-      }
+    if (!parser.parse(arguments)) throw TUsageError(parser.errorText().toStdString());
+    if (parser.isSet(help)) {
+      result.message = parser.helpText().toStdString() + HelpNotes();
+      return result;
     }
+    if (parser.isSet(version)) {
+      result.message = std::string("simplescope-board ") + kSimplescopeVersion + "\n";
+      return result;
+    }
+    if (!parser.positionalArguments().isEmpty())
+      throw TUsageError(
+          QCoreApplication::translate("simplescope-board", "unexpected argument \"%1\"")
+              .arg(parser.positionalArguments().constFirst())
+              .toStdString());
+    if (parser.isSet(signal)) {
+      const auto kind = kSignalNames.find(value(signal));
+      if (kind == kSignalNames.end())
+        throw TUsageError(
+            QCoreApplication::translate(
+                "simplescope-board",
+                "--signal: \"%1\" is not one of sine, square, triangle, noise, constant, "
+                "file")
+                .arg(QString::fromStdString(value(signal)))
+                .toStdString());
+      options.signal.kind = kind->second;
+    }
+    if (parser.isSet(period))
+      options.signal.periodSamples = Number("--period", value(period), 2, 1e9);
+    if (parser.isSet(amplitude))
+      options.signal.amplitudeVolts = Number("--amplitude", value(amplitude), 0, 10);
+    if (parser.isSet(offset))
+      options.signal.offsetVolts = Number("--offset", value(offset), -10, 10);
+    if (parser.isSet(seed))
+      options.signal.seed = static_cast<uint32_t>(Number("--seed", value(seed), 0, 4294967295.0));
+    if (parser.isSet(file)) options.signalFile = value(file);
+    if (parser.isSet(delay)) options.answerDelayMs = Whole("--delay", value(delay), 0, 600000);
+    if (parser.isSet(shortAnswer))
+      options.shortAnswerBytes = Whole("--short", value(shortAnswer), 0, 63);
+    options.silent = parser.isSet(silent);
+    if (parser.isSet(unplugEvery))
+      options.unplugEverySeconds = Number("--unplug-every", value(unplugEvery), 0.01, 1e6);
+    if (parser.isSet(unpluggedFor))
+      options.unpluggedSeconds = Number("--unplugged-for", value(unpluggedFor), 0, 1e6);
+    if (parser.isSet(name)) options.name = value(name);
+    options.verbose = parser.isSet(verbose);
+
     if (options.signal.kind == TSignalKind::File) {
-      if (options.signalFile.empty()) throw TUsageError("--signal=file needs --file=PATH");
+      if (options.signalFile.empty())
+        throw TUsageError(
+            QCoreApplication::translate("simplescope-board", "--signal=file needs --file=PATH")
+                .toStdString());
       options.signal.rawValues = TBoardSignal::ReadRawValues(options.signalFile);
     } else if (!options.signalFile.empty()) {
-      throw TUsageError("--file is for --signal=file");
+      throw TUsageError(
+          QCoreApplication::translate("simplescope-board", "--file is for --signal=file")
+              .toStdString());
     }
   } catch (const std::exception& error) {
-    result.message = std::string("simplescope-board: ") + error.what() +
-                     "\nTry 'simplescope-board --help' for more information.\n";
+    result.message =
+        std::string("simplescope-board: ") + error.what() + "\n" +
+        QCoreApplication::translate("simplescope-board",
+                                    "Try 'simplescope-board --help' for more information.")
+            .toStdString() +
+        "\n";
     result.exitCode = 2;
     return result;
   }
@@ -155,32 +224,42 @@ TBoardCommandLine ParseBoardCommandLine(int argc, const char* const* argv) {
 }
 
 std::string DescribeSignal(const TBoardOptions& options) {
+  const auto number = [](double value) { return QString::number(value); };
   const TSignalSettings& s = options.signal;
-  std::ostringstream text;
+  QString text;
   for (const auto& [name, kind] : kSignalNames)
-    if (kind == s.kind) text << name;
+    if (kind == s.kind) text += QString::fromStdString(name);
   switch (s.kind) {
     case TSignalKind::Sine:
     case TSignalKind::Square:
     case TSignalKind::Triangle:
-      text << ", " << s.periodSamples << " samples per period, " << s.amplitudeVolts << " V";
+      text += QCoreApplication::translate("simplescope-board", ", %1 samples per period, %2 V")
+                  .arg(number(s.periodSamples), number(s.amplitudeVolts));
       break;
     case TSignalKind::Noise:
-      text << ", " << s.amplitudeVolts << " V";
+      text +=
+          QCoreApplication::translate("simplescope-board", ", %1 V").arg(number(s.amplitudeVolts));
       break;
     case TSignalKind::File:
-      text << " " << options.signalFile << ", " << s.rawValues.size() << " values";
+      text += QCoreApplication::translate("simplescope-board", " %1, %2 values")
+                  .arg(QString::fromStdString(options.signalFile))
+                  .arg(s.rawValues.size());
       break;
     case TSignalKind::Constant:
       break;
   }
-  if (s.kind != TSignalKind::File) text << ", offset " << s.offsetVolts << " V";
-  if (options.silent) text << "; never answers";
-  if (options.answerDelayMs > 0) text << "; answers " << options.answerDelayMs << " ms late";
+  if (s.kind != TSignalKind::File)
+    text += QCoreApplication::translate("simplescope-board", ", offset %1 V")
+                .arg(number(s.offsetVolts));
+  if (options.silent) text += QCoreApplication::translate("simplescope-board", "; never answers");
+  if (options.answerDelayMs > 0)
+    text += QCoreApplication::translate("simplescope-board", "; answers %1 ms late")
+                .arg(options.answerDelayMs);
   if (options.shortAnswerBytes >= 0)
-    text << "; answers with " << options.shortAnswerBytes << " bytes";
+    text += QCoreApplication::translate("simplescope-board", "; answers with %1 bytes")
+                .arg(options.shortAnswerBytes);
   if (options.unplugEverySeconds > 0)
-    text << "; unplugs after " << options.unplugEverySeconds << " s for "
-         << options.unpluggedSeconds << " s";
-  return text.str();
+    text += QCoreApplication::translate("simplescope-board", "; unplugs after %1 s for %2 s")
+                .arg(number(options.unplugEverySeconds), number(options.unpluggedSeconds));
+  return text.toStdString();
 }

@@ -25,9 +25,9 @@ struct TBoardCommandLine {
   int exitCode = 0;
 };
 
-// Parses the arguments (without the program name). "--help" gives the help text and exit
-// code 0; a mistake gives a one-line message and exit code 2.
+// Parses the arguments (without the program name). "--help" and "--version" give their text
+// and exit code 0; a mistake gives a one-line message and exit code 2. The texts are
+// translated when the program has installed its catalogue ("simplescope-board").
 TBoardCommandLine ParseBoardCommandLine(int argc, const char* const* argv);
-std::string BoardHelpText();
 // One line saying what the board sends, and the faults it has been asked for.
 std::string DescribeSignal(const TBoardOptions& options);

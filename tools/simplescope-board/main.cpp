@@ -5,17 +5,19 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QString>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <sstream>
 
 #include "BoardDescriptor.h"
 #include "BoardOptions.h"
 #include "BoardResponder.h"
 #include "UhidDevice.h"
+#include "framework/Translations.h"
 
 namespace {
 
@@ -25,8 +27,8 @@ std::chrono::milliseconds Seconds(double seconds) {
   return std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000));
 }
 
-void Say(const std::string& text) {
-  std::cout << "simplescope-board: " << text << std::endl;
+void Say(const QString& text) {
+  std::cout << "simplescope-board: " << text.toStdString() << std::endl;
 }
 
 std::string Hex(const uint8_t* data, size_t size) {
@@ -50,14 +52,15 @@ int SignalFd() {
 }
 
 int Run(const TBoardOptions& options) {
-  const int signals = SignalFd();
+  const int endingSignals = SignalFd();
   TUhidDevice uhid;
   TBoardResponder responder(options);
   const TUhidDevice::TIdentity identity{options.name, kBoardVendorId, kBoardProductId, 0x0100,
                                         kBoardReportDescriptor};
   const auto plug = [&] {
     uhid.Plug(identity);
-    Say("plugged in: " + DescribeSignal(options));
+    Say(QCoreApplication::translate("simplescope-board", "plugged in: %1")
+            .arg(QString::fromStdString(DescribeSignal(options))));
   };
   plug();
   Clock::time_point changeAt = Clock::now() + Seconds(options.unplugEverySeconds);
@@ -67,7 +70,7 @@ int Run(const TBoardOptions& options) {
     std::optional<Clock::time_point> wake = responder.NextDue();
     if (options.unplugEverySeconds > 0) wake = wake ? std::min(*wake, changeAt) : changeAt;
     const int timeoutMs = TBoardResponder::PollTimeoutUntil(wake);
-    pollfd fds[2] = {{uhid.Fd(), POLLIN, 0}, {signals, POLLIN, 0}};
+    pollfd fds[2] = {{uhid.Fd(), POLLIN, 0}, {endingSignals, POLLIN, 0}};
     if (poll(fds, 2, timeoutMs) < 0 && errno != EINTR) throw std::runtime_error(strerror(errno));
     if (fds[1].revents & POLLIN) break;
 
@@ -77,7 +80,9 @@ int Run(const TBoardOptions& options) {
         if (event.type == UHID_OUTPUT) {
           const auto& out = event.u.output;
           const size_t size = std::min<size_t>(out.size, sizeof out.data);
-          if (options.verbose) Say("command " + Hex(out.data, size));
+          if (options.verbose)
+            Say(QCoreApplication::translate("simplescope-board", "command %1")
+                    .arg(QString::fromStdString(Hex(out.data, size))));
           responder.OnOutputReport(out.data, size, Clock::now());
         } else if (event.type == UHID_GET_REPORT || event.type == UHID_SET_REPORT) {
           uhid.RefuseRequest(event);
@@ -86,16 +91,19 @@ int Run(const TBoardOptions& options) {
     }
     for (const std::vector<uint8_t>& answer : responder.TakeDueAnswers(Clock::now())) {
       if (!uhid.Plugged()) continue;  // asked before the unplug: lost with the cable
-      if (options.verbose) Say("answer " + Hex(answer.data(), answer.size()));
+      if (options.verbose)
+        Say(QCoreApplication::translate("simplescope-board", "answer %1")
+                .arg(QString::fromStdString(Hex(answer.data(), answer.size()))));
       if (!uhid.SendInput(answer.data(), answer.size()))
-        Say(std::string("an answer was refused: ") + strerror(errno));
+        Say(QCoreApplication::translate("simplescope-board", "an answer was refused: %1")
+                .arg(QString::fromLocal8Bit(strerror(errno))));
     }
     if (options.unplugEverySeconds > 0 && Clock::now() >= changeAt) {
       if (uhid.Plugged()) {
         uhid.Unplug();
-        std::ostringstream text;
-        text << "unplugged (plugging in again in " << options.unpluggedSeconds << " s)";
-        Say(text.str());
+        Say(QCoreApplication::translate("simplescope-board",
+                                        "unplugged (plugging in again in %1 s)")
+                .arg(options.unpluggedSeconds));
         changeAt = Clock::now() + Seconds(options.unpluggedSeconds);
       } else {
         plug();
@@ -105,14 +113,18 @@ int Run(const TBoardOptions& options) {
   }
   const bool wasPlugged = uhid.Plugged();
   uhid.Unplug();
-  if (wasPlugged) Say("unplugged");
-  close(signals);
+  if (wasPlugged) Say(QCoreApplication::translate("simplescope-board", "unplugged"));
+  close(endingSignals);
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // For the command line and the translated messages; the board itself runs on poll().
+  QCoreApplication application(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("simplescope-board"));
+  InstallTranslations(QStringLiteral("simplescope-board"));
   const TBoardCommandLine commandLine = ParseBoardCommandLine(argc - 1, argv + 1);
   if (!commandLine.options) {
     (commandLine.exitCode ? std::cerr : std::cout) << commandLine.message;

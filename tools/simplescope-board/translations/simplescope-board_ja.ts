@@ -1,0 +1,252 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP">
+<context>
+    <name>simplescope-board</name>
+    <message>
+        <source>plugged in: %1</source>
+        <translation>接続しました: %1</translation>
+    </message>
+    <message>
+        <source>command %1</source>
+        <translation>コマンド %1</translation>
+    </message>
+    <message>
+        <source>answer %1</source>
+        <translation>応答 %1</translation>
+    </message>
+    <message>
+        <source>an answer was refused: %1</source>
+        <translation>応答が受け付けられませんでした: %1</translation>
+    </message>
+    <message>
+        <source>unplugged (plugging in again in %1 s)</source>
+        <translation>取り外しました (%1 秒後に再接続します)</translation>
+    </message>
+    <message>
+        <source>unplugged</source>
+        <translation>取り外しました</translation>
+    </message>
+    <message>
+        <source>%1: &quot;%2&quot; is not a number from %3 to %4</source>
+        <translation>%1: &quot;%2&quot; は %3 から %4 までの数ではありません</translation>
+    </message>
+    <message>
+        <source>%1: &quot;%2&quot; is not whole</source>
+        <translation>%1: &quot;%2&quot; は整数ではありません</translation>
+    </message>
+    <message>
+        <source>
+Raw values for --file=PATH are sent in turn and repeated: whole numbers 0..65535,
+decimal or 0x hex, separated by spaces, commas or lines; &apos;#&apos; starts a comment.
+512 is 0 V, one volt is 102.4. The board measures from -5 V to +5 V: voltages
+beyond are clipped.
+
+Needs read and write access to /dev/uhid (kernel module uhid): as root, or through
+a udev rule that gives your user that access.
+</source>
+        <translation>
+--file=PATH の生の値は順に送られ、繰り返されます: 0..65535 の整数を 10 進または
+0x の 16 進で、空白・コンマ・改行で区切って書きます。&apos;#&apos; から行末まではコメントです。
+512 が 0 V、1 V は 102.4 です。ボードは -5 V から +5 V まで計測し、範囲外の電圧は
+切り詰められます。
+
+/dev/uhid (カーネルモジュール uhid) の読み書きの権限が必要です: root で実行するか、
+その権限をユーザーに与える udev 規則を使ってください。
+</translation>
+    </message>
+    <message>
+        <source>Makes a virtual experiment board (USB HID, vendor 0x21CF, product 0x0004) through
+/dev/uhid, so simplescope can be tried and tested without the hardware. The board
+answers every command 3 with 32 samples of the chosen signal, which goes on from one
+answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself.</source>
+        <translation>/dev/uhid を通して仮想の実験ボード (USB HID、ベンダー 0x21CF、製品 0x0004) を作り、
+ハードウェアなしで simplescope を試したりテストしたりできるようにします。ボードは
+コマンド 3 のたびに、選んだ信号の 32 サンプルで応答します。信号は応答から応答へと
+続きます。中断される (Ctrl+C) まで動き、終わるときに自分で取り外されます。</translation>
+    </message>
+    <message>
+        <source>sine (default), square, triangle, noise, constant or file.</source>
+        <translation>sine (既定)、square、triangle、noise、constant、file のいずれか。</translation>
+    </message>
+    <message>
+        <source>KIND</source>
+        <translation>KIND</translation>
+    </message>
+    <message>
+        <source>Samples in one period of sine, square or triangle (default 64).</source>
+        <translation>sine、square、triangle の 1 周期のサンプル数 (既定 64)。</translation>
+    </message>
+    <message>
+        <source>SAMPLES</source>
+        <translation>SAMPLES</translation>
+    </message>
+    <message>
+        <source>Peak voltage about the offset (default 2).</source>
+        <translation>オフセットからのピーク電圧 (既定 2)。</translation>
+    </message>
+    <message>
+        <source>VOLTS</source>
+        <translation>VOLTS</translation>
+    </message>
+    <message>
+        <source>Voltage added to the signal (default 0).</source>
+        <translation>信号に加える電圧 (既定 0)。</translation>
+    </message>
+    <message>
+        <source>Start of the noise generator (default 1).</source>
+        <translation>ノイズ発生器の初期値 (既定 1)。</translation>
+    </message>
+    <message>
+        <source>N</source>
+        <translation>N</translation>
+    </message>
+    <message>
+        <source>Raw values for --signal=file (see below).</source>
+        <translation>--signal=file で送る生の値 (下記参照)。</translation>
+    </message>
+    <message>
+        <source>PATH</source>
+        <translation>PATH</translation>
+    </message>
+    <message>
+        <source>Fault: answer MS milliseconds late (the program waits 50 ms).</source>
+        <translation>障害: MS ミリ秒遅れて応答する (プログラムは 50 ms 待ちます)。</translation>
+    </message>
+    <message>
+        <source>MS</source>
+        <translation>MS</translation>
+    </message>
+    <message>
+        <source>Fault: answer with only BYTES bytes (0..63) instead of 64.</source>
+        <translation>障害: 64 バイトの代わりに BYTES バイト (0..63) だけで応答する。</translation>
+    </message>
+    <message>
+        <source>BYTES</source>
+        <translation>BYTES</translation>
+    </message>
+    <message>
+        <source>Fault: never answer.</source>
+        <translation>障害: 応答しない。</translation>
+    </message>
+    <message>
+        <source>Fault: unplug after SECONDS plugged in, then plug in again...</source>
+        <translation>障害: SECONDS 秒接続した後に取り外し、再び接続する...</translation>
+    </message>
+    <message>
+        <source>SECONDS</source>
+        <translation>SECONDS</translation>
+    </message>
+    <message>
+        <source>...after this long away (default 1).</source>
+        <translation>...までの時間 (秒、既定 1)。</translation>
+    </message>
+    <message>
+        <source>The device&apos;s name (default &quot;simplescope virtual board&quot;).</source>
+        <translation>デバイスの名前 (既定 &quot;simplescope virtual board&quot;)。</translation>
+    </message>
+    <message>
+        <source>TEXT</source>
+        <translation>TEXT</translation>
+    </message>
+    <message>
+        <source>Print each command and answer.</source>
+        <translation>コマンドと応答をすべて表示する。</translation>
+    </message>
+    <message>
+        <source>Show this text and exit.</source>
+        <translation>この説明を表示して終了する。</translation>
+    </message>
+    <message>
+        <source>Show the version and exit.</source>
+        <translation>バージョンを表示して終了する。</translation>
+    </message>
+    <message>
+        <source>unexpected argument &quot;%1&quot;</source>
+        <translation>予期しない引数 &quot;%1&quot; です</translation>
+    </message>
+    <message>
+        <source>--signal: &quot;%1&quot; is not one of sine, square, triangle, noise, constant, file</source>
+        <translation>--signal: &quot;%1&quot; は sine、square、triangle、noise、constant、file のいずれでもありません</translation>
+    </message>
+    <message>
+        <source>--signal=file needs --file=PATH</source>
+        <translation>--signal=file には --file=PATH が必要です</translation>
+    </message>
+    <message>
+        <source>--file is for --signal=file</source>
+        <translation>--file は --signal=file のためのオプションです</translation>
+    </message>
+    <message>
+        <source>Try &apos;simplescope-board --help&apos; for more information.</source>
+        <translation>詳しくは &apos;simplescope-board --help&apos; を実行してください。</translation>
+    </message>
+    <message>
+        <source>, %1 samples per period, %2 V</source>
+        <translation>、1 周期 %1 サンプル、%2 V</translation>
+    </message>
+    <message>
+        <source>, %1 V</source>
+        <translation>、%1 V</translation>
+    </message>
+    <message>
+        <source> %1, %2 values</source>
+        <translation> %1、%2 個の値</translation>
+    </message>
+    <message>
+        <source>, offset %1 V</source>
+        <translation>、オフセット %1 V</translation>
+    </message>
+    <message>
+        <source>; never answers</source>
+        <translation>、応答しない</translation>
+    </message>
+    <message>
+        <source>; answers %1 ms late</source>
+        <translation>、%1 ms 遅れて応答</translation>
+    </message>
+    <message>
+        <source>; answers with %1 bytes</source>
+        <translation>、%1 バイトで応答</translation>
+    </message>
+    <message>
+        <source>; unplugs after %1 s for %2 s</source>
+        <translation>、%1 秒ごとに %2 秒間取り外す</translation>
+    </message>
+</context>
+<context>
+    <name>QCommandLineParser</name>
+    <message>
+        <source>Unknown option &apos;%1&apos;.</source>
+        <translation>不明なオプション &apos;%1&apos; です。</translation>
+    </message>
+    <message>
+        <source>Unknown options: %1.</source>
+        <translation>不明なオプションです: %1。</translation>
+    </message>
+    <message>
+        <source>Missing value after &apos;%1&apos;.</source>
+        <translation>&apos;%1&apos; の後に値がありません。</translation>
+    </message>
+    <message>
+        <source>Unexpected value after &apos;%1&apos;.</source>
+        <translation>&apos;%1&apos; は値を取りません。</translation>
+    </message>
+    <message>
+        <source>Usage: %1</source>
+        <translation>使い方: %1</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>オプション:</translation>
+    </message>
+    <message>
+        <source>Arguments:</source>
+        <translation>引数:</translation>
+    </message>
+    <message>
+        <source>[options]</source>
+        <translation>[オプション]</translation>
+    </message>
+</context>
+</TS>
