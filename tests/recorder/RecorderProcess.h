@@ -1,6 +1,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -106,7 +107,8 @@ class TRecorderProcess {
       dup2(devNull, STDIN_FILENO);
       for (const std::string& variable : options.environment)
         putenv(const_cast<char*>(variable.c_str()));
-      if (options.runAs != 0 && (setgid(options.runAs) != 0 || setuid(options.runAs) != 0))
+      if (options.runAs != 0 &&
+          (setgroups(0, nullptr) != 0 || setgid(options.runAs) != 0 || setuid(options.runAs) != 0))
         _exit(126);
       // Stop signals as they are for a program started from a shell.
       sigset_t none;
