@@ -1,7 +1,5 @@
 #include "StatusLine.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 namespace {
@@ -12,8 +10,6 @@ void Put(const QString& text) {
 }
 
 }  // namespace
-
-TStatusLine::TStatusLine() : terminal_(isatty(STDERR_FILENO) == 1) {}
 
 void TStatusLine::Say(const QString& message) {
   EndProgress();

@@ -7,8 +7,7 @@
 // reaches a file or a pipe.
 class TStatusLine {
  public:
-  // On a terminal unless told otherwise (tests).
-  TStatusLine();
+  // `terminal`: standard error is a terminal that may show a progress line.
   explicit TStatusLine(bool terminal) : terminal_(terminal) {}
 
   // "simplescope-record: <message>" on a line of its own.

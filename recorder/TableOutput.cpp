@@ -1,6 +1,7 @@
 #include "TableOutput.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,6 +65,11 @@ bool TTableOutput::Write(const std::string& text) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // Standard output inherited in non-blocking mode: wait until it takes more.
+      pollfd ready{fd_, POLLOUT, 0};
+      if (poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+    }
     const int error = n < 0 ? errno : ENOSPC;
     if (done > 0 && start >= 0) {
       // The disk took only part of it: the table ends with the last whole piece.

@@ -1,5 +1,6 @@
 // simplescope-record: records the experiment board's samples as a CSV or TSV table.
 #include <signal.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -78,7 +79,11 @@ int main(int argc, char* argv[]) {
   }
   const TRecorderOptions& options = *commandLine.options;
 
-  TStatusLine status;
+  // The progress line is for a terminal that shows nothing else: on one that also shows
+  // the table it would be written into the rows.
+  const bool tableOnTerminal =
+      (options.output.isEmpty() || options.output == QLatin1String("-")) && isatty(STDOUT_FILENO);
+  TStatusLine status(isatty(STDERR_FILENO) == 1 && !tableOnTerminal);
   // An error in a handler is said on standard error; there is no window to show it in.
   SetMessageBoxHook([&status](TBoxKind, const QString& text) { status.Say(text); });
   if (options.list) return ListDevices(status);

@@ -207,6 +207,20 @@ TEST_F(HidDeviceController, APassEndedByARemovalHandlerFreesTheDevicesMadeForIt)
   EXPECT_EQ(platform->openHandles, 0);
 }
 
+TEST_F(HidDeviceController, GivingBackADeviceWhoseReplacementRaisesDropsItFromTheList) {
+  const std::string path = PlugBoard();
+  StartController();
+  THidDevice* claimed = Claim();
+  ASSERT_NE(claimed, nullptr);
+  // The error comes inside the device's destructor, which must not let it out.
+  platform->Interface(path).openRaises = true;
+  delete claimed;
+  EXPECT_TRUE(controller->DeviceList().empty());
+  platform->Interface(path).openRaises = false;
+  controller->DeviceChange();
+  EXPECT_EQ(controller->DeviceList().size(), 1u);
+}
+
 TEST_F(HidDeviceController, TheDevicesNameComesWithItsInterface) {
   TFakeHidPlatform::TInterface named;
   named.descriptor = kBoardDescriptor;
