@@ -150,27 +150,27 @@
     </message>
     <message>
         <source>Try &apos;simplescope-record --help&apos; for more information.</source>
-        <translation>詳しくは 'simplescope-record --help' を実行して下さい。</translation>
+        <translation>詳しくは &apos;simplescope-record --help&apos; を実行して下さい。</translation>
     </message>
     <message>
         <source>--%1: &quot;%2&quot; is not a positive number</source>
-        <translation>--%1: "%2" は正の数ではありません</translation>
+        <translation>--%1: &quot;%2&quot; は正の数ではありません</translation>
     </message>
     <message>
         <source>--%1: &quot;%2&quot; is not a whole number from 1 up</source>
-        <translation>--%1: "%2" は 1 以上の整数ではありません</translation>
+        <translation>--%1: &quot;%2&quot; は 1 以上の整数ではありません</translation>
     </message>
     <message>
         <source>--interval: &quot;%1&quot; is not a whole number of milliseconds from %2 to %3</source>
-        <translation>--interval: "%1" は %2 から %3 までの整数のミリ秒ではありません</translation>
+        <translation>--interval: &quot;%1&quot; は %2 から %3 までの整数のミリ秒ではありません</translation>
     </message>
     <message>
         <source>--format: &quot;%1&quot; is neither csv nor tsv</source>
-        <translation>--format: "%1" は csv でも tsv でもありません</translation>
+        <translation>--format: &quot;%1&quot; は csv でも tsv でもありません</translation>
     </message>
     <message>
         <source>unexpected argument &quot;%1&quot;</source>
-        <translation>予期しない引数 "%1"</translation>
+        <translation>予期しない引数 &quot;%1&quot;</translation>
     </message>
     <message>
         <source>--list takes no other options</source>
