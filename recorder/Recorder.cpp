@@ -68,7 +68,7 @@ void TRecorder::DeviceChange(TObject*) {
   if (finishing_ || board_) return;
   if (LookForBoard()) return;
   if (options_.noWait && !recording_) {
-    if (toldNoAccess_.empty())
+    if (!toldNoAccess_)
       status_.Say(tr("no experiment board (vendor 21CF, product 0004) is plugged in"));
     Finish(1);
     return;
@@ -87,11 +87,14 @@ bool TRecorder::LookForBoard() {
     THidDevice* device = list[i];
     const THidAttributes id = device->Identity();
     if (device->Claimed() || !BoardProtocol::IsBoard(id.VendorID, id.ProductID)) continue;
-    const std::string& node = device->InterfaceInfo().InterfacePath;
+    const std::string node = device->InterfaceInfo().InterfacePath;
+    const std::string instance = device->InterfaceInfo().DeviceInstance;
+    // Each board is explained once: what is said stays true until it is plugged in again.
+    if (explained_.contains(instance)) continue;
     if (!device->CanReadWrite()) {
-      // Said once for each board: the advice stays true until it is plugged in again.
-      if (toldNoAccess_.insert(device->InterfaceInfo().DeviceInstance).second)
-        status_.Say(NoAccessAdvice(QString::fromStdString(node)));
+      explained_.insert(instance);
+      toldNoAccess_ = true;
+      status_.Say(NoAccessAdvice(QString::fromStdString(node)));
       continue;
     }
     TCustomHidDevice* claimed = nullptr;
@@ -101,9 +104,10 @@ bool TRecorder::LookForBoard() {
     // Without room for the command value, or without an answer to read, it is no board
     // we can record from.
     if (caps.OutputReportByteLength < 2 || caps.InputReportByteLength < 2) {
+      explained_.insert(instance);
       status_.Say(tr("%1 has the board's identity but not its reports; it is left alone")
                       .arg(QString::fromStdString(node)));
-      delete board_;
+      delete board_;  // given back: an unclaimed object takes its place in the list
       board_ = nullptr;
       continue;
     }

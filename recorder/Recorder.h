@@ -70,7 +70,8 @@ class TRecorder {
   bool recording_ = false;  // the first command has gone out
   bool finishing_ = false;
   bool toldWaiting_ = false;
-  std::set<std::string> toldNoAccess_;  // boards (by interface) already explained
+  std::set<std::string> explained_;  // boards (by device instance) we can't record from
+  bool toldNoAccess_ = false;
   bool toldSilent_ = false;
   Clock::time_point start_;
   Clock::time_point lastProgress_;

@@ -18,7 +18,9 @@
 
 namespace {
 
-const std::string kRecorder = SIMPLESCOPE_RECORD;
+// The build's own program, unless SIMPLESCOPE_RECORD names another (a sanitizer build's).
+const std::string kRecorder =
+    std::getenv("SIMPLESCOPE_RECORD") ? std::getenv("SIMPLESCOPE_RECORD") : SIMPLESCOPE_RECORD;
 
 // Messages are checked in English; the language test sets its own.
 const std::vector<std::string> kEnglish = {"LANG=C.UTF-8", "LC_ALL=", "LANGUAGE="};
@@ -130,8 +132,8 @@ TEST_F(RecorderOnEmulatedBoard, SecondsBoundTheRecordingAtTheIntervalsRate) {
   EXPECT_EQ(recorder->ExitCode(), 0) << recorder->Stderr();
   const TRecordedTable table = Csv(recorder->Stdout());
   ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(table));
-  // Twenty commands in the second; a slow machine may lose a tick or two.
-  EXPECT_GE(table.Blocks(), 17u);
+  // Twenty commands in the second; a loaded machine (or a sanitizer build) loses a few.
+  EXPECT_GE(table.Blocks(), 10u);
   EXPECT_LE(table.Blocks(), 21u);
   EXPECT_LT(std::stod(table.lines.back()[2]), 1.0);
 }
