@@ -1,6 +1,7 @@
 #include "HidDeviceController.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "hid/ControllerError.h"
@@ -66,8 +67,12 @@ void THidDeviceController::CollectInterfaces(std::vector<THidDevice*>& newList) 
   platform_->EnumerateInterfaces(records);
   for (const THidInterfaceRecord& record : records) {
     try {
-      newList.push_back(new THidDevice(
-          new THidPnPInfo(record.DeviceInstance, record.InterfacePath, record.Name), this));
+      // Owned at every step, so that no failure (the list's growth included) leaks one.
+      auto info =
+          std::make_unique<THidPnPInfo>(record.DeviceInstance, record.InterfacePath, record.Name);
+      std::unique_ptr<THidDevice> device(new THidDevice(info.release(), this));
+      newList.push_back(device.get());
+      device.release();
     } catch (...) {
       // Vanished since the listing, not ours to open, or the platform failed on it in a
       // way of its own: as if it were not there. The other interfaces are still listed.
