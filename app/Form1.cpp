@@ -19,10 +19,8 @@ const QString kBoardNotAccessible = QStringLiteral(
     "ルール)を確認して、ボードを接続し直して下さい。");
 const QString kNoBoardAtTick = QStringLiteral("(C2)実験ボードと接続が確認出来ません。");
 const QString kDisconnected = QStringLiteral("実験ボードが切断されました。");
-const QString kCommandValue = QStringLiteral("3");
+const QString kCommandValue = QString::number(BoardProtocol::kSampleCommand);
 constexpr int kBufferCount = 128;
-constexpr double kZeroVoltRaw = 512.0;
-constexpr double kCountsPerVolt = 102.4;
 
 }  // namespace
 
@@ -142,7 +140,7 @@ void TForm1::Timer1Timer(TObject*) {
       lowText = StripSpaces(Memo1->Lines.Line(2 * k));
       if (highText.isEmpty() || lowText.isEmpty()) continue;
       const int32_t raw = HexToInt(highText + lowText);
-      const double volts = (raw - kZeroVoltRaw) / kCountsPerVolt;
+      const double volts = BoardProtocol::VoltsFromRaw(raw);
       SampleHistory->Insert(0, FormatFixed1(volts));
       if (SampleHistory->Count() > kHistoryLimit) SampleHistory->Delete(SampleHistory->Count() - 1);
     }

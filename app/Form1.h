@@ -9,6 +9,7 @@
 #include "framework/StringList.h"
 #include "framework/Timer.h"
 #include "hid/CustomHidDeviceController.h"
+#include "protocol/BoardProtocol.h"
 
 // The oscilloscope's main window as its logic sees it: the components its handlers touch,
 // the measurement cycle (start, stop, one tick, the test sine) and the discovery of the
@@ -18,10 +19,14 @@
 class TForm1 : public TComponent {
  public:
   // The board's key: vendor 0x21CF, product 0x0004.
-  static inline const QString kBoardKey = QStringLiteral("21CF 0004");
+  static inline const QString kBoardKey =
+      QStringLiteral("%1 %2")
+          .arg(BoardProtocol::kVendorId, 4, 16, QLatin1Char('0'))
+          .arg(BoardProtocol::kProductId, 4, 16, QLatin1Char('0'))
+          .toUpper();
   // The report buffer: report id plus 64 command bytes. Longer output reports are refused.
   static constexpr int kReportBufferSize = 65;
-  static constexpr int kSamplesPerBlock = 32;
+  static constexpr int kSamplesPerBlock = BoardProtocol::kSamplesPerBlock;
   static constexpr int kHistoryLimit = 200;
   static constexpr uint32_t kTickInterval = 100;
   static constexpr uint32_t kAnswerWait = 50;

@@ -1,6 +1,8 @@
 #include "HidDeviceController.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "hid/ControllerError.h"
 #include "hid/DBT.h"
@@ -11,8 +13,8 @@ THidDeviceController::THidDeviceController(TComponent* owner,
   bound_ = platform_->BindSetupServices();
   if (!bound_) return;  // unbound: no notifications, the list stays empty
   notifyWindow_ = std::make_unique<TMessageTarget>();
-  const int monitorFd = platform_->OpenChangeMonitor();
-  if (monitorFd >= 0) notifyWindow_->WatchReadable(monitorFd, [this] { ChangeEventsArrived(); });
+  monitorFd_ = platform_->OpenChangeMonitor();
+  if (monitorFd_ >= 0) notifyWindow_->WatchReadable(monitorFd_, [this] { ChangeEventsArrived(); });
   // The first pass runs once the event loop runs: after the owner's definition is read
   // and its handlers are set. It always raises OnDeviceChange.
   notifyWindow_->Post(
@@ -33,13 +35,13 @@ THidDeviceController::~THidDeviceController() {
   }
   deviceList_.clear();
   if (bound_) {
-    platform_->CloseChangeMonitor();
+    if (monitorFd_ >= 0) platform_->CloseChangeMonitor(monitorFd_);
     platform_->ReleaseSetupServices();
   }
 }
 
 void THidDeviceController::ChangeEventsArrived() {
-  if (!platform_->DrainChangeEvents() || passPending_) return;
+  if (!platform_->DrainChangeEvents(monitorFd_) || passPending_) return;
   passPending_ = true;
   notifyWindow_->PostDelayed(kCoalesceMs, [this] {
     passPending_ = false;
@@ -65,17 +67,40 @@ void THidDeviceController::CollectInterfaces(std::vector<THidDevice*>& newList) 
   platform_->EnumerateInterfaces(records);
   for (const THidInterfaceRecord& record : records) {
     try {
-      newList.push_back(
-          new THidDevice(new THidPnPInfo(record.DeviceInstance, record.InterfacePath), this));
-    } catch (const EControllerError&) {
-      // Vanished since the listing, or not ours to open: as if it were not there.
+      // Owned at every step, so that no failure (the list's growth included) leaks one.
+      auto info =
+          std::make_unique<THidPnPInfo>(record.DeviceInstance, record.InterfacePath, record.Name);
+      std::unique_ptr<THidDevice> device(new THidDevice(info.release(), this));
+      newList.push_back(device.get());
+      device.release();
+    } catch (...) {
+      // Vanished since the listing, not ours to open, or the platform failed on it in a
+      // way of its own: as if it were not there. The other interfaces are still listed.
     }
   }
 }
 
+namespace {
+
+// The devices made for a pass that no list has taken yet. Whatever ends the pass early
+// (a handler raising, say) frees them rather than leaving them open and unreachable.
+struct TFreshDevices {
+  std::vector<THidDevice*> devices;
+  ~TFreshDevices() {
+    for (THidDevice* device : devices) {
+      if (!device) continue;
+      device->ClearController();
+      delete device;
+    }
+  }
+};
+
+}  // namespace
+
 void THidDeviceController::DeviceChange() {
   bool changed = changeParam_ == kStartupChangeParam;
-  std::vector<THidDevice*> newList;
+  TFreshDevices fresh;
+  std::vector<THidDevice*>& newList = fresh.devices;
   CollectInterfaces(newList);
 
   auto sameInstance = [](const THidDevice* a, const THidDevice* b) {
@@ -104,26 +129,27 @@ void THidDeviceController::DeviceChange() {
   }
 
   // Duplicate pass: what is listed already keeps its object.
-  for (THidDevice*& fresh : newList) {
+  for (THidDevice*& candidate : newList) {
     for (THidDevice* listed : deviceList_) {
-      if (listed->Attached() && sameInstance(listed, fresh)) {
-        fresh->ClearController();
-        delete fresh;
-        fresh = nullptr;
+      if (listed->Attached() && sameInstance(listed, candidate)) {
+        candidate->ClearController();
+        delete candidate;
+        candidate = nullptr;
         break;
       }
     }
   }
 
-  // Arrival pass, in enumeration order.
-  for (THidDevice* fresh : newList) {
-    if (!fresh) continue;
-    deviceList_.push_back(fresh);
+  // Arrival pass, in enumeration order. A device is the list's once appended.
+  for (THidDevice*& candidate : newList) {
+    if (!candidate) continue;
+    THidDevice* arrived = std::exchange(candidate, nullptr);
+    deviceList_.push_back(arrived);
     changed = true;
     if (onArrival_) {
-      fresh->SetInNotification(true);
-      onArrival_(fresh);
-      fresh->SetInNotification(false);
+      arrived->SetInNotification(true);
+      onArrival_(arrived);
+      arrived->SetInNotification(false);
     }
   }
 
@@ -164,13 +190,15 @@ void THidDeviceController::DeviceDestroyed(THidDevice* device, THidDataEvent inp
   }
   const THidPnPInfo& info = device->InterfaceInfo();
   try {
-    auto* fresh = new THidDevice(new THidPnPInfo(info.DeviceInstance, info.InterfacePath), this);
+    auto* fresh =
+        new THidDevice(new THidPnPInfo(info.DeviceInstance, info.InterfacePath, info.Name), this);
     fresh->SetOnInputReport(inputReport);
     fresh->SetOnDetach(detach);
     fresh->SetReadSleepTime(readSleepTime);
     *it = fresh;
-  } catch (const EControllerError&) {
-    // It can no longer be opened or identified: as good as gone.
+  } catch (...) {
+    // It can no longer be opened or identified: as good as gone. (This runs inside the
+    // device's destructor, which no error may leave.)
     deviceList_.erase(it);
   }
 }

@@ -15,8 +15,8 @@ class TLinuxHidPlatform : public THidPlatform {
     return SetupApi::EnumerateHidraw(records);
   }
   int OpenChangeMonitor() override { return SetupApi::OpenMonitor(); }
-  bool DrainChangeEvents() override { return SetupApi::DrainMonitor(); }
-  void CloseChangeMonitor() override { SetupApi::CloseMonitor(); }
+  bool DrainChangeEvents(int monitor) override { return SetupApi::DrainMonitor(monitor); }
+  void CloseChangeMonitor(int monitor) override { SetupApi::CloseMonitor(monitor); }
 
   THidHandle Open(const std::string& path, THidAccess access) override {
     return Hid::Open(path, access);

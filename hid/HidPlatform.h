@@ -21,6 +21,7 @@ struct THidHandle {
 struct THidInterfaceRecord {
   std::string DeviceInstance;
   std::string InterfacePath;
+  std::string Name;  // the product name the device gives, where it gives one
 };
 
 enum class THidAccess { ReadWrite, QueryOnly, Read };
@@ -45,11 +46,13 @@ class THidPlatform {
   virtual void ReleaseSetupServices() = 0;
   // False when the set of interfaces cannot be had at all.
   virtual bool EnumerateInterfaces(std::vector<THidInterfaceRecord>& records) = 0;
-  // A descriptor that becomes readable when device nodes change, or -1.
+  // A monitor of its own for every caller: a descriptor that becomes readable when device
+  // nodes change, or -1.
   virtual int OpenChangeMonitor() = 0;
-  // Reads every waiting change event; answers whether one concerned HID interfaces.
-  virtual bool DrainChangeEvents() = 0;
-  virtual void CloseChangeMonitor() = 0;
+  // Reads every change event waiting on that monitor; answers whether one concerned HID
+  // interfaces.
+  virtual bool DrainChangeEvents(int monitor) = 0;
+  virtual void CloseChangeMonitor(int monitor) = 0;
 
   // Files.
   virtual THidHandle Open(const std::string& path, THidAccess access) = 0;

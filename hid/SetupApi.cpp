@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "hid/ModuleLoader.h"
 
@@ -21,7 +22,10 @@ TUdevEntries entries{};
 TModuleLoader loader;
 int bindCount = 0;
 udev* context = nullptr;
-udev_monitor* monitor = nullptr;
+// One monitor per watcher, by its descriptor: a monitor shared between two controllers
+// would hand each event to whichever drained it first, and closing it for one would
+// deafen the other.
+std::map<int, udev_monitor*> monitors;
 std::string libraryName = "libudev.so.1";
 
 #define SETUP_ENTRY(name)                            \
@@ -110,7 +114,8 @@ bool Bind() {
 
 void Release() {
   if (bindCount == 0 || --bindCount > 0) return;
-  CloseMonitor();
+  for (const auto& [fd, monitor] : monitors) entries.udev_monitor_unref(monitor);
+  monitors.clear();
   entries.udev_unref(context);
   context = nullptr;
   loader.Release();
@@ -135,7 +140,8 @@ bool EnumerateHidraw(std::vector<THidInterfaceRecord>& records) {
     const char* devnode = hidraw ? entries.udev_device_get_devnode(hidraw.get()) : nullptr;
     const char* instance = hid ? entries.udev_device_get_syspath(hid) : nullptr;
     if (!devnode || !instance) continue;  // vanished meanwhile, or not an HID device
-    records.push_back({instance, devnode});
+    const char* name = entries.udev_device_get_property_value(hid, "HID_NAME");
+    records.push_back({instance, devnode, name ? name : ""});
   }
   entries.udev_enumerate_unref(enumerate);
   return ok;
@@ -197,23 +203,25 @@ std::optional<std::vector<uint8_t>> ReportDescriptorOf(const std::string& devnod
 
 int OpenMonitor() {
   if (!context) return -1;
-  if (!monitor) {
-    struct stat info;
-    const char* source = stat("/run/udev/control", &info) == 0 ? "udev" : "kernel";
-    monitor = entries.udev_monitor_new_from_netlink(context, source);
-    if (!monitor) return -1;
-    if (entries.udev_monitor_filter_add_match_subsystem_devtype(monitor, "hidraw", nullptr) < 0 ||
-        entries.udev_monitor_enable_receiving(monitor) < 0) {
-      CloseMonitor();
-      return -1;
-    }
+  struct stat info;
+  const char* source = stat("/run/udev/control", &info) == 0 ? "udev" : "kernel";
+  udev_monitor* monitor = entries.udev_monitor_new_from_netlink(context, source);
+  if (!monitor) return -1;
+  const int fd = entries.udev_monitor_get_fd(monitor);
+  if (fd < 0 ||
+      entries.udev_monitor_filter_add_match_subsystem_devtype(monitor, "hidraw", nullptr) < 0 ||
+      entries.udev_monitor_enable_receiving(monitor) < 0) {
+    entries.udev_monitor_unref(monitor);
+    return -1;
   }
-  return entries.udev_monitor_get_fd(monitor);
+  monitors[fd] = monitor;
+  return fd;
 }
 
-bool DrainMonitor() {
-  if (!monitor) return false;
-  const int fd = entries.udev_monitor_get_fd(monitor);
+bool DrainMonitor(int fd) {
+  const auto found = monitors.find(fd);
+  if (found == monitors.end()) return false;
+  udev_monitor* monitor = found->second;
   bool relevant = false;
   // The kernel source filters in user space: a non-matching event reads as no device, so
   // read on while the socket has anything left.
@@ -228,9 +236,15 @@ bool DrainMonitor() {
   return relevant;
 }
 
-void CloseMonitor() {
-  if (monitor) entries.udev_monitor_unref(monitor);
-  monitor = nullptr;
+void CloseMonitor(int fd) {
+  const auto found = monitors.find(fd);
+  if (found == monitors.end()) return;
+  entries.udev_monitor_unref(found->second);
+  monitors.erase(found);
+}
+
+int OpenMonitorCount() {
+  return static_cast<int>(monitors.size());
 }
 
 }  // namespace SetupApi

@@ -59,9 +59,11 @@ std::optional<std::vector<uint8_t>> ReportDescriptorOf(const std::string& devnod
 uint16_t VersionOf(const std::string& devnode);
 
 // Device-node change events of subsystem hidraw. The "udev" source (events after udev has
-// set permissions) where a udev daemon runs, else the kernel's own.
+// set permissions) where a udev daemon runs, else the kernel's own. Every call opens a
+// monitor of its own, known by its descriptor; the last Release closes any left open.
 int OpenMonitor();
-bool DrainMonitor();
-void CloseMonitor();
+bool DrainMonitor(int fd);
+void CloseMonitor(int fd);
+int OpenMonitorCount();
 
 }  // namespace SetupApi

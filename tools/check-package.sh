@@ -38,7 +38,7 @@ trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root/unpacked"
 dpkg-deb -e "$deb" "$root/control"
 u=$root/unpacked
-for file in usr/bin/simplescope usr/bin/simplescope-board lib/udev/rules.d/70-simplescope.rules \
+for file in usr/bin/simplescope usr/bin/simplescope-board usr/bin/simplescope-record lib/udev/rules.d/70-simplescope.rules \
   usr/share/applications/simplescope.desktop usr/share/icons/hicolor/128x128/apps/simplescope.png \
   usr/share/doc/simplescope/copyright usr/share/doc/simplescope/changelog.Debian.gz; do
   [ -f "$u/$file" ] || fail "the package lacks /$file"
@@ -53,7 +53,7 @@ done
 # The programs as installed: their version, and the window starting (offscreen) up to its
 # first paint.
 upstream=${version%-*}
-for program in simplescope simplescope-board; do
+for program in simplescope simplescope-board simplescope-record; do
   said=$(env -u DISPLAY "$u/usr/bin/$program" --version)
   [ "$said" = "$program $upstream" ] || fail "$program --version says \"$said\", not \"$program $upstream\""
   echo "$said"

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <stdexcept>
 
 namespace {
 constexpr int kDefaultQueueLength = 32;
@@ -89,13 +90,13 @@ bool TFakeHidPlatform::EnumerateInterfaces(std::vector<THidInterfaceRecord>& rec
   ++enumerations;
   records.clear();
   for (auto& [path, node] : nodes_)
-    if (node.present) records.push_back({node.instance, path});
+    if (node.present) records.push_back({node.instance, path, node.iface.name});
   return true;
 }
 
-bool TFakeHidPlatform::DrainChangeEvents() {
+bool TFakeHidPlatform::DrainChangeEvents(int monitor) {
   uint64_t count;
-  return read(monitorFd_, &count, sizeof count) > 0;
+  return read(monitor, &count, sizeof count) > 0;
 }
 
 THidHandle TFakeHidPlatform::Open(const std::string& path, THidAccess access) {
@@ -103,6 +104,7 @@ THidHandle TFakeHidPlatform::Open(const std::string& path, THidAccess access) {
   THidHandle handle;
   handle.path = path;
   TNode* node = Find(path);
+  if (node && node->iface.openRaises) throw std::runtime_error("out of memory for the node");
   if (!node || !node->present || node->iface.openFails) {
     errno = ENOENT;
     return handle;

@@ -21,6 +21,8 @@ class TFakeHidPlatform : public THidPlatform {
     bool readWrite = true;       // false: the node may only be queried
     bool identifyFails = false;  // the identity can't be read
     bool openFails = false;      // the node vanished between listing and opening
+    bool openRaises = false;     // opening it raises an error of no kind the layer knows
+    std::string name = "fake device";
   };
 
   TFakeHidPlatform();
@@ -50,8 +52,8 @@ class TFakeHidPlatform : public THidPlatform {
   void ReleaseSetupServices() override;
   bool EnumerateInterfaces(std::vector<THidInterfaceRecord>& records) override;
   int OpenChangeMonitor() override { return monitorFd_; }
-  bool DrainChangeEvents() override;
-  void CloseChangeMonitor() override {}
+  bool DrainChangeEvents(int monitor) override;
+  void CloseChangeMonitor(int) override {}
   THidHandle Open(const std::string& path, THidAccess access) override;
   void Close(THidHandle& handle) override;
   bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length,

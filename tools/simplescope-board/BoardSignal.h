@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/BoardProtocol.h"
+
 // What the virtual board measures. Samples are the board's raw counts: 512 is 0 V and a
 // volt is 102.4 counts, so the 10-bit range 0..1023 spans -5 V to just under +5 V.
 enum class TSignalKind { Sine, Square, Triangle, Noise, Constant, File };
@@ -20,8 +22,8 @@ struct TSignalSettings {
 
 class TBoardSignal {
  public:
-  static constexpr double kZeroVoltCount = 512.0;
-  static constexpr double kCountsPerVolt = 102.4;
+  static constexpr double kZeroVoltCount = BoardProtocol::kZeroVoltRaw;
+  static constexpr double kCountsPerVolt = BoardProtocol::kCountsPerVolt;
   static constexpr int kMaxCount = 1023;
 
   explicit TBoardSignal(TSignalSettings settings);

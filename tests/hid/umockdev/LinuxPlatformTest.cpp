@@ -14,6 +14,7 @@
 #include "framework/MainThreadCall.h"
 #include "framework/MessageWait.h"
 #include "hid/HidDeviceController.h"
+#include "hid/SetupApi.h"
 
 namespace {
 
@@ -186,4 +187,54 @@ TEST_F(LinuxPlatform, ASixteenMegabyteDescriptorInSysfsIsRefusedNotCut) {
   EXPECT_FALSE(static_cast<THidDevice*>(board)->HasReader());
   delete board;
   EXPECT_TRUE(reportedErrors.empty());
+}
+
+namespace {
+
+struct TChangeCounter {
+  int changes = 0;
+  void Changed(TObject*) { ++changes; }
+};
+
+std::unique_ptr<THidDeviceController> CountingController(TChangeCounter& counter) {
+  auto controller = std::make_unique<THidDeviceController>(nullptr, LinuxHidPlatform());
+  controller->SetLoading(true);
+  controller->SetOnDeviceChange(TNotifyEvent::Bind<&TChangeCounter::Changed>(&counter));
+  controller->SetLoading(false);
+  return controller;
+}
+
+}  // namespace
+
+TEST_F(LinuxPlatform, EveryControllerHearsPlugsThroughItsOwnMonitor) {
+  // A recorder and a window, or two windows, in one process: each follows the board.
+  TChangeCounter first, second;
+  auto firstController = CountingController(first);
+  auto secondController = CountingController(second);
+  ProcessMessages();
+  ASSERT_EQ(first.changes, 1);
+  ASSERT_EQ(second.changes, 1);
+  EXPECT_EQ(SetupApi::OpenMonitorCount(), 2);
+
+  Add(0x21CF, 0x0004, kBoardDescriptor);
+  bed->Announce(0, "add");
+  ASSERT_TRUE(WaitUntil([&] { return first.changes == 2 && second.changes == 2; }))
+      << "first " << first.changes << ", second " << second.changes;
+
+  // The first one goes; the second still hears the next plug.
+  firstController.reset();
+  EXPECT_EQ(SetupApi::OpenMonitorCount(), 1);
+  Add(0x046D, 0xC077, kMouseDescriptor);
+  bed->Announce(1, "add");
+  ASSERT_TRUE(WaitUntil([&] { return second.changes == 3; })) << second.changes;
+  EXPECT_EQ(secondController->DeviceList().size(), 2u);
+  secondController.reset();
+  EXPECT_EQ(SetupApi::OpenMonitorCount(), 0);
+}
+
+TEST_F(LinuxPlatform, TheDevicesNameComesFromItsHidParent) {
+  Add(0x21CF, 0x0004, kBoardDescriptor);
+  StartController();
+  ASSERT_EQ(controller->DeviceList().size(), 1u);
+  EXPECT_EQ(controller->DeviceList()[0]->InterfaceInfo().Name, "test");
 }

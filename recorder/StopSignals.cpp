@@ -1,0 +1,52 @@
+#include "StopSignals.h"
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include "framework/MessageTarget.h"
+
+namespace {
+
+sigset_t StopSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
+  return set;
+}
+
+}  // namespace
+
+void TStopSignals::Block() {
+  const sigset_t set = StopSet();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+TStopSignals::TStopSignals(std::function<void(int)> onStop)
+    : onStop_(std::move(onStop)), target_(std::make_unique<TMessageTarget>()) {
+  const sigset_t set = StopSet();
+  fd_ = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+  if (fd_ >= 0) target_->WatchReadable(fd_, [this] { Arrived(); });
+}
+
+TStopSignals::~TStopSignals() {
+  target_.reset();
+  if (fd_ >= 0) close(fd_);
+}
+
+void TStopSignals::Arrived() {
+  signalfd_siginfo info;
+  while (read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+    if (++received_ > 1) {
+      // The first is still being handled and the user insists: the default action.
+      const sigset_t set = StopSet();
+      pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+      signal(static_cast<int>(info.ssi_signo), SIG_DFL);
+      raise(static_cast<int>(info.ssi_signo));
+      return;
+    }
+    onStop_(static_cast<int>(info.ssi_signo));
+  }
+}

@@ -1,0 +1,101 @@
+// simplescope-record: records the experiment board's samples as a CSV or TSV table.
+#include <signal.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cstdio>
+
+#include "DeviceListing.h"
+#include "Recorder.h"
+#include "RecorderOptions.h"
+#include "StatusLine.h"
+#include "StopSignals.h"
+#include "TableOutput.h"
+#include "framework/Dialogs.h"
+#include "framework/MessageWait.h"
+#include "framework/Translations.h"
+
+namespace {
+
+class TMainText {
+  Q_DECLARE_TR_FUNCTIONS(TRecorderMain)
+ public:
+  static QString CannotOpen(const QString& file, const QString& reason) {
+    return tr("cannot open %1: %2").arg(file, reason);
+  }
+  static QString CannotList() {
+    return tr("cannot list the HID devices: the device services (libudev) are missing");
+  }
+};
+
+void Print(FILE* stream, const QString& text) {
+  std::fputs(text.toLocal8Bit().constData(), stream);
+  std::fflush(stream);
+}
+
+// Qt's own messages (those of the command-line parser) in the user's language too, where
+// the system has them.
+void InstallQtTranslations() {
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
+  else
+    delete translator;
+}
+
+int ListDevices(TStatusLine& status) {
+  THidDeviceController controller(nullptr);
+  if (!controller.Bound()) {
+    status.Say(TMainText::CannotList());
+    return 1;
+  }
+  ProcessMessages();  // the controller's first pass
+  Print(stdout, DeviceListingText(ListedDevices(controller)));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // Before any thread exists, so that none of them takes a stop signal.
+  TStopSignals::Block();
+  // A reader that went away (`| head`) is a failed write with a reason, not a silent death.
+  signal(SIGPIPE, SIG_IGN);
+
+  QCoreApplication application(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("simplescope-record"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(SIMPLESCOPE_VERSION));
+  InstallQtTranslations();
+  InstallTranslations(QStringLiteral("simplescope-record"));
+
+  const TRecorderCommandLine commandLine = ParseRecorderCommandLine(application.arguments());
+  if (!commandLine.options) {
+    Print(commandLine.exitCode == 0 ? stdout : stderr, commandLine.text);
+    return commandLine.exitCode;
+  }
+  const TRecorderOptions& options = *commandLine.options;
+
+  // The progress line is for a terminal that shows nothing else: on one that also shows
+  // the table it would be written into the rows.
+  const bool tableOnTerminal =
+      (options.output.isEmpty() || options.output == QLatin1String("-")) && isatty(STDOUT_FILENO);
+  TStatusLine status(isatty(STDERR_FILENO) == 1 && !tableOnTerminal);
+  // An error in a handler is said on standard error; there is no window to show it in.
+  SetMessageBoxHook([&status](TBoxKind, const QString& text) { status.Say(text); });
+  if (options.list) return ListDevices(status);
+
+  QString reason;
+  std::unique_ptr<TTableOutput> output = TTableOutput::Open(options.output, reason);
+  if (!output) {
+    status.Say(TMainText::CannotOpen(options.output, reason));
+    return 1;
+  }
+  TRecorder recorder(options, *output, status);
+  TStopSignals stopSignals([&recorder](int) { recorder.Stop(); });
+  recorder.Start([](int exitCode) { QCoreApplication::exit(exitCode); });
+  return application.exec();
+}
