@@ -12,6 +12,7 @@
 #include "Recorder.h"
 #include "RecorderOptions.h"
 #include "StatusLine.h"
+#include "SimplescopeVersion.h"
 #include "StopSignals.h"
 #include "TableOutput.h"
 #include "framework/Dialogs.h"
@@ -68,7 +69,7 @@ int main(int argc, char* argv[]) {
 
   QCoreApplication application(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("simplescope-record"));
-  QCoreApplication::setApplicationVersion(QStringLiteral(SIMPLESCOPE_VERSION));
+  QCoreApplication::setApplicationVersion(QLatin1String(kSimplescopeVersion));
   InstallQtTranslations();
   InstallTranslations(QStringLiteral("simplescope-record"));
 
