@@ -10,7 +10,7 @@ for p in libqcustomplot-dev valgrind xvfb xauth time; do
 done
 export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench --target hid_bench chart_bench simplescope >/dev/null
+cmake --build build-bench --target hid_bench chart_bench simplescope empty_window >/dev/null
 
 build-bench/bench/hid_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 build-bench/bench/chart_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
@@ -25,20 +25,6 @@ for which in ours peer; do
   rm -f "$out"
 done
 
-# Start-up: process start to the first painted window under Xvfb, and peak memory.
-startup() {
-  local times=() rss
-  for _ in $(seq 21); do
-    local begin end
-    begin=$(date +%s%N)
-    SIMPLESCOPE_QUIT_AFTER_FIRST_PAINT=1 QT_QPA_PLATFORM=xcb build-bench/app/simplescope 2>/dev/null
-    end=$(date +%s%N)
-    times+=($(((end - begin) / 1000000)))
-  done
-  rss=$(SIMPLESCOPE_QUIT_AFTER_FIRST_PAINT=1 QT_QPA_PLATFORM=xcb /usr/bin/time -f %M \
-    build-bench/app/simplescope 2>&1 >/dev/null | tail -n 1)
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print "start-up to first paint: median " a[int((NR+1)/2)] " ms"}'
-  echo "peak RSS: $((rss / 1024)) MB"
-}
-export -f startup
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c startup
+# Start-up: process start to the first painted window under Xvfb and peak memory, both
+# against an empty Qt window of the same size measured in the same run.
+bash bench/startup.sh build-bench 21
