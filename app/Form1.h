@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "app/ByteLogDecoding.h"
 #include "chart/ChartSeries.h"
 #include "framework/Component.h"
 #include "framework/Controls.h"
@@ -79,4 +80,5 @@ class TForm1 : public TComponent {
   void EnterIdleState();
   void SendCommandReport(int32_t command, int reportLength);
   void RedrawFromHistory();
+  void AddToHistory(const TSampleBlock& block);
 };

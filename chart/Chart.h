@@ -105,7 +105,7 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   void paintEvent(QPaintEvent* event) override;
   // A new size needs a new image, not a copy of the old one.
   void resizeEvent(QResizeEvent* event) override;
-  void RepaintRequested() override { update(); }
+  void RepaintRequested() override;
   // Not the panel's colour nor the back wall's: a trace in those would not show.
   bool IsFreeSeriesColor(TColor color) const override {
     return color != color_ && color != BackWall.Color && TCustomAxisPanel::IsFreeSeriesColor(color);
@@ -114,6 +114,7 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
  private:
   void RecalcPlotSize();
   void RenderContents();
+  bool updatePending_ = false;  // asked the window system for a paint that hasn't come yet
   void PaintPanelBackground();
   void PaintBevels();
   void PaintTitles();

@@ -86,9 +86,19 @@ int TChartSeries::AppendPoint(double x, double y, const QString& label, TColor c
   if (OnBeforeAdd && !OnBeforeAdd(this)) return -1;
   const int index = XValues->InsertOrdered(x);
   YValues->InsertAt(index, y);
-  pointColors_.insert(pointColors_.begin() + index, color);
-  pointLabels_.insert(pointLabels_.begin() + index,
-                      label.isEmpty() ? std::nullopt : std::optional<QString>(label));
+  if (index == static_cast<int>(pointColors_.size()) &&
+      index == static_cast<int>(pointLabels_.size())) {
+    // At the end, as every point of a refill in order goes.
+    pointColors_.push_back(color);
+    if (label.isEmpty())
+      pointLabels_.emplace_back();
+    else
+      pointLabels_.emplace_back(label);
+  } else {
+    pointColors_.insert(pointColors_.begin() + index, color);
+    pointLabels_.insert(pointLabels_.begin() + index,
+                        label.isEmpty() ? std::nullopt : std::optional<QString>(label));
+  }
   PointAdded(index);
   return index;
 }

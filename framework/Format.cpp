@@ -226,7 +226,15 @@ QString FormatFloatPicture(double value, const QString& format) {
 }
 
 QString FormatHexByteLine(uint8_t byte) {
-  return QStringLiteral("%1 ").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+  // The byte log takes one of these texts per received byte: made once, then shared.
+  static const std::vector<QString> lines = [] {
+    std::vector<QString> made;
+    made.reserve(256);
+    for (int value = 0; value < 256; ++value)
+      made.push_back(QStringLiteral("%1 ").arg(value, 2, 16, QLatin1Char('0')).toUpper());
+    return made;
+  }();
+  return lines[byte];
 }
 
 QString FormatHexPair(uint16_t first, uint16_t second) {
