@@ -114,7 +114,6 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
  private:
   void RecalcPlotSize();
   void RenderContents();
-  bool updatePending_ = false;  // asked the window system for a paint that hasn't come yet
   void PaintPanelBackground();
   void PaintBevels();
   void PaintTitles();
@@ -135,6 +134,7 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   int chart3DPercent_ = 15;
   int maxPointsPerPage_ = 0;
   int renders_ = 0;
+  bool updatePending_ = false;  // asked the window system for a paint that hasn't come yet
 };
 
 // The chart control as the window's definition uses it.
