@@ -4,6 +4,7 @@
 #include <numbers>
 #include <vector>
 
+#include "app/ByteLogDecoding.h"
 #include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
 #include "framework/Format.h"
@@ -122,8 +123,8 @@ void TForm1::Timer1Timer(TObject*) {
     bool& running;
     ~TTickEnd() { running = false; }
   } tickEnd{tickRunning_};
-  QString highText;
-  QString lowText;
+  TLoggedBlock block;
+  bool historyTaken = false;
   try {
     if (!BoardDevice) {
       EnterIdleState();
@@ -135,21 +136,29 @@ void TForm1::Timer1Timer(TObject*) {
     CommandList->Add(kCommandValue);
     SendCommands(CommandList);
 
-    for (int k = 0; k < kSamplesPerBlock; ++k) {
-      highText = StripSpaces(Memo1->Lines.Line(2 * k + 1));
-      lowText = StripSpaces(Memo1->Lines.Line(2 * k));
-      if (highText.isEmpty() || lowText.isEmpty()) continue;
-      const int32_t raw = HexToInt(highText + lowText);
-      const double volts = BoardProtocol::VoltsFromRaw(raw);
-      SampleHistory->Insert(0, FormatFixed1(volts));
-      if (SampleHistory->Count() > kHistoryLimit) SampleHistory->Delete(SampleHistory->Count() - 1);
-    }
+    DecodeSampleBlock(Memo1->Lines, block);
+    historyTaken = true;
+    AddToHistory(block);
     RedrawFromHistory();
   } catch (...) {
+    // A sample that can't be read ends the tick with the ones before it in the history.
+    if (!historyTaken) AddToHistory(block);
+    QString highText;
+    QString lowText;
+    PairTexts(Memo1->Lines, block.LastPair, highText, lowText);
     Timer1->SetEnabled(false);
     ShowWarningBox(kDisconnected + highText + QLatin1Char(',') + lowText);
     Image2->SetEnabled(true);
     Panel1->SetVisible(true);
+  }
+}
+
+void TForm1::AddToHistory(const TLoggedBlock& block) {
+  // Newest first: after a full block, entry 0 holds sample 31 and entry 31 sample 0.
+  for (int k = 0; k < block.Count; ++k) {
+    const double volts = BoardProtocol::VoltsFromRaw(block.Raw[k]);
+    SampleHistory->Insert(0, FormatFixed1(volts));
+    if (SampleHistory->Count() > kHistoryLimit) SampleHistory->Delete(SampleHistory->Count() - 1);
   }
 }
 
@@ -201,8 +210,8 @@ QString TForm1::StripSpaces(const QString& text) {
 }
 
 int32_t TForm1::HexToInt(const QString& text) {
-  const EConvertError error(QStringLiteral("変換できません"));
-  if (text.isEmpty()) throw error;
+  const auto error = [] { return EConvertError(QStringLiteral("変換できません")); };
+  if (text.isEmpty()) throw error();
   uint32_t value = 0;
   int significantDigits = 0;
   for (QChar c : text) {
@@ -215,10 +224,10 @@ int32_t TForm1::HexToInt(const QString& text) {
     else if (u >= u'a' && u <= u'f')
       digit = u - u'a' + 10;
     else
-      throw error;
+      throw error();
     // Eight significant digits fill 32 bits; leading zeros do not count.
     if (significantDigits > 0 || digit != 0) ++significantDigits;
-    if (significantDigits > 8) throw error;
+    if (significantDigits > 8) throw error();
     value = value * 16 + digit;
   }
   return static_cast<int32_t>(value);

@@ -3,9 +3,11 @@
 #include <QString>
 #include <cstdint>
 
+#include "app/ByteLogDecoding.h"
 #include "chart/ChartSeries.h"
 #include "framework/Component.h"
 #include "framework/Controls.h"
+#include "framework/Format.h"
 #include "framework/StringList.h"
 #include "framework/Timer.h"
 #include "hid/CustomHidDeviceController.h"
@@ -20,10 +22,7 @@ class TForm1 : public TComponent {
  public:
   // The board's key: vendor 0x21CF, product 0x0004.
   static inline const QString kBoardKey =
-      QStringLiteral("%1 %2")
-          .arg(BoardProtocol::kVendorId, 4, 16, QLatin1Char('0'))
-          .arg(BoardProtocol::kProductId, 4, 16, QLatin1Char('0'))
-          .toUpper();
+      FormatHexPair(BoardProtocol::kVendorId, BoardProtocol::kProductId);
   // The report buffer: report id plus 64 command bytes. Longer output reports are refused.
   static constexpr int kReportBufferSize = 65;
   static constexpr int kSamplesPerBlock = BoardProtocol::kSamplesPerBlock;
@@ -84,4 +83,5 @@ class TForm1 : public TComponent {
   void EnterIdleState();
   void SendCommandReport(int32_t command, int reportLength);
   void RedrawFromHistory();
+  void AddToHistory(const TLoggedBlock& block);
 };

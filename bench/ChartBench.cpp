@@ -94,11 +94,12 @@ BENCHMARK(BM_PeerFrame)->Arg(200)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMi
 #endif
 
 // For instruction counts under callgrind (started with instrumentation off): N frames of
-// 200 points ("ours" or "peer") after one warm-up frame that loads the fonts.
-int CountedFrames(const char* which, int frames) {
+// 200 points, or of the points given, ("ours" or "peer") after one warm-up frame that loads
+// the fonts.
+int CountedFrames(const char* which, int frames, int points) {
   QImage window(kWidth, kHeight, QImage::Format_RGB32);
   if (QString(which) == "ours") {
-    TOscilloscope scope(200);
+    TOscilloscope scope(points);
     QPainter painter(&window);
     for (int i = 0; i <= frames; ++i) {
       if (i == 1) CALLGRIND_START_INSTRUMENTATION;
@@ -109,7 +110,7 @@ int CountedFrames(const char* which, int frames) {
     return 0;
   }
 #ifdef SIMPLESCOPE_HAVE_QCUSTOMPLOT
-  TPeer peer(200);
+  TPeer peer(points);
   for (int i = 0; i <= frames; ++i) {
     if (i == 1) CALLGRIND_START_INSTRUMENTATION;
     peer.Frame(window);
@@ -126,8 +127,8 @@ int CountedFrames(const char* which, int frames) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  if (argc == 4 && QString(argv[1]) == "--frames")
-    return CountedFrames(argv[2], std::atoi(argv[3]));
+  if ((argc == 4 || argc == 5) && QString(argv[1]) == "--frames")
+    return CountedFrames(argv[2], std::atoi(argv[3]), argc == 5 ? std::atoi(argv[4]) : 200);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The cost of measuring: runs simplescope under Xvfb with the virtual board on an emulated
 # node (umockdev), clicks the start picture, and reads the program's own CPU time over
-# SECONDS of measuring (default 30) and its peak resident memory.
+# SECONDS of measuring (default 30) and its peak resident memory. Then runs it again under
+# callgrind and counts the instructions of one tick: those of 10 s of measuring less those of
+# 10 s of idling just before, divided by the ticks in between, with the part spent in the
+# chart's render and in the tick's handler.
 #   bash bench/measure-cost.sh [SECONDS]
 set -euo pipefail
 self=$(realpath "$0")
@@ -32,14 +35,65 @@ measure() {
            s, t / hz, 100 * t / hz / s, m / 1024 }'
 }
 
+# Instructions of what the program did since the last zeroing, from callgrind's dump.
+dumped_instructions() { sed -n 's/^totals: *//p' "$1" | head -n 1; }
+# Inclusive instructions of one function in a dump.
+inclusive_of() {
+  callgrind_annotate --inclusive=yes --threshold=100 "$1" 2>/dev/null |
+    awk -v name="$2" '{ line = $0; sub(/^ *[0-9,]+ +\([ 0-9.%]+\) +/, "", line)
+                        sub(/^\?\?\?:/, "", line); sub(/ \[.*$/, "", line)
+                        if (line == name && found == "") { gsub(",", "", $1); found = $1 } }
+                      END { print found + 0 }'
+}
+
+count_instructions() {
+  local window_seconds=10 launcher program window out
+  out=$(mktemp -d)
+  build-bench/tools/emulated-board/emulated-board --for=600 -- valgrind --tool=callgrind \
+    --callgrind-out-file="$out/callgrind.out" build-bench/app/simplescope >/dev/null 2>&1 &
+  launcher=$!
+  window=$(timeout 120 xdotool search --sync --name '簡易オシロソフト' | head -n 1)
+  program=$(pgrep -P "$launcher" | head -n 1)
+  sleep 6  # the first paint under callgrind takes its time
+  callgrind_control --zero "$program" >/dev/null 2>&1
+  sleep "$window_seconds"
+  callgrind_control --dump=idle "$program" >/dev/null 2>&1
+  xdotool mousemove --window "$window" 456 545 click 1
+  sleep 3
+  callgrind_control --zero "$program" >/dev/null 2>&1
+  sleep "$window_seconds"
+  callgrind_control --dump=measuring "$program" >/dev/null 2>&1
+  kill -TERM "$program"
+  wait "$launcher" || true
+  # KEEP_CALLGRIND=FILE keeps the measuring dump for callgrind_annotate.
+  if [ -n "${KEEP_CALLGRIND:-}" ]; then cp "$out/callgrind.out.2" "$KEEP_CALLGRIND"; fi
+  local idle measuring ticks tick render
+  idle=$(dumped_instructions "$out/callgrind.out.1")
+  measuring=$(dumped_instructions "$out/callgrind.out.2")
+  ticks=$(awk -v name='TForm1::Timer1Timer(TObject*)' -f bench/callgrind-calls.awk \
+    "$out/callgrind.out.2")
+  tick=$(inclusive_of "$out/callgrind.out.2" 'TForm1::Timer1Timer(TObject*)')
+  render=$(inclusive_of "$out/callgrind.out.2" 'TCustomChart::paintEvent(QPaintEvent*)')
+  awk -v idle="$idle" -v measuring="$measuring" -v ticks="$ticks" -v tick="${tick:-0}" \
+    -v render="${render:-0}" -v s="$window_seconds" 'BEGIN {
+    if (ticks == 0) { print "callgrind: no tick counted"; exit 1 }
+    per = (measuring - idle) / ticks
+    printf "callgrind, %d s each: %d ticks; %.0f instructions per tick (idle subtracted)\n", s,
+           ticks, per
+    printf "  of which the tick handler %.0f, the chart render %.0f (%.0f %%), the rest %.0f\n",
+           tick / ticks, render / ticks, 100 * render / ticks / per, per - (tick + render) / ticks }'
+  rm -rf "$out"
+}
+
 if [ "${1:-}" = --under-xvfb ]; then
-  measure "$2"
+  [ "$2" -gt 0 ] && measure "$2"
+  count_instructions
   exit
 fi
 
 seconds=${1:-30}
 bash tools/install-deps.sh
-for p in xvfb xauth xdotool; do
+for p in xvfb xauth xdotool valgrind; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null
 done

@@ -62,7 +62,17 @@ void TCustomChart::SetMaxPointsPerPage(int value) {
   Set(maxPointsPerPage_, value);
 }
 
+void TCustomChart::RepaintRequested() {
+  // A refill of 200 points asks 201 times before the one paint that follows; asking the
+  // window system again while its paint is pending only costs time. A hidden widget's
+  // request is dropped by the window system, and showing it paints it anyway.
+  if (updatePending_) return;
+  if (isVisible()) updatePending_ = true;
+  update();
+}
+
 void TCustomChart::paintEvent(QPaintEvent*) {
+  updatePending_ = false;
   QPainter painter(this);
   Canvas()->SetDevicePixelRatio(devicePixelRatioF());
   if (Canvas()->ReshowImage(painter)) return;

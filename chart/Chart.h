@@ -105,7 +105,7 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   void paintEvent(QPaintEvent* event) override;
   // A new size needs a new image, not a copy of the old one.
   void resizeEvent(QResizeEvent* event) override;
-  void RepaintRequested() override { update(); }
+  void RepaintRequested() override;
   // Not the panel's colour nor the back wall's: a trace in those would not show.
   bool IsFreeSeriesColor(TColor color) const override {
     return color != color_ && color != BackWall.Color && TCustomAxisPanel::IsFreeSeriesColor(color);
@@ -134,6 +134,7 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   int chart3DPercent_ = 15;
   int maxPointsPerPage_ = 0;
   int renders_ = 0;
+  bool updatePending_ = false;  // asked the window system for a paint that hasn't come yet
 };
 
 // The chart control as the window's definition uses it.

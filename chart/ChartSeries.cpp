@@ -86,9 +86,17 @@ int TChartSeries::AppendPoint(double x, double y, const QString& label, TColor c
   if (OnBeforeAdd && !OnBeforeAdd(this)) return -1;
   const int index = XValues->InsertOrdered(x);
   YValues->InsertAt(index, y);
-  pointColors_.insert(pointColors_.begin() + index, color);
-  pointLabels_.insert(pointLabels_.begin() + index,
-                      label.isEmpty() ? std::nullopt : std::optional<QString>(label));
+  if (index == static_cast<int>(pointColors_.size()))
+    pointColors_.push_back(color);  // at the end, as every point of a refill in order goes
+  else
+    pointColors_.insert(pointColors_.begin() + index, color);
+  // The labels are kept once a point has one; until then every label is absent, and a
+  // million unlabelled points neither store nor read a label each.
+  if (!label.isEmpty() || !pointLabels_.empty()) {
+    if (pointLabels_.empty()) pointLabels_.resize(PointCount() - 1);
+    pointLabels_.insert(pointLabels_.begin() + index,
+                        label.isEmpty() ? std::nullopt : std::optional<QString>(label));
+  }
   PointAdded(index);
   return index;
 }
@@ -115,7 +123,7 @@ void TChartSeries::DeletePoint(int index) {
 void TChartSeries::SwapPoints(int index1, int index2) {
   for (TChartValueList* list : valueLists_) list->SwapValues(index1, index2);
   std::swap(pointColors_[index1], pointColors_[index2]);
-  std::swap(pointLabels_[index1], pointLabels_[index2]);
+  if (!pointLabels_.empty()) std::swap(pointLabels_[index1], pointLabels_[index2]);
 }
 
 void TChartSeries::RequestRepaint() {

@@ -136,6 +136,7 @@ class TChartSeries : public TComponent {
   TColor seriesColor_ = DefaultPointColor;
   bool colorEachPoint_ = false;
   std::vector<TColor> pointColors_;
+  // Parallel to the points, or empty while no point has a label.
   std::vector<std::optional<QString>> pointLabels_;
   TCustomChartAxis* horizontalAxis_ = nullptr;
   TCustomChartAxis* verticalAxis_ = nullptr;

@@ -33,6 +33,13 @@ void TChartValueList::RemoveAll() {
 
 int TChartValueList::InsertOrdered(double value) {
   const int n = ValueCount();
+  // The usual case by far: a value that goes to the end.
+  if (order_ == loNone || n == 0 || (order_ == loAscending && !(values_[n - 1] > value)) ||
+      (order_ == loDescending && !(values_[n - 1] < value))) {
+    values_.push_back(value);
+    statisticsStale_ = true;
+    return n;
+  }
   int index = n;
   if (order_ == loAscending && n > 0 && values_[n - 1] > value) {
     int i = n - 1;
@@ -50,7 +57,10 @@ int TChartValueList::InsertOrdered(double value) {
 
 void TChartValueList::InsertAt(int index, double value) {
   CheckIndex(index, ValueCount() + 1);
-  values_.insert(values_.begin() + index, value);
+  if (index == ValueCount())
+    values_.push_back(value);
+  else
+    values_.insert(values_.begin() + index, value);
   statisticsStale_ = true;
 }
 

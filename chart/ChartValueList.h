@@ -25,6 +25,9 @@ class TChartValueList {
   virtual int InsertOrdered(double value);
   virtual void InsertAt(int index, double value);
   int ValueCount() const { return static_cast<int>(values_.size()); }
+  // The stored values, for a reader of many at once: ValueAt(i) is Data()[i] * Multiplier()
+  // unless a derived list reads them otherwise.
+  const double* Data() const { return values_.data(); }
   virtual void RemoveAt(int index);
   // Moves the first value to the end.
   virtual void RotateValues();

@@ -17,6 +17,10 @@ class TFastLineSeries : public TChartSeries {
   void SetLinePen(const TChartPen& pen);
   void SetSeriesColor(TColor color) override;
 
+  // Final: drawing reads the values straight from the lists, as these do.
+  double XValueAt(int index) const final { return TChartSeries::XValueAt(index); }
+  double YValueAt(int index) const final { return TChartSeries::YValueAt(index); }
+
   void DrawPoints() override;
   void DrawPoint(int index);
   void PointAdded(int index) override;
@@ -26,6 +30,9 @@ class TFastLineSeries : public TChartSeries {
 
  private:
   void PrepareLinePen();
+  // DrawPoint for the points after the first, with each pixel column's vertical segments
+  // drawn as the fewest lines that set the same pixels.
+  void DrawColumns();
 
   bool autoRepaint_ = true;
   TPoint lastPixel_;

@@ -48,10 +48,12 @@ QImage DecodeJpeg(const QByteArray& data) {
     JSAMPROW rows[1] = {image.scanLine(static_cast<int>(info.output_scanline))};
     jpeg_read_scanlines(&info, rows, 1);
   }
-  // The pad bytes must read as opaque.
-  for (int y = 0; y < image.height(); ++y) {
+  // The pad bytes must read as opaque. (The sizes are read once: asked for each pixel, they
+  // cost more than the rest of the loop.)
+  const int width = image.width(), height = image.height();
+  for (int y = 0; y < height; ++y) {
     QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < image.width(); ++x) line[x] |= 0xFF000000u;
+    for (int x = 0; x < width; ++x) line[x] |= 0xFF000000u;
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);

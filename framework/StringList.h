@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <vector>
+#include <deque>
 
 class TObject;
 
@@ -31,5 +31,6 @@ class TStringList {
   };
   void CheckIndex(int index, int limit) const;
 
-  std::vector<Item> items_;
+  // A deque: the sample history takes every new text at the front and drops the last.
+  std::deque<Item> items_;
 };

@@ -1,9 +1,12 @@
-// libFuzzer target: a tick's decoding of the byte log with the window's text helpers, on
-// any text the log could hold, and the voltage texts read back.
+// libFuzzer target: the tick's own decoding of the byte log (DecodeSampleBlock) on any text
+// the log could hold, checked against the window's text helpers, and the voltage texts read
+// back.
 #include <QStringList>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
+#include "app/ByteLogDecoding.h"
 #include "app/Form1.h"
 #include "framework/Exceptions.h"
 #include "framework/Format.h"
@@ -30,20 +33,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QStringList lines =
       QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))
           .split(QLatin1Char('\n'));
-  const auto line = [&](int i) { return i < lines.size() ? lines[i] : QString(); };
-  // As a tick reads its 32 samples: high byte on the odd line, low byte on the even one.
-  for (int k = 0; k < TForm1::kSamplesPerBlock; ++k) {
-    const QString high = TForm1::StripSpaces(line(2 * k + 1));
-    const QString low = TForm1::StripSpaces(line(2 * k));
-    if (high.contains(QLatin1Char(' ')) || low.contains(QLatin1Char(' '))) std::abort();
-    if (high.isEmpty() || low.isEmpty()) continue;
-    try {
-      const int32_t raw = TForm1::HexToInt(high + low);
-      CheckRoundTrip((raw - 512.0) / 102.4);
-    } catch (const EConvertError&) {
-      // Not hex, or more than 32 bits: the tick ends with its warning.
-    }
+  TMemoLines log;
+  for (const QString& text : lines) log.Add(text);
+  TLoggedBlock block;
+  bool refused = false;
+  try {
+    DecodeSampleBlock(log, block);
+  } catch (const EConvertError&) {
+    refused = true;  // not hex, or more than 32 bits: the tick ends with its warning
   }
+  // The same pairs read the long way, as the helpers read one text at a time: the decoding
+  // must take and refuse exactly what they do, and give the same numbers.
+  int count = 0;
+  for (int k = 0; k <= block.LastPair; ++k) {
+    QString high, low;
+    PairTexts(log, k, high, low);
+    if (high != TForm1::StripSpaces(log.Line(2 * k + 1)) ||
+        low != TForm1::StripSpaces(log.Line(2 * k)))
+      std::abort();
+    if (high.isEmpty() || low.isEmpty()) continue;
+    int32_t raw = 0;
+    try {
+      raw = TForm1::HexToInt(high + low);
+    } catch (const EConvertError&) {
+      if (!refused || k != block.LastPair) std::abort();
+      break;
+    }
+    if (count >= block.Count || block.Raw[count++] != raw) std::abort();
+    CheckRoundTrip((raw - 512.0) / 102.4);
+  }
+  if (count != block.Count || (!refused && block.LastPair != TLoggedBlock::kSamples - 1))
+    std::abort();
   // The bytes themselves as a voltage, and as texts the readers must refuse or accept.
   if (size >= sizeof(double)) {
     double value;

@@ -10,10 +10,22 @@ for p in libqcustomplot-dev valgrind xvfb xauth time; do
 done
 export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench --target hid_bench chart_bench simplescope >/dev/null
+cmake --build build-bench --target hid_bench chart_bench conversion_bench simplescope \
+  empty_window >/dev/null
 
 build-bench/bench/hid_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 build-bench/bench/chart_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+build-bench/bench/conversion_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+
+# The history's text conversions, each of the 65,536 raw values once.
+for way in format read; do
+  out=$(mktemp)
+  valgrind --tool=callgrind --callgrind-out-file="$out" --instr-atstart=no \
+    build-bench/bench/conversion_bench --count "$way" >/dev/null 2>&1 || true
+  total=$(sed -n 's/^totals: *//p' "$out" | head -n 1)
+  echo "callgrind $way: $((total / 65536)) instructions per conversion"
+  rm -f "$out"
+done
 
 frames=20
 for which in ours peer; do
@@ -24,21 +36,13 @@ for which in ours peer; do
   echo "callgrind $which: $((total / frames)) instructions per frame (200 points)"
   rm -f "$out"
 done
+out=$(mktemp)
+valgrind --tool=callgrind --callgrind-out-file="$out" --instr-atstart=no \
+  build-bench/bench/chart_bench --frames ours 2 1000000 >/dev/null 2>&1 || true
+total=$(sed -n 's/^totals: *//p' "$out" | head -n 1)
+echo "callgrind ours: $((total / 2)) instructions per frame (1,000,000 points)"
+rm -f "$out"
 
-# Start-up: process start to the first painted window under Xvfb, and peak memory.
-startup() {
-  local times=() rss
-  for _ in $(seq 21); do
-    local begin end
-    begin=$(date +%s%N)
-    SIMPLESCOPE_QUIT_AFTER_FIRST_PAINT=1 QT_QPA_PLATFORM=xcb build-bench/app/simplescope 2>/dev/null
-    end=$(date +%s%N)
-    times+=($(((end - begin) / 1000000)))
-  done
-  rss=$(SIMPLESCOPE_QUIT_AFTER_FIRST_PAINT=1 QT_QPA_PLATFORM=xcb /usr/bin/time -f %M \
-    build-bench/app/simplescope 2>&1 >/dev/null | tail -n 1)
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print "start-up to first paint: median " a[int((NR+1)/2)] " ms"}'
-  echo "peak RSS: $((rss / 1024)) MB"
-}
-export -f startup
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c startup
+# Start-up: process start to the first painted window under Xvfb and peak memory, both
+# against an empty Qt window of the same size measured in the same run.
+bash bench/startup.sh build-bench 21

@@ -125,3 +125,22 @@ TEST_F(Window, OnAScaledScreenTheChartImageFollowsThePixelRatio) {
   // The chart's layout is in window pixels: the plot is where it is at 1x.
   EXPECT_EQ(window->Chart2()->PlotRect.Right, 598);
 }
+
+TEST_F(Window, TextsLookTheSameWithoutFallbackFaces) {
+  // The window's fonts skip fallback faces when the Gothic face has all their characters;
+  // each text must then look exactly as it does with fallbacks allowed.
+  window->Panel1()->hide();  // "計測中" shows
+  WaitMs(20);
+  const QList<QLabel*> labels = window->findChildren<QLabel*>();
+  ASSERT_GE(labels.size(), 6);
+  for (QLabel* label : labels) {
+    const QImage without = label->grab().toImage();
+    const QFont font = label->font();
+    QFont merging = font;
+    merging.setStyleStrategy(QFont::PreferDefault);
+    label->setFont(merging);
+    const QImage with = label->grab().toImage();
+    label->setFont(font);
+    EXPECT_EQ(without, with) << label->text().toStdString();
+  }
+}
