@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,6 +111,10 @@ class TRecorderProcess {
       if (options.runAs != 0 &&
           (setgroups(0, nullptr) != 0 || setgid(options.runAs) != 0 || setuid(options.runAs) != 0))
         _exit(126);
+      // A test that dies (a sanitizer's halt, a crash) takes its recorder with it, rather
+      // than leaving one that waits for a board for ever. Set after the change of user,
+      // which clears it.
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
       // Stop signals as they are for a program started from a shell.
       sigset_t none;
       sigemptyset(&none);
