@@ -8,8 +8,8 @@ qsizetype NonBlankCount(const QString& text) {
   return text.size() - text.count(QLatin1Char(' '));
 }
 
-// Appends the hex digits of text, blanks left out, to value; false for any other character
-// or for a ninth significant digit (leading zeros do not count).
+}  // namespace
+
 bool AppendHexDigits(const QString& text, uint32_t& value, int& significantDigits) {
   for (QChar c : text) {
     const char16_t u = c.unicode();
@@ -30,8 +30,6 @@ bool AppendHexDigits(const QString& text, uint32_t& value, int& significantDigit
   }
   return true;
 }
-
-}  // namespace
 
 void DecodeSampleBlock(const TMemoLines& log, TLoggedBlock& block) {
   for (int k = 0; k < TLoggedBlock::kSamples; ++k) {

@@ -17,6 +17,10 @@ struct TLoggedBlock {
   int LastPair = -1;  // the pair read last, -1 before the first
 };
 
+// Appends the hexadecimal digits of text to value, skipping blanks; false for any other
+// character or for a ninth significant digit (leading zeros do not count: eight fill 32 bits).
+bool AppendHexDigits(const QString& text, uint32_t& value, int& significantDigits);
+
 // Decodes the samples of one answer, in order: a pair whose high or low text is empty once
 // its blanks are gone is skipped; the others are read as one hexadecimal number, high digits
 // first (as TForm1::HexToInt reads the two texts joined). A pair that isn't hexadecimal or

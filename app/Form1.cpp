@@ -210,26 +210,12 @@ QString TForm1::StripSpaces(const QString& text) {
 }
 
 int32_t TForm1::HexToInt(const QString& text) {
-  const auto error = [] { return EConvertError(QStringLiteral("変換できません")); };
-  if (text.isEmpty()) throw error();
   uint32_t value = 0;
   int significantDigits = 0;
-  for (QChar c : text) {
-    const char16_t u = c.unicode();
-    uint32_t digit;
-    if (u >= u'0' && u <= u'9')
-      digit = u - u'0';
-    else if (u >= u'A' && u <= u'F')
-      digit = u - u'A' + 10;
-    else if (u >= u'a' && u <= u'f')
-      digit = u - u'a' + 10;
-    else
-      throw error();
-    // Eight significant digits fill 32 bits; leading zeros do not count.
-    if (significantDigits > 0 || digit != 0) ++significantDigits;
-    if (significantDigits > 8) throw error();
-    value = value * 16 + digit;
-  }
+  // A blank is no digit here: only the log's decoding passes over them.
+  if (text.isEmpty() || text.contains(QLatin1Char(' ')) ||
+      !AppendHexDigits(text, value, significantDigits))
+    throw EConvertError(QStringLiteral("変換できません"));
   return static_cast<int32_t>(value);
 }
 
