@@ -56,6 +56,18 @@ void TCustomAxisPanel::InvalidateChart() {
   RepaintRequested();
 }
 
+bool TCustomAxisPanel::BeginImmediateDrawing() {
+  if (!paintingEnabled_ || destroying_ || !canvas_->ResumeImageDrawing()) return false;
+  if (clipPoints_) canvas_->ClipToCube(PlotRect, 0, 0);
+  return true;
+}
+
+void TCustomAxisPanel::EndImmediateDrawing(const TRect& changed) {
+  canvas_->RemoveClip();
+  canvas_->EndImageDrawing();
+  RepaintRegion(changed);
+}
+
 bool TCustomAxisPanel::AxisShown(const TCustomChartAxis* axis) const {
   if (!axisVisible_ || !axis->Visible()) return false;
   if (axis == DepthAxis) return view3D_;

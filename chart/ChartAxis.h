@@ -41,7 +41,8 @@ class TChartAxisTitle {
   void SetAngle(int angle);
   const QString& Caption() const { return caption_; }
   void SetCaption(const QString& caption);
-  TChartFont Font;
+  const TChartFont& Font() const { return font_; }
+  void SetFont(const TChartFont& font);
   bool IsAngleStored() const;
 
  private:
@@ -49,6 +50,7 @@ class TChartAxisTitle {
   TCustomChartAxis* axis_;
   int angle_ = 0;
   QString caption_;
+  TChartFont font_;
 };
 
 // One axis of a chart: its range, where it lies on the plot rectangle, the mapping between
@@ -88,7 +90,8 @@ class TCustomChartAxis {
   void SetLabels(bool value) { Set(labels_, value); }
   int LabelsAngle() const { return labelsAngle_; }
   void SetLabelsAngle(int angle);
-  TChartFont LabelsFont;
+  const TChartFont& LabelsFont() const { return labelsFont_; }
+  void SetLabelsFont(const TChartFont& font) { Set(labelsFont_, font); }
   bool LabelsMultiLine() const { return labelsMultiLine_; }
   void SetLabelsMultiLine(bool value) { Set(labelsMultiLine_, value); }
   bool LabelsOnAxis() const { return labelsOnAxis_; }
@@ -227,6 +230,7 @@ class TCustomChartAxis {
   bool inverted_ = false;
   bool labels_ = true;
   int labelsAngle_ = 0;
+  TChartFont labelsFont_;
   bool labelsMultiLine_ = false;
   bool labelsOnAxis_ = true;
   int labelsSeparation_ = 10;
@@ -261,5 +265,14 @@ class TChartDepthAxis : public TCustomChartAxis {
   explicit TChartDepthAxis(TCustomAxisPanel* chart);
 };
 
-// Rounding as the chart engine does it: halves to the even neighbour.
+// Rounding as the chart engine does it: halves to the even neighbour. Saturates at the
+// ends of int; NaN gives 0.
 int RoundHalfEven(double value);
+
+// Pixels this far out lie off any surface. Layout arithmetic on settings (positions in
+// percent, band and tick sizes) is kept within them, so that no setting, however large,
+// overflows an int on its way to the canvas.
+constexpr int kFarPixel = 1 << 28;
+inline int FarClamp(long long value) {
+  return static_cast<int>(value < -kFarPixel ? -kFarPixel : value > kFarPixel ? kFarPixel : value);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -86,6 +87,10 @@ class TChartSeries : public TComponent {
   virtual int PointAtPixel(int /*x*/, int /*y*/) const { return -1; }
 
   int PointCount() const { return XValues->ValueCount(); }
+  // Points the colour and label lists hold room for.
+  int PointStorageCapacity() const {
+    return static_cast<int>(std::max(pointColors_.capacity(), pointLabels_.capacity()));
+  }
   bool IsNullPoint(int index) const { return PointColor(index) == clNone; }
   void RequestRepaint();
   void NotifyDependents(TDependentChange kind, int index);
@@ -110,7 +115,7 @@ class TChartSeries : public TComponent {
 
   TChartValueList* XValues = nullptr;
   TChartValueList* YValues = nullptr;
-  TSeriesMarks Marks;
+  TSeriesMarks Marks{[this] { RequestRepaint(); }};
   QString Title;
   bool ShowInLegend = true;
   int Cursor = 0;

@@ -25,6 +25,8 @@ class TChartValueList {
   virtual int InsertOrdered(double value);
   virtual void InsertAt(int index, double value);
   int ValueCount() const { return static_cast<int>(values_.size()); }
+  // Values the storage holds room for.
+  int Capacity() const { return static_cast<int>(values_.capacity()); }
   virtual void RemoveAt(int index);
   // Moves the first value to the end.
   virtual void RotateValues();

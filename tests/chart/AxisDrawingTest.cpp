@@ -87,7 +87,7 @@ TEST_F(AxisDrawing, RoomForTitleLabelsAndTicks) {
   axis.ApplyRange(0, 10);
   TRect rect{0, 0, 1000, 400};
   axis.ReserveAxisSpace(rect);
-  chart.Canvas()->Font = axis.LabelsFont;
+  chart.Canvas()->Font = axis.LabelsFont();
   EXPECT_EQ(rect.Bottom, 400 - chart.Canvas()->FontHeight() - 6);
   axis.Title.SetCaption("t");
   axis.SetTitleSize(20);
