@@ -51,7 +51,7 @@ int TCustomChartAxis::ShiftByPositionPercent(int k, const TRect& rect) const {
 
 void TCustomChartAxis::ReserveAxisSpace(TRect& rect, bool standard) {
   TChartCanvas3D* canvas = chart_->Canvas();
-  SettleRange();  // refreshes IsDateTimeAxis
+  RefreshIsDateTimeAxis();
   // Each band moves the axis' own edge of the rectangle inward.
   auto shrink = [&](int size) -> int {
     if (!standard) return 0;
@@ -154,8 +154,11 @@ void TCustomChartAxis::ProduceValueLabels(double step) {
                            : step * std::trunc(WorkMaximum / step);
   // A little below the minimum, so the label at the minimum survives the rounding of the
   // steps. The tolerance is taken off the magnitude: dividing a negative minimum by a
-  // factor above one would move the limit above it and drop its label.
-  const double limit = WorkMinimum - 1e-12 - std::fabs(WorkMinimum) * 1e-12;
+  // factor above one would move the limit above it and drop its label. Far from zero that
+  // relative tolerance outgrows the step; it never reaches past half a step, or a range
+  // near 1e20 would be labelled far below its minimum.
+  const double tolerance = std::min(1e-12 + std::fabs(WorkMinimum) * 1e-12, step / 2);
+  const double limit = WorkMinimum - tolerance;
   // Each value is counted from the first, not from the one before: far from zero a step
   // below half the spacing of doubles would leave a running value where it is for ever.
   // The count is bounded by the steps the range holds, plus the few above the maximum
@@ -196,9 +199,7 @@ void TCustomChartAxis::DrawLabelText(int p, const QString& text) {
   const QStringList lines = text.split(kLineSeparator);
   const int n = static_cast<int>(lines.size());
   if (labelsAngle_ != 0) {
-    canvas->SetTextAlignment(TA_CENTER | TA_TOP);
-    canvas->WriteRotatedText(horizontal_ ? p : LabelsPosition, horizontal_ ? LabelsPosition : p,
-                             labelsAngle_, text);
+    DrawTurnedText(p, LabelsPosition, labelsAngle_, lines);
     return;
   }
   for (int i = 0; i < n; ++i) {
@@ -213,6 +214,31 @@ void TCustomChartAxis::DrawLabelText(int p, const QString& text) {
       const int top = p - h / 2 - RoundHalfEven(h * 0.5 * (n + 1)) + h;
       canvas->TextWithDepth(LabelsPosition, top + i * h, 0, lines[i]);
     }
+  }
+}
+
+void TCustomChartAxis::DrawTurnedText(int along, int edge, int angle, const QStringList& lines) {
+  TChartCanvas3D* canvas = chart_->Canvas();
+  const int h = canvas->FontHeight();
+  int widest = 0;
+  for (const QString& line : lines) widest = std::max(widest, canvas->TextWidthOf(line));
+  const double height = static_cast<double>(h) * lines.size();
+  const double turn = angle * M_PI / 180;
+  const double c = std::cos(turn), s = std::sin(turn);
+  // The turned box's extent across the axis decides how far its centre lies from the edge.
+  const double across = horizontal_ ? std::fabs(widest * s) + std::fabs(height * c)
+                                    : std::fabs(widest * c) + std::fabs(height * s);
+  const int outward = horizontal_ ? (otherSide_ ? -1 : 1) : (otherSide_ ? 1 : -1);
+  const double centreAcross = edge + outward * across / 2;
+  const double cx = horizontal_ ? along : centreAcross;
+  const double cy = horizontal_ ? centreAcross : along;
+  canvas->SetTextAlignment(TA_CENTER | TA_TOP);
+  // Each line's top centre, stepped down the text's own (turned) vertical: counter-clockwise
+  // on the screen, the text's right is (cos, -sin) and its down is (sin, cos).
+  for (int i = 0; i < lines.size(); ++i) {
+    const double down = -height / 2 + static_cast<double>(i) * h;
+    canvas->WriteRotatedText(static_cast<int>(std::lround(cx + down * s)),
+                             static_cast<int>(std::lround(cy + down * c)), angle, lines[i]);
   }
 }
 
@@ -284,7 +310,7 @@ void TCustomChartAxis::DrawMinorMarks(bool grid) {
 
 void TCustomChartAxis::DrawAxis(bool setLinePosition) {
   TChartCanvas3D* canvas = chart_->Canvas();
-  SettleRange();
+  RefreshIsDateTimeAxis();  // the range stays as layout and series margins left it
   canvas->Font = labelsFont_;
   const double step = LabelStep();
   const TRect& plot = chart_->PlotRect;
@@ -295,10 +321,8 @@ void TCustomChartAxis::DrawAxis(bool setLinePosition) {
   if (!Title.Caption().isEmpty()) {
     canvas->Font = Title.Font();
     canvas->Brush.Style = bsClear;
-    canvas->SetTextAlignment(TA_CENTER | TA_TOP);
-    canvas->WriteRotatedText(horizontal_ ? CenterPixel : TitlePosition,
-                             horizontal_ ? TitlePosition : CenterPixel, Title.Angle(),
-                             Title.Caption());
+    DrawTurnedText(CenterPixel, TitlePosition, Title.Angle(),
+                   Title.Caption().split(kLineSeparator));
   }
   TickCount = 0;
   if (step > 0 && WorkMaximum >= WorkMinimum) {

@@ -76,6 +76,18 @@ bool TCustomAxisPanel::AxisShown(const TCustomChartAxis* axis) const {
   return false;
 }
 
+void TCustomAxisPanel::FitAxesToSeries(TCustomChartAxis* axis) {
+  int low = 0, high = 0;
+  for (TChartSeries* series : seriesList_) {
+    if (!series->Active() || !axis->IsSeriesOfAxis(series)) continue;
+    int seriesLow = 0, seriesHigh = 0;
+    series->CalcAxisMargins(axis->IsHorizontal(), seriesLow, seriesHigh);
+    low = std::max(low, seriesLow);
+    high = std::max(high, seriesHigh);
+  }
+  axis->AdjustToMargins(low, high);
+}
+
 bool TCustomAxisPanel::IsFreeSeriesColor(TColor color) const {
   return std::none_of(seriesList_.begin(), seriesList_.end(),
                       [&](TChartSeries* s) { return s->SeriesColor() == color; });

@@ -66,6 +66,9 @@ class TCustomAxisPanel : public TComponent {
   // Drawn this paint: axes on, the axis visible, and an active series on it (the depth
   // axis only in 3D).
   bool AxisShown(const TCustomChartAxis* axis) const;
+  // The margin step of a paint, after the axes are placed: the series on the axis may ask
+  // for room beyond their values on the axis' automatic ends.
+  virtual void FitAxesToSeries(TCustomChartAxis* axis);
 
  protected:
   template <typename T>

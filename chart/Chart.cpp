@@ -109,6 +109,7 @@ void TCustomChart::RenderContents() {
   PaintPanelBackground();
   PaintTitles();
   LayoutAxes();
+  for (TCustomChartAxis* axis : {TopAxis, LeftAxis, RightAxis, BottomAxis}) FitAxesToSeries(axis);
   PaintWalls();
   if (AxisVisible()) PaintAxes();
   if (OnBeforeDrawSeries) OnBeforeDrawSeries(this);

@@ -198,6 +198,39 @@ bool FiniteExtremes(const TChartValueList& list, double& lowest, double& highest
 
 }  // namespace
 
+void TCustomChartAxis::RefreshIsDateTimeAxis() {
+  IsDateTimeAxis = false;
+  if (!chart_) return;
+  for (int i = 0; i < chart_->SeriesCount(); ++i) {
+    TChartSeries* series = chart_->Series(i);
+    if (series->Active() && IsSeriesOfAxis(series)) {
+      IsDateTimeAxis = (horizontal_ ? series->XValues : series->YValues)->DateTime();
+      return;
+    }
+  }
+}
+
+void TCustomChartAxis::AdjustToMargins(int low, int high) {
+  // The ends move in by the margins and the old end pixels are mapped back to values. An
+  // axis shorter than a pixel maps every pixel to 0, so its range ends up 0..0.
+  if (AxisLength < 1) {
+    WorkMinimum = WorkMaximum = WorkRange = 0;
+    return;
+  }
+  if (!(automatic_ || automaticMinimum_)) low = 0;
+  if (!(automatic_ || automaticMaximum_)) high = 0;
+  if (low == 0 && high == 0) return;  // the mapping back would give the same range
+  const long long inner = static_cast<long long>(AxisLength) - low - high;
+  if (inner < 1) {
+    WorkMinimum = WorkMaximum = WorkRange = 0;
+    return;
+  }
+  const double perPixel = WorkRange / static_cast<double>(inner);
+  WorkMinimum -= low * perPixel;
+  WorkMaximum += high * perPixel;
+  WorkRange = WorkMaximum - WorkMinimum;
+}
+
 void TCustomChartAxis::SettleRange() {
   if (chart_) {
     std::vector<TChartSeries*> attached;
@@ -208,12 +241,7 @@ void TCustomChartAxis::SettleRange() {
       attached.push_back(series);
       anyActive = anyActive || series->Active();
     }
-    IsDateTimeAxis = false;
-    for (TChartSeries* series : attached)
-      if (series->Active()) {
-        IsDateTimeAxis = (horizontal_ ? series->XValues : series->YValues)->DateTime();
-        break;
-      }
+    RefreshIsDateTimeAxis();
     bool found = false;
     double lowest = 0, highest = 0;
     for (TChartSeries* series : attached) {

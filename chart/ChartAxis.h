@@ -164,6 +164,11 @@ class TCustomChartAxis {
 
   // ---- Operations ----
   void SettleRange();
+  // Which series (the first active one on the axis) says whether values are dates.
+  void RefreshIsDateTimeAxis();
+  // Widens the settled range on its automatic ends so that the series' values keep low and
+  // high pixels of room from the ends of the placed axis.
+  void AdjustToMargins(int low, int high);
   void PlaceAxis();
   int ValueToPosition(double value) const;
   double PositionToValue(int pixel) const;
@@ -209,6 +214,9 @@ class TCustomChartAxis {
   void ProduceValueLabels(double step);
   void ProduceTextLabels();
   void DrawLabelText(int position, const QString& text);
+  // Lines of text turned by angle: the box they take, as turned, is centred on along and
+  // lies against edge on the outer side of the axis, so it stays within its band.
+  void DrawTurnedText(int along, int edge, int angle, const QStringList& lines);
   void DrawTick(int position, int offset, int length);
   void DrawGrid();
   void DrawMinorMarks(bool grid);

@@ -81,6 +81,9 @@ class TChartSeries : public TComponent {
   int YScreenPos(int index) const;
   // Finds the points within the plot: FirstVisibleIndex..LastVisibleIndex, or -1 and -1.
   void CalcVisibleRange();
+  // Pixels of room the series wants beyond its lowest (low) and highest (high) value on the
+  // axis of that direction, for its marks or symbols. A line needs none.
+  virtual void CalcAxisMargins(bool /*horizontal*/, int& low, int& high) const { low = high = 0; }
   // Draws the visible points on the chart's canvas; the chart has clipped it.
   virtual void DrawPoints() {}
   // The point (or the segment starting at the point) under a pixel, or -1.

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "ProcessCounters.h"
 #include "app/Form1Window.h"
 #include "chart/Chart.h"
 #include "chart/FastLineSeries.h"
@@ -106,12 +107,24 @@ TEST_F(Window, ClosingWhileAWarningBoxIsOpenEndsCleanly) {
 }
 
 TEST_F(Window, ClosingEndsCleanly) {
+  // Counted with a window made and gone once already, so that what Qt makes on first use
+  // is in the count.
+  window.reset();
+  const int threads = ProcessCounters::Threads(), files = ProcessCounters::OpenFiles();
+  window = std::make_unique<TForm1Window>();
+  window->show();
   window->Form().Timer1->SetInterval(100);
   window->Form().Timer1->SetEnabled(true);  // as if measuring
   WaitMs(150);
   window->close();
+  EXPECT_FALSE(window->isVisible());
   window.reset();
-  SUCCEED();
+  const size_t messages = boxes.size();
+  WaitMs(250);  // ticks that were due would run now
+  EXPECT_EQ(boxes.size(), messages);
+  // The controller's monitor and the devices' handles went with the window.
+  EXPECT_EQ(ProcessCounters::Threads(), threads);
+  EXPECT_EQ(ProcessCounters::OpenFiles(), files);
 }
 
 TEST_F(Window, OnAScaledScreenTheChartImageFollowsThePixelRatio) {
