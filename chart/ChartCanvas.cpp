@@ -441,6 +441,18 @@ Qt::BrushStyle HatchOf(TBrushStyle style) {
 
 }  // namespace
 
+void TChartCanvas3D::UseBrush() {
+  if (Brush.Style == bsClear) {
+    painter_->setBrush(Qt::NoBrush);
+    return;
+  }
+  const Qt::BrushStyle style = HatchOf(Brush.Style);
+  painter_->setBrush(QBrush(ToQColor(Brush.Color), style));
+  // A hatch's ground: the background colour when the background is opaque.
+  painter_->setBackgroundMode(backgroundMode_ == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
+  painter_->setBackground(ToQColor(backgroundColor_));
+}
+
 void TChartCanvas3D::FillRectangle(const TRect& r) {
   if (!painter_->isActive() || Brush.Style == bsClear || r.Width() <= 0 || r.Height() <= 0) return;
   const QRect area(r.Left, r.Top, r.Width(), r.Height());
@@ -517,7 +529,7 @@ void TChartCanvas3D::DrawEllipse(const TRect& r) {
   if (!painter_->isActive()) return;
   UsePenMode();
   painter_->setPen(QtPen());
-  painter_->setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+  UseBrush();
   painter_->drawEllipse(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
 }
 
@@ -547,7 +559,7 @@ void TChartCanvas3D::DrawPie(const TRect& r, TPoint start, TPoint end) {
   if (!painter_->isActive()) return;
   UsePenMode();
   painter_->setPen(QtPen());
-  painter_->setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+  UseBrush();
   const int a = AngleOf(r, start);
   painter_->drawPie(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), a,
                     SpanOf(a, AngleOf(r, end)));
@@ -557,7 +569,7 @@ void TChartCanvas3D::DrawRoundRect(int x0, int y0, int x1, int y1, int cw, int c
   if (!painter_->isActive()) return;
   UsePenMode();
   painter_->setPen(QtPen());
-  painter_->setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+  UseBrush();
   painter_->drawRoundedRect(QRect(x0, y0, x1 - x0 - 1, y1 - y0 - 1), cw / 2.0, ch / 2.0);
 }
 
@@ -568,7 +580,7 @@ void TChartCanvas3D::DrawPolygon(const std::vector<TPoint>& points, int lastInde
   for (int i = 0; i <= lastIndex; ++i) qpoints.emplace_back(points[i].X, points[i].Y);
   UsePenMode();
   painter_->setPen(QtPen());
-  painter_->setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+  UseBrush();
   painter_->drawPolygon(qpoints.data(), static_cast<int>(qpoints.size()));
 }
 

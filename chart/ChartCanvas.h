@@ -160,6 +160,8 @@ class TChartCanvas3D : public TChartCanvas {
  private:
   QPen QtPen() const;
   void UsePenMode();
+  // The brush for the painter's own shapes: solid, a hatch, or none.
+  void UseBrush();
   void EndDrawing();
   // The image onto the window, in black and white when monochrome.
   void CopyImage(QPainter& window, TPoint origin) const;

@@ -93,17 +93,21 @@ TEST_F(OscilloscopeSettings, TheGridMarksZeroToTwoHundredAndMinusFiveToFive) {
   for (int x = plot.Left - 4; x <= plot.Left - 1; ++x) EXPECT_EQ(At(x, y0), 0x808080u);
 }
 
-TEST_F(OscilloscopeSettings, ASampleShowsAsAYellowTraceOfWidthTwo) {
-  for (int i = 0; i < 200; ++i) series->AppendPoint(i, 1.5, "", DefaultPointColor);
+TEST_F(OscilloscopeSettings, ASampleShowsAsAYellowTraceOfWidthTwoOnTheFixedRanges) {
+  // -3 V for the first hundred samples, +3 V for the rest: a step half way across.
+  for (int i = 0; i < 200; ++i) series->AppendPoint(i, i < 100 ? -3 : 3, "", DefaultPointColor);
   QPainter painter(&image);
   chart.RenderChart(painter, {0, 0, 617, 281});
   painter.end();
   const TRect plot = chart.PlotRect;
-  const int y = plot.Bottom - Pixel(0, plot.Height(), -5, 5, 1.5);
-  const int x = Pixel(plot.Left, plot.Width(), 0, 200, 100);
+  auto x = [&](double v) { return Pixel(plot.Left, plot.Width(), 0, 200, v); };
+  auto y = [&](double v) { return plot.Bottom - Pixel(0, plot.Height(), -5, 5, v); };
+  EXPECT_EQ(At(x(50), y(-3)), clYellow);
+  EXPECT_EQ(At(x(150), y(3)), clYellow);
+  EXPECT_NE(At(x(150), y(-3)), clYellow);
+  EXPECT_NE(At(x(50), y(3)), clYellow);
   // A width-2 pen covers its row and the one above it.
-  EXPECT_EQ(At(x + 3, y), clYellow);
-  EXPECT_EQ(At(x + 3, y - 1), clYellow);
-  EXPECT_NE(At(x + 3, y + 1), clYellow);
-  EXPECT_NE(At(x + 3, y - 2), clYellow);
+  EXPECT_EQ(At(x(150), y(3) - 1), clYellow);
+  EXPECT_NE(At(x(150), y(3) + 1), clYellow);
+  EXPECT_NE(At(x(150), y(3) - 2), clYellow);
 }
