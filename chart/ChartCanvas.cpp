@@ -646,6 +646,7 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
     top = y - metrics.ascent();
   else if (textAlignment_ & TA_BOTTOM)
     top = y - metrics.height();
+  if (FarFromSurface(left, top, width + metrics.height())) return;
   if (backgroundMode_ != OPAQUE && TextWouldChangeNothing(left, top, width, metrics.height()))
     return;
   painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -665,10 +666,25 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
   painter_->drawStaticText(left, top, *it);
 }
 
+bool TChartCanvas3D::FarFromSurface(int x, int y, int reach) const {
+  // In the painter's device coordinates: on the window without buffering, on the image
+  // (whose pixels may be finer than the layout's) with it.
+  const QPoint at = painter_->transform().map(QPoint(x, y));
+  const QPaintDevice* device = painter_->device();
+  const long long ratio = std::max<long long>(1, std::lround(device->devicePixelRatioF()));
+  const long long r = reach * ratio;
+  return at.x() < -r || at.y() < -r || at.x() > device->width() + r ||
+         at.y() > device->height() + r;
+}
+
 void TChartCanvas3D::WriteRotatedText(int x, int y, int angle, const QString& text) {
   if (!painter_->isActive()) return;
   if (angle > 360) angle -= 360;
   Brush.Style = bsClear;
+  // Turned text is laid out afresh each time it is drawn; text that can't reach the
+  // surface, at any turn, is left out (an axis stretched far beyond the chart has
+  // thousands of labels there).
+  if (FarFromSurface(x, y, TextWidthOf(text) + Metrics().height())) return;
   const int savedMode = backgroundMode_;
   backgroundMode_ = TRANSPARENT;
   painter_->save();

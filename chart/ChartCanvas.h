@@ -168,6 +168,8 @@ class TChartCanvas3D : public TChartCanvas {
   // Cuts a line reaching far beyond the surface to the surface; false when nothing of it
   // shows.
   bool ShortenFarLine(TPoint& a, TPoint& b) const;
+  // Whether a point lies more than reach layout pixels outside the surface drawn on.
+  bool FarFromSurface(int x, int y, int reach) const;
   bool TextWouldChangeNothing(int left, int top, int width, int height) const;
   // The pixels of a line from a to b, without b, in the current pen.
   void ThinLine(TPoint a, TPoint b);

@@ -50,6 +50,13 @@ void Try(Call call) {
 void Configure(TCustomChartAxis& axis, TInput& in) {
   const uint8_t flags = in.Byte(), more = in.Byte();
   const double minimum = in.Double(), maximum = in.Double();
+  // A refused value leaves the one before: each input starts from the same settings, so
+  // that it does the same whatever ran before it.
+  axis.ApplyRange(0, 0);
+  axis.SetIncrement(0);
+  axis.SetLabelsSeparation(10);
+  axis.SetLabelsAngle(0);
+  axis.Title.SetAngle(axis.DefaultTitleAngle());
   if (more & 0x80) {
     Try([&] { axis.ApplyRange(minimum, maximum); });
   } else {
