@@ -283,7 +283,9 @@ void TCustomChartAxis::DrawMinorMarks(bool grid) {
   TChartCanvas3D* canvas = chart_->Canvas();
   canvas->ApplyChartPen(pen);
   const TRect& plot = chart_->PlotRect;
-  const int m = minorTickCount_;
+  // More minor marks than the axis has pixels land on pixels already marked: a count in
+  // the billions would otherwise take hours.
+  const int m = std::clamp(minorTickCount_, 0, std::max(1, AxisLength));
   auto mark = [&](long long position) {
     if (!(StartPixel < position && position < EndPixel)) return;
     if (!grid)

@@ -98,3 +98,12 @@ TEST_F(AxisDrawing, RoomForTitleLabelsAndTicks) {
   EXPECT_EQ(axis.TitlePosition, 380);
   EXPECT_EQ(axis.LabelsPosition, 350);
 }
+
+TEST_F(AxisDrawing, AnEndlessMinorTickCountMarksEveryPixelOnceAndEnds) {
+  TChartAxis& axis = *chart.BottomAxis;
+  axis.SetIncrement(100);
+  axis.SetLabelsSeparation(0);
+  axis.SetMinorTickCount(2000000000);
+  Draw(axis, 0, 200);  // would run 2000 million marks per gap
+  EXPECT_EQ(axis.TickCount, 3);
+}
