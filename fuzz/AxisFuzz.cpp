@@ -80,18 +80,20 @@ void Configure(TCustomChartAxis& axis, TInput& in) {
                                      : TCustomChartAxis::kDefaultValueFormat);
   const double increment = in.Double();
   Try([&] { axis.SetIncrement(increment); });
+  // Up to ten thousand labels, each made and drawn, come from a separation of 0 (no step
+  // search) or an axis stretched far beyond the chart: such inputs are slow, so both take
+  // the one flag, and inputs without it stay quick.
+  const bool stretch = more & 64;
   const int separation = in.Short();
-  Try([&] { axis.SetLabelsSeparation(separation); });
+  Try([&] { axis.SetLabelsSeparation(stretch || separation != 0 ? separation : 10); });
   const int labelsAngle = in.Short(), titleAngle = in.Short();
   Try([&] { axis.SetLabelsAngle(labelsAngle); });
   Try([&] { axis.Title.SetAngle(titleAngle); });
-  // Positions in percent are mostly of the size people give them; now and then any double
-  // at all, which stretches an axis far beyond the chart (and its labels with it, each one
-  // of up to ten thousand made and drawn: such inputs are slow, so they stay the few).
+  // Positions in percent are of the size people give them, or, stretched, any double.
   const uint8_t wild = in.Byte();
   auto percent = [&](int bit, double usual) {
     const int8_t small = static_cast<int8_t>(in.Byte());
-    return wild & bit ? in.Double() : usual + small;
+    return stretch && (wild & bit) ? in.Double() : usual + small;
   };
   axis.SetStartPosition(percent(1, 0));
   axis.SetEndPosition(percent(2, 100));
