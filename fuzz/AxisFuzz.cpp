@@ -47,7 +47,7 @@ void Try(Call call) {
   }
 }
 
-void Configure(TCustomChartAxis& axis, TInput& in) {
+void Configure(TCustomChartAxis& axis, TInput& in, bool mayStretch) {
   const uint8_t flags = in.Byte(), more = in.Byte();
   const double minimum = in.Double(), maximum = in.Double();
   // A refused value leaves the one before: each input starts from the same settings, so
@@ -82,8 +82,8 @@ void Configure(TCustomChartAxis& axis, TInput& in) {
   Try([&] { axis.SetIncrement(increment); });
   // Up to ten thousand labels, each made and drawn, come from a separation of 0 (no step
   // search) or an axis stretched far beyond the chart: such inputs are slow, so both take
-  // the one flag, and inputs without it stay quick.
-  const bool stretch = more & 64;
+  // the one flag, on one axis only, and inputs without it stay quick.
+  const bool stretch = mayStretch && (more & 64);
   const int separation = in.Short();
   Try([&] { axis.SetLabelsSeparation(stretch || separation != 0 ? separation : 10); });
   const int labelsAngle = in.Short(), titleAngle = in.Short();
@@ -154,11 +154,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   series->SetHorizAxis(static_cast<THorizAxis>(seriesFlags & 3));
   series->SetVertAxis(static_cast<TVertAxis>((seriesFlags >> 2) & 3));
   series->XValues->SetOrder(static_cast<TChartListOrder>(((seriesFlags >> 4) & 3) % 3));
-  Configure(*chart->BottomAxis, in);
-  Configure(*chart->LeftAxis, in);
+  Configure(*chart->BottomAxis, in, true);
+  Configure(*chart->LeftAxis, in, false);
   TInput none(nullptr, 0);  // the defaults an input without these axes gets
-  Configure(*chart->TopAxis, seriesFlags & 64 ? in : none);
-  Configure(*chart->RightAxis, seriesFlags & 128 ? in : none);
+  Configure(*chart->TopAxis, seriesFlags & 64 ? in : none, false);
+  Configure(*chart->RightAxis, seriesFlags & 128 ? in : none, false);
 
   for (int i = 0; i < 24 && !in.Empty(); ++i) {
     const uint8_t pointFlags = in.Byte();
