@@ -298,13 +298,14 @@ double TCustomChartAxis::NextLabelStep(double step) {
   // Only positive finite steps have a next one on the 1, 2, 5 sequence; anything else
   // would scale by ten for ever.
   if (!(step > 0) || std::isinf(step)) return step;
+  const double given = step;
   auto next = [](double unit) { return unit < 2 ? 2.0 : unit < 5 ? 5.0 : 10.0; };
+  auto following = [](double base) { return base == 2 ? 5.0 : base == 5 ? 10.0 : 20.0; };
   if (step >= 1e30 || step < 1e-30) {
     // Far out the decade is found at once: a step search on a range of 1e300 would
     // otherwise walk hundreds of decades for each of its hundreds of steps.
-    const double decade = std::pow(10.0, std::floor(std::log10(step)));
-    double unit = step / decade;
-    double scale = decade;
+    double scale = std::pow(10.0, std::floor(std::log10(step)));
+    double unit = step / scale;
     if (unit >= 10) {
       unit /= 10;
       scale *= 10;
@@ -312,17 +313,25 @@ double TCustomChartAxis::NextLabelStep(double step) {
       unit *= 10;
       scale /= 10;
     }
-    return next(unit) * scale;
+    const double base = next(unit);
+    const double result = base * scale;
+    // A step on the sequence may come out a hair below its own unit (5e31 / 1e31 is not
+    // quite 5): the answer must still move on.
+    return result > given ? result : following(base) * scale;
   }
   // Down to 1..10, then back up by the same factors in the same order, so the result is
   // the very double the decade-by-decade definition gives.
   int up = 0, down = 0;
   for (; step >= 10; ++up) step *= 0.1;
   for (; step < 1; ++down) step *= 10;
-  double result = next(step);
-  for (; up > 0; --up) result *= 10;
-  for (; down > 0; --down) result *= 0.1;
-  return result;
+  auto scaled = [&](double base) {
+    for (int i = 0; i < up; ++i) base *= 10;
+    for (int i = 0; i < down; ++i) base *= 0.1;
+    return base;
+  };
+  const double base = next(step);
+  const double result = scaled(base);
+  return result > given ? result : scaled(following(base));
 }
 
 int TCustomChartAxis::LabelSize(const QString& text) {

@@ -104,7 +104,9 @@ void Configure(TCustomChartAxis& axis, TInput& in, bool mayStretch) {
   axis.SetMinorTickCount(in.Byte() % 8);
   axis.SetLabelsSize(in.Byte() % 64);
   TChartFont font = axis.LabelsFont();
-  font.Height = static_cast<int8_t>(in.Byte()) % 40;
+  // Fonts of the sizes charts use: tiny ones would pack a label on every other pixel,
+  // dozens per axis, and the labels' cost is what limits the inputs per second.
+  font.Height = -(8 + in.Byte() % 16);
   font.Color = clWhite;
   axis.SetLabelsFont(font);
 }

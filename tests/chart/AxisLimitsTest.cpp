@@ -98,6 +98,11 @@ TEST_F(AxisLimits, TheNextLabelStepAlwaysEnds) {
   EXPECT_DOUBLE_EQ(TCustomChartAxis::NextLabelStep(0.05), 0.1);
   EXPECT_DOUBLE_EQ(TCustomChartAxis::NextLabelStep(5e200), 1e201);
   EXPECT_DOUBLE_EQ(TCustomChartAxis::NextLabelStep(2e-200), 5e-200);
+  // Every step on the sequence moves on, also where dividing by its decade comes out a hair
+  // below its unit.
+  for (double step = 1e-40; step < 1e300; step = TCustomChartAxis::NextLabelStep(step))
+    ASSERT_GT(TCustomChartAxis::NextLabelStep(step), step) << step;
+  EXPECT_GT(TCustomChartAxis::NextLabelStep(5e31), 5e31);
   // Steps with no next one on the sequence come back as they are.
   EXPECT_EQ(TCustomChartAxis::NextLabelStep(kInf), kInf);
   EXPECT_EQ(TCustomChartAxis::NextLabelStep(0), 0);
