@@ -9,6 +9,8 @@
 
 namespace {
 constexpr int kMaxLabelSteps = 10000;
+// Further out than this no text reaches a surface: surfaces and texts are far smaller.
+constexpr int kOutOfSight = 1 << 22;
 constexpr TColor kGridFallbackColor = 0x808080;
 const QChar kLineSeparator(13);
 }  // namespace
@@ -128,6 +130,12 @@ void TCustomChartAxis::HandleLabel(double value) {
   if (!labelsOnAxis_ && !(StartPixel < p && p < EndPixel)) return;
   if (!tickOnLabelsOnly_) AddTick(p);
   if (!labels_) return;
+  // Millions of pixels out (an axis stretched far beyond the chart) a label can't reach
+  // any surface: unless a handler is told of every label, its text is not even made.
+  if (std::abs(p) > kOutOfSight && !chart_->OnGetAxisLabel) {
+    if (tickOnLabelsOnly_) AddTick(p);
+    return;
+  }
   const QString text = LabelText(value);
   if (tickOnLabelsOnly_) AddTick(p);
   DrawLabelText(p, text);
