@@ -736,9 +736,11 @@ TRect TChartCanvas3D::PrepareWindow(QPainter* window, TView3DOptions* options, c
     image_->setDevicePixelRatio(devicePixelRatio_);
     image_->fill(Qt::white);
   }
-  if (!image_->isNull()) imagePainter_.begin(image_.get());
-  imagePainter_.setRenderHint(QPainter::Antialiasing, false);
-  imagePainter_.setRenderHint(QPainter::TextAntialiasing, !monochrome_);
+  // A control of no size has an image of none: nothing is drawn on it.
+  if (!image_->isNull() && imagePainter_.begin(image_.get())) {
+    imagePainter_.setRenderHint(QPainter::Antialiasing, false);
+    imagePainter_.setRenderHint(QPainter::TextAntialiasing, !monochrome_);
+  }
   return {0, 0, w, h};
 }
 

@@ -387,3 +387,22 @@ TEST_F(OscilloscopeChart, AFullRenderPutsLabelsTicksGridWallAndBevelWhereTheLayo
   const int gapY = (left.ValueToPosition(1) + left.ValueToPosition(2)) / 2;
   EXPECT_FALSE(AnyDarkIn(image, {19, gapY, left.LabelsPosition, gapY + 1}));
 }
+
+TEST_F(OscilloscopeChart, AChartSqueezedToNothingStillPaints) {
+  for (int i = 0; i < 200; ++i) series->AppendPoint(i, i % 3, "", DefaultPointColor);
+  for (const QSize size : {QSize(0, 0), QSize(1, 0), QSize(0, 5), QSize(1, 1)}) {
+    chart->resize(size);
+    QImage window(2, 2, QImage::Format_RGB32);
+    QPainter painter(&window);
+    chart->RenderChart(painter, {0, 0, size.width(), size.height()});
+    painter.end();
+    // The plot is repaired to a pixel each way, or to the control's size where that is
+    // nothing; an axis of no length maps everything to its centre.
+    EXPECT_GE(chart->PlotWidth(), std::min(1, size.width())) << size.width();
+    EXPECT_GE(chart->PlotHeight(), std::min(1, size.height())) << size.height();
+    if (chart->BottomAxis->AxisLength < 1) {
+      EXPECT_EQ(chart->BottomAxis->ValueToPosition(100), chart->BottomAxis->CenterPixel);
+    }
+    EXPECT_LE(chart->LeftAxis->TickCount, TCustomChartAxis::kMaxTickPositions);
+  }
+}
