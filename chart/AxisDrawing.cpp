@@ -132,7 +132,7 @@ void TCustomChartAxis::HandleLabel(double value) {
   if (!labels_) return;
   // Millions of pixels out (an axis stretched far beyond the chart) a label can't reach
   // any surface: unless a handler is told of every label, its text is not even made.
-  if (std::abs(p) > kOutOfSight && !chart_->OnGetAxisLabel) {
+  if ((p > kOutOfSight || p < -kOutOfSight) && !chart_->OnGetAxisLabel) {
     if (tickOnLabelsOnly_) AddTick(p);
     return;
   }
@@ -219,8 +219,10 @@ void TCustomChartAxis::DrawLabelText(int p, const QString& text) {
       canvas->TextWithDepth(p, LabelsPosition - (n - i) * h, 0, lines[i]);
     } else {
       canvas->SetTextAlignment((otherSide_ ? TA_LEFT : TA_RIGHT) | TA_TOP);
-      const int top = p - h / 2 - RoundHalfEven(h * 0.5 * (n + 1)) + h;
-      canvas->TextWithDepth(LabelsPosition, top + i * h, 0, lines[i]);
+      const int top =
+          FarClamp(static_cast<long long>(p) - h / 2 - RoundHalfEven(h * 0.5 * (n + 1)) + h);
+      canvas->TextWithDepth(LabelsPosition, FarClamp(static_cast<long long>(top) + i * h), 0,
+                            lines[i]);
     }
   }
 }
@@ -306,7 +308,7 @@ void TCustomChartAxis::DrawMinorMarks(bool grid) {
   const int* p = TickPositions.data();
   const int last = TickCount - 1;
   if (TickCount > 1 && !logarithmic_) {
-    const double d = p[1] - p[0];
+    const double d = static_cast<double>(p[1]) - p[0];  // labels of point texts lie anywhere
     for (int j = 1; j <= m; ++j) {
       mark(p[0] - static_cast<long long>(RoundHalfEven(d / (m + 1) * j)));
       mark(p[last] + static_cast<long long>(RoundHalfEven(d / (m + 1) * j)));
