@@ -88,8 +88,10 @@ void TFastLineSeries::DrawLegendSymbol(const TRect& r) {
 namespace {
 // Whether p lies exactly on the segment from a to b.
 bool OnSegment(TPoint p, TPoint a, TPoint b) {
-  const long long cross = static_cast<long long>(b.X - a.X) * (p.Y - a.Y) -
-                          static_cast<long long>(b.Y - a.Y) * (p.X - a.X);
+  // Pixels of far points span the whole int range: differences need 33 bits, and their
+  // products 66.
+  using Wide = __int128;
+  const Wide cross = (Wide(b.X) - a.X) * (Wide(p.Y) - a.Y) - (Wide(b.Y) - a.Y) * (Wide(p.X) - a.X);
   return cross == 0 && p.X >= std::min(a.X, b.X) && p.X <= std::max(a.X, b.X) &&
          p.Y >= std::min(a.Y, b.Y) && p.Y <= std::max(a.Y, b.Y);
 }

@@ -115,6 +115,16 @@ TEST_F(FastLine, PointsOnTheSamePixelAreSkipped) {
   EXPECT_EQ(series->PointAtPixel(5, 50), -1);
 }
 
+TEST_F(FastLine, APixelOnASegmentBetweenFarPointsIsFound) {
+  // Pixels near both ends of int: their differences do not fit one.
+  series->AppendPoint(-2.1e8, 0, "", DefaultPointColor);  // (-2100000000, 100)
+  series->AppendPoint(2.1e8, 20, "", DefaultPointColor);   // (2100000000, 80)
+  series->FirstVisibleIndex = 0;
+  series->LastVisibleIndex = 1;
+  EXPECT_EQ(series->PointAtPixel(0, 90), 0);
+  EXPECT_EQ(series->PointAtPixel(0, 91), -1);
+}
+
 TEST_F(FastLine, ColourOfTheSeriesAndOfItsPen) {
   series->SetSeriesColor(0x0000FF);
   EXPECT_EQ(series->LinePen.Color(), 0x0000FFu);
