@@ -25,26 +25,26 @@ void ApplyOscilloscopeChartSettings(TChart& chart, TFastLineSeries& series) {
   chart.SetView3D(false);
   chart.SetView3DWalls(false);
   chart.SetColor(clBlack);
-  chart.BackWall.Brush = {clWhite, bsClear};
-  chart.Title.Text = QStringList{QStringLiteral(" ")};
-  chart.Legend.Visible = false;
-  chart.Legend.Font = MinchoFont(clBlack);
+  chart.BackWall.SetBrush({clWhite, bsClear});
+  chart.Title.SetText(QStringList{QStringLiteral(" ")});
+  chart.Legend.SetVisible(false);
+  chart.Legend.SetFont(MinchoFont(clBlack));
   FixRange(*chart.BottomAxis, 0, 200);
   FixRange(*chart.LeftAxis, -5, 5);
   chart.LeftAxis->SetExactDateTime(false);
   for (TCustomChartAxis* axis : chart.AxesList()) {
-    axis->LabelsFont = MinchoFont(clBlack);
-    axis->Title.Font = MinchoFont(clBlack);
+    axis->SetLabelsFont(MinchoFont(clBlack));
+    axis->Title.SetFont(MinchoFont(clBlack));
   }
   chart.LeftAxis->Title.SetAngle(0);
-  chart.LeftAxis->Title.Font.Color = clWhite;
+  chart.LeftAxis->Title.SetFont(MinchoFont(clWhite));
 
   series.SetSeriesColor(clYellow);
   series.LinePen.SetColor(clYellow);
   series.LinePen.SetWidth(2);
-  series.Marks.Visible = false;
-  series.Marks.ArrowLength = 8;
-  series.Marks.Font = MinchoFont(clBlack);
+  series.Marks.SetVisible(false);
+  series.Marks.SetArrowLength(8);
+  series.Marks.SetFont(MinchoFont(clBlack));
   series.XValues->SetOrder(loAscending);
   series.YValues->SetOrder(loNone);
   series.SetParentChart(&chart);

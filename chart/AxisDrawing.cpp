@@ -1,13 +1,14 @@
 // The axis at paint time: the room it takes at the edge of the plot, and its line, ticks,
 // grid, labels and title.
 #include <cmath>
+#include <limits>
 
 #include "chart/AxisPanel.h"
 #include "chart/ChartAxis.h"
 #include "chart/ChartSeries.h"
 
 namespace {
-constexpr double kMaxLabelSteps = 10000;
+constexpr int kMaxLabelSteps = 10000;
 constexpr TColor kGridFallbackColor = 0x808080;
 const QChar kLineSeparator(13);
 }  // namespace
@@ -35,25 +36,29 @@ int TCustomChartAxis::MultiLineWidth(const QString& text) const {
 }
 
 int TCustomChartAxis::TickBandSize() const {
-  int size = (Axis.Visible() ? Axis.Width() : 0) + (Ticks.Visible() ? tickLength_ : 0);
-  if (MinorTicks.Visible()) size = std::max(size, minorTickLength_);
-  return size;
+  long long size = (Axis.Visible() ? Axis.Width() : 0LL) + (Ticks.Visible() ? tickLength_ : 0);
+  if (MinorTicks.Visible()) size = std::max<long long>(size, minorTickLength_);
+  return FarClamp(size);
 }
 
 int TCustomChartAxis::ShiftByPositionPercent(int k, const TRect& rect) const {
   if (positionPercent_ == 0) return k;
   const int extent = horizontal_ ? rect.Height() : rect.Width();
-  int s = RoundHalfEven(positionPercent_ * 0.01 * extent);
+  long long s = FarClamp(RoundHalfEven(positionPercent_ * 0.01 * extent));
   if (otherSide_) s = -s;
-  return horizontal_ ? k - s : k + s;
+  return FarClamp(horizontal_ ? k - s : k + s);
 }
 
 void TCustomChartAxis::ReserveAxisSpace(TRect& rect, bool standard) {
   TChartCanvas3D* canvas = chart_->Canvas();
-  SettleRange();  // refreshes IsDateTimeAxis
+  RefreshIsDateTimeAxis();
   // Each band moves the axis' own edge of the rectangle inward.
   auto shrink = [&](int size) -> int {
     if (!standard) return 0;
+    size = FarClamp(size);
+    if (std::abs(rect.Left) > kFarPixel || std::abs(rect.Top) > kFarPixel ||
+        std::abs(rect.Right) > kFarPixel || std::abs(rect.Bottom) > kFarPixel)
+      size = 0;  // a rectangle already out of reach grows no further
     if (horizontal_ && !otherSide_) return rect.Bottom -= size;
     if (horizontal_) return rect.Top += size;
     if (!otherSide_) return rect.Left += size;
@@ -65,7 +70,7 @@ void TCustomChartAxis::ReserveAxisSpace(TRect& rect, bool standard) {
   if (!Title.Caption().isEmpty()) {
     int size = titleSize_;
     if (size == 0) {
-      canvas->Font = Title.Font;
+      canvas->Font = Title.Font();
       size = runsAlong(Title.Angle()) ? canvas->FontHeight() : canvas->TextWidthOf(Title.Caption());
     }
     TitlePosition = shrink(size);
@@ -73,7 +78,7 @@ void TCustomChartAxis::ReserveAxisSpace(TRect& rect, bool standard) {
   if (labels_) {
     int size = labelsSize_;
     if (size == 0) {
-      canvas->Font = LabelsFont;
+      canvas->Font = labelsFont_;
       const bool alongLabels = horizontal_ ? (labelsAngle_ == 0 || labelsAngle_ == 180)
                                            : (labelsAngle_ == 90 || labelsAngle_ == 270);
       if (alongLabels) {
@@ -104,8 +109,9 @@ void TCustomChartAxis::ReserveAxisSpace(TRect& rect, bool standard) {
         horizontal_ ? (otherSide_ ? rect.Top : rect.Bottom) : (otherSide_ ? rect.Right : rect.Left),
         rect);
     const int outward = (horizontal_ ? !otherSide_ : otherSide_) ? 1 : -1;
-    LabelsPosition = LinePosition + outward * ticks;
-    TitlePosition = LabelsPosition + outward * (labelsSize_ > 0 ? labelsSize_ : 0);
+    LabelsPosition = FarClamp(LinePosition + static_cast<long long>(outward) * ticks);
+    TitlePosition = FarClamp(LabelsPosition +
+                             static_cast<long long>(outward) * (labelsSize_ > 0 ? labelsSize_ : 0));
     return;
   }
   TitlePosition = ShiftByPositionPercent(TitlePosition, rect);
@@ -141,16 +147,30 @@ void TCustomChartAxis::ProduceValueLabels(double step) {
       HandleLabel(value);
     }
   }
-  if (std::fabs(WorkRange / step) >= kMaxLabelSteps) return;
-  double v = (WorkMinimum == WorkMaximum || !roundFirstLabel_)
-                 ? WorkMaximum
-                 : step * std::trunc(WorkMaximum / step);
-  while (v > WorkMaximum) v -= step;
+  // NaN (an endless range over an endless step) counts as too many steps as well.
+  if (!(std::fabs(WorkRange / step) < kMaxLabelSteps)) return;
+  const double first = (WorkMinimum == WorkMaximum || !roundFirstLabel_)
+                           ? WorkMaximum
+                           : step * std::trunc(WorkMaximum / step);
   // A little below the minimum, so the label at the minimum survives the rounding of the
   // steps. The tolerance is taken off the magnitude: dividing a negative minimum by a
-  // factor above one would move the limit above it and drop its label.
-  const double limit = WorkMinimum - 1e-12 - std::fabs(WorkMinimum) * 1e-12;
-  for (; v >= limit; v -= step) HandleLabel(v);
+  // factor above one would move the limit above it and drop its label. Far from zero that
+  // relative tolerance outgrows the step; it never reaches past half a step, or a range
+  // near 1e20 would be labelled far below its minimum.
+  const double tolerance = std::min(1e-12 + std::fabs(WorkMinimum) * 1e-12, step / 2);
+  const double limit = WorkMinimum - tolerance;
+  // Each value is counted from the first, not from the one before: far from zero a step
+  // below half the spacing of doubles would leave a running value where it is for ever.
+  // The count is bounded by the steps the range holds, plus the few above the maximum
+  // that the rounded first value may start with.
+  double previous = std::numeric_limits<double>::quiet_NaN();
+  for (int k = 0; k <= kMaxLabelSteps + 2; ++k) {
+    const double v = first - k * step;
+    if (v > WorkMaximum) continue;
+    if (!(v >= limit)) break;
+    if (v != previous) HandleLabel(v);  // one label for values the doubles can't tell apart
+    previous = v;
+  }
 }
 
 void TCustomChartAxis::ProduceTextLabels() {
@@ -172,16 +192,14 @@ void TCustomChartAxis::ProduceTextLabels() {
 
 void TCustomChartAxis::DrawLabelText(int p, const QString& text) {
   TChartCanvas3D* canvas = chart_->Canvas();
-  canvas->Font = LabelsFont;
+  canvas->Font = labelsFont_;
   canvas->Brush.Style = bsClear;
   canvas->SetBackgroundMode(TRANSPARENT);
   const int h = canvas->FontHeight();
   const QStringList lines = text.split(kLineSeparator);
   const int n = static_cast<int>(lines.size());
   if (labelsAngle_ != 0) {
-    canvas->SetTextAlignment(TA_CENTER | TA_TOP);
-    canvas->WriteRotatedText(horizontal_ ? p : LabelsPosition, horizontal_ ? LabelsPosition : p,
-                             labelsAngle_, text);
+    DrawTurnedText(p, LabelsPosition, labelsAngle_, lines);
     return;
   }
   for (int i = 0; i < n; ++i) {
@@ -199,15 +217,41 @@ void TCustomChartAxis::DrawLabelText(int p, const QString& text) {
   }
 }
 
+void TCustomChartAxis::DrawTurnedText(int along, int edge, int angle, const QStringList& lines) {
+  TChartCanvas3D* canvas = chart_->Canvas();
+  const int h = canvas->FontHeight();
+  int widest = 0;
+  for (const QString& line : lines) widest = std::max(widest, canvas->TextWidthOf(line));
+  const double height = static_cast<double>(h) * lines.size();
+  const double turn = angle * M_PI / 180;
+  const double c = std::cos(turn), s = std::sin(turn);
+  // The turned box's extent across the axis decides how far its centre lies from the edge.
+  const double across = horizontal_ ? std::fabs(widest * s) + std::fabs(height * c)
+                                    : std::fabs(widest * c) + std::fabs(height * s);
+  const int outward = horizontal_ ? (otherSide_ ? -1 : 1) : (otherSide_ ? 1 : -1);
+  const double centreAcross = edge + outward * across / 2;
+  const double cx = horizontal_ ? along : centreAcross;
+  const double cy = horizontal_ ? centreAcross : along;
+  canvas->SetTextAlignment(TA_CENTER | TA_TOP);
+  // Each line's top centre, stepped down the text's own (turned) vertical: counter-clockwise
+  // on the screen, the text's right is (cos, -sin) and its down is (sin, cos).
+  for (int i = 0; i < lines.size(); ++i) {
+    const double down = -height / 2 + static_cast<double>(i) * h;
+    canvas->WriteRotatedText(static_cast<int>(std::lround(cx + down * s)),
+                             static_cast<int>(std::lround(cy + down * c)), angle, lines[i]);
+  }
+}
+
 void TCustomChartAxis::DrawTick(int p, int offset, int length) {
   TChartCanvas3D* canvas = chart_->Canvas();
-  const int L = LinePosition;
+  const long long L = LinePosition;
+  const long long near = offset, far = static_cast<long long>(offset) + length;
   if (horizontal_) {
     const int dir = otherSide_ ? -1 : 1;
-    canvas->VertLineWithDepth(p, L + dir * offset, L + dir * (offset + length), 0);
+    canvas->VertLineWithDepth(p, FarClamp(L + dir * near), FarClamp(L + dir * far), 0);
   } else {
     const int dir = otherSide_ ? 1 : -1;
-    canvas->HorizLineWithDepth(L + dir * offset, L + dir * (offset + length), p, 0);
+    canvas->HorizLineWithDepth(FarClamp(L + dir * near), FarClamp(L + dir * far), p, 0);
   }
 }
 
@@ -228,7 +272,7 @@ void TCustomChartAxis::DrawGrid() {
     for (int i = 0; i < TickCount; ++i) line(TickPositions[i]);
   } else {
     for (int i = 1; i < TickCount; ++i)
-      line(RoundHalfEven((TickPositions[i] + TickPositions[i - 1]) * 0.5));
+      line(RoundHalfEven((static_cast<double>(TickPositions[i]) + TickPositions[i - 1]) * 0.5));
   }
   canvas->SetBackgroundMode(OPAQUE);
 }
@@ -239,34 +283,37 @@ void TCustomChartAxis::DrawMinorMarks(bool grid) {
   TChartCanvas3D* canvas = chart_->Canvas();
   canvas->ApplyChartPen(pen);
   const TRect& plot = chart_->PlotRect;
-  const int m = minorTickCount_;
-  auto mark = [&](int position) {
+  // More minor marks than the axis has pixels land on pixels already marked: a count in
+  // the billions would otherwise take hours.
+  const int m = std::clamp(minorTickCount_, 0, std::max(1, AxisLength));
+  auto mark = [&](long long position) {
     if (!(StartPixel < position && position < EndPixel)) return;
     if (!grid)
-      DrawTick(position, 1, minorTickLength_);
+      DrawTick(static_cast<int>(position), 1, minorTickLength_);
     else if (horizontal_)
-      canvas->DrawVertLine(position, plot.Top, plot.Bottom);
+      canvas->DrawVertLine(static_cast<int>(position), plot.Top, plot.Bottom);
     else
-      canvas->DrawHorizLine(plot.Left, plot.Right, position);
+      canvas->DrawHorizLine(plot.Left, plot.Right, static_cast<int>(position));
   };
   const int* p = TickPositions.data();
   const int last = TickCount - 1;
   if (TickCount > 1 && !logarithmic_) {
     const double d = p[1] - p[0];
     for (int j = 1; j <= m; ++j) {
-      mark(p[0] - RoundHalfEven(d / (m + 1) * j));
-      mark(p[last] + RoundHalfEven(d / (m + 1) * j));
+      mark(p[0] - static_cast<long long>(RoundHalfEven(d / (m + 1) * j)));
+      mark(p[last] + static_cast<long long>(RoundHalfEven(d / (m + 1) * j)));
     }
   }
   for (int i = 1; i <= last; ++i)
     for (int j = 1; j <= m; ++j)
-      mark(p[i] - RoundHalfEven(j * static_cast<double>(p[i] - p[i - 1]) / (m + 1)));
+      mark(p[i] - static_cast<long long>(
+                      RoundHalfEven(j * (static_cast<double>(p[i]) - p[i - 1]) / (m + 1))));
 }
 
 void TCustomChartAxis::DrawAxis(bool setLinePosition) {
   TChartCanvas3D* canvas = chart_->Canvas();
-  SettleRange();
-  canvas->Font = LabelsFont;
+  RefreshIsDateTimeAxis();  // the range stays as layout and series margins left it
+  canvas->Font = labelsFont_;
   const double step = LabelStep();
   const TRect& plot = chart_->PlotRect;
   if (setLinePosition)
@@ -274,12 +321,10 @@ void TCustomChartAxis::DrawAxis(bool setLinePosition) {
         horizontal_ ? (otherSide_ ? plot.Top : plot.Bottom) : (otherSide_ ? plot.Right : plot.Left),
         plot);
   if (!Title.Caption().isEmpty()) {
-    canvas->Font = Title.Font;
+    canvas->Font = Title.Font();
     canvas->Brush.Style = bsClear;
-    canvas->SetTextAlignment(TA_CENTER | TA_TOP);
-    canvas->WriteRotatedText(horizontal_ ? CenterPixel : TitlePosition,
-                             horizontal_ ? TitlePosition : CenterPixel, Title.Angle(),
-                             Title.Caption());
+    DrawTurnedText(CenterPixel, TitlePosition, Title.Angle(),
+                   Title.Caption().split(kLineSeparator));
   }
   TickCount = 0;
   if (step > 0 && WorkMaximum >= WorkMinimum) {

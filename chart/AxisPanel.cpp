@@ -56,12 +56,36 @@ void TCustomAxisPanel::InvalidateChart() {
   RepaintRequested();
 }
 
+bool TCustomAxisPanel::BeginImmediateDrawing() {
+  if (!paintingEnabled_ || destroying_ || !canvas_->ResumeImageDrawing()) return false;
+  if (clipPoints_) canvas_->ClipToCube(PlotRect, 0, 0);
+  return true;
+}
+
+void TCustomAxisPanel::EndImmediateDrawing(const TRect& changed) {
+  canvas_->RemoveClip();
+  canvas_->EndImageDrawing();
+  RepaintRegion(changed);
+}
+
 bool TCustomAxisPanel::AxisShown(const TCustomChartAxis* axis) const {
   if (!axisVisible_ || !axis->Visible()) return false;
   if (axis == DepthAxis) return view3D_;
   for (TChartSeries* series : seriesList_)
     if (series->Active() && axis->IsSeriesOfAxis(series)) return true;
   return false;
+}
+
+void TCustomAxisPanel::FitAxesToSeries(TCustomChartAxis* axis) {
+  int low = 0, high = 0;
+  for (TChartSeries* series : seriesList_) {
+    if (!series->Active() || !axis->IsSeriesOfAxis(series)) continue;
+    int seriesLow = 0, seriesHigh = 0;
+    series->CalcAxisMargins(axis->IsHorizontal(), seriesLow, seriesHigh);
+    low = std::max(low, seriesLow);
+    high = std::max(high, seriesHigh);
+  }
+  axis->AdjustToMargins(low, high);
 }
 
 bool TCustomAxisPanel::IsFreeSeriesColor(TColor color) const {

@@ -42,7 +42,15 @@ class TCustomAxisPanel : public TComponent {
   int PlotWidth() const { return PlotRect.Width(); }
   int PlotHeight() const { return PlotRect.Height(); }
 
+  // The one way to ask for a repaint: marks the image out of date and asks the control for
+  // a paint. Every setter that changes what is drawn ends here.
   virtual void InvalidateChart();
+  // Drawing between paints, on the image the last paint left (a point added without a
+  // repaint): false when there is nothing up to date to draw on, and a repaint is the way.
+  // While it lasts the series' drawing is clipped as in a paint.
+  bool BeginImmediateDrawing();
+  // Ends it and has the control show the changed rectangle of the image.
+  void EndImmediateDrawing(const TRect& changed);
   bool Destroying() const { return destroying_; }
   TAxisOnGetLabel OnGetAxisLabel;
   TAxisOnGetNextLabel OnGetNextAxisLabel;
@@ -58,6 +66,9 @@ class TCustomAxisPanel : public TComponent {
   // Drawn this paint: axes on, the axis visible, and an active series on it (the depth
   // axis only in 3D).
   bool AxisShown(const TCustomChartAxis* axis) const;
+  // The margin step of a paint, after the axes are placed: the series on the axis may ask
+  // for room beyond their values on the axis' automatic ends.
+  virtual void FitAxesToSeries(TCustomChartAxis* axis);
 
  protected:
   template <typename T>
@@ -69,6 +80,8 @@ class TCustomAxisPanel : public TComponent {
   virtual bool IsFreeSeriesColor(TColor color) const;
   // The control behind the chart asks the window system for a paint here.
   virtual void RepaintRequested() {}
+  // And here for showing a changed part of an image that is otherwise up to date.
+  virtual void RepaintRegion(const TRect& /*changed*/) {}
   bool axisVisible_ = true;
   bool view3D_ = true;
   bool clipPoints_ = true;

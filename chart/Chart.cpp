@@ -17,7 +17,7 @@ constexpr int kTitleGap = 5;
 int MulDiv(int a, int b, int c) {
   const long long product = static_cast<long long>(a) * b;
   const long long half = c / 2;
-  return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
+  return FarClamp(product >= 0 ? (product + half) / c : (product - half) / c);
 }
 
 TRect Intersection(const TRect& a, const TRect& b) {
@@ -27,12 +27,17 @@ TRect Intersection(const TRect& a, const TRect& b) {
 
 }  // namespace
 
-TChartTitle::TChartTitle(TCustomChart* chart) : Frame([chart] { chart->InvalidateChart(); }) {
-  Font.Color = 0xFF0000;
+void TChartPart::Changed() {
+  chart_->InvalidateChart();
+}
+
+TChartTitle::TChartTitle(TCustomChart* chart)
+    : TChartPart(chart), Frame([chart] { chart->InvalidateChart(); }) {
+  font_.Color = 0xFF0000;
 }
 
 TChartWall::TChartWall(TCustomChart* chart, TColor color)
-    : Color(color), Pen([chart] { chart->InvalidateChart(); }) {}
+    : TChartPart(chart), Pen([chart] { chart->InvalidateChart(); }), color_(color) {}
 
 TCustomChart::TCustomChart(QWidget* parent, TComponent* owner)
     : QWidget(parent),
@@ -79,6 +84,10 @@ void TCustomChart::paintEvent(QPaintEvent*) {
   RenderChart(painter, {0, 0, width(), height()});
 }
 
+void TCustomChart::RepaintRegion(const TRect& changed) {
+  update(QRect(changed.Left, changed.Top, changed.Width(), changed.Height()));
+}
+
 void TCustomChart::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   InvalidateChart();
@@ -86,8 +95,8 @@ void TCustomChart::resizeEvent(QResizeEvent* event) {
 
 void TCustomChart::RenderChart(QPainter& target, const TRect& bounds) {
   ++renders_;
-  PanelBounds = Canvas()->PrepareWindow(nullptr, &View3DOptions, bounds, View3D());
-  const int w = PanelBounds.Width(), h = PanelBounds.Height(), b = borderWidth_;
+  PanelBounds = Canvas()->PrepareWindow(&target, &View3DOptions, bounds, View3D());
+  const int w = PanelBounds.Width(), h = PanelBounds.Height(), b = FarClamp(borderWidth_);
   PlotRect = {PanelBounds.Left + b + MulDiv(margins_.Left, w, 100),
               PanelBounds.Top + b + MulDiv(margins_.Top, h, 100),
               PanelBounds.Right - b - MulDiv(margins_.Right, w, 100),
@@ -101,15 +110,16 @@ void TCustomChart::RecalcPlotSize() {
   PlotRect.Left = std::max(PlotRect.Left, PanelBounds.Left);
   PlotRect.Top = std::max(PlotRect.Top, PanelBounds.Top);
   if (PlotRect.Right < PlotRect.Left) PlotRect.Right = PlotRect.Left + 1;
-  if (PlotRect.Right == PlotRect.Left) PlotRect.Right = PlotRect.Left + width();
+  if (PlotRect.Right == PlotRect.Left) PlotRect.Right = FarClamp(PlotRect.Left + 0LL + width());
   if (PlotRect.Bottom < PlotRect.Top) PlotRect.Bottom = PlotRect.Top + 1;
-  if (PlotRect.Bottom == PlotRect.Top) PlotRect.Bottom = PlotRect.Top + height();
+  if (PlotRect.Bottom == PlotRect.Top) PlotRect.Bottom = FarClamp(PlotRect.Top + 0LL + height());
 }
 
 void TCustomChart::RenderContents() {
   PaintPanelBackground();
   PaintTitles();
   LayoutAxes();
+  for (TCustomChartAxis* axis : {TopAxis, LeftAxis, RightAxis, BottomAxis}) FitAxesToSeries(axis);
   PaintWalls();
   if (AxisVisible()) PaintAxes();
   if (OnBeforeDrawSeries) OnBeforeDrawSeries(this);
@@ -131,50 +141,50 @@ void TCustomChart::PaintBevels() {
   canvas->Pen = {};
   canvas->Brush.Style = bsClear;
   TRect r = PanelBounds;
+  const int bevelWidth = FarClamp(bevelWidth_), borderWidth = FarClamp(borderWidth_);
   auto bevel = [&](TBevelCut cut) {
     if (cut == bvNone) return;
     const TColor light = cut == bvRaised ? clBtnHighlight : clBtnShadow;
     const TColor dark = cut == bvRaised ? clBtnShadow : clBtnHighlight;
-    canvas->DrawFrame3D(r, light, bevelWidth_, dark);
-    r = {r.Left + bevelWidth_, r.Top + bevelWidth_, r.Right - bevelWidth_, r.Bottom - bevelWidth_};
+    canvas->DrawFrame3D(r, light, bevelWidth, dark);
+    r = {r.Left + bevelWidth, r.Top + bevelWidth, r.Right - bevelWidth, r.Bottom - bevelWidth};
   };
   bevel(bevelOuter_);
-  if (borderWidth_ > 0) {
-    canvas->DrawFrame3D(r, color_, borderWidth_, color_);
-    r = {r.Left + borderWidth_, r.Top + borderWidth_, r.Right - borderWidth_,
-         r.Bottom - borderWidth_};
+  if (borderWidth > 0) {
+    canvas->DrawFrame3D(r, color_, borderWidth, color_);
+    r = {r.Left + borderWidth, r.Top + borderWidth, r.Right - borderWidth, r.Bottom - borderWidth};
   }
   bevel(bevelInner_);
 }
 
 void TCustomChart::PaintTitles() {
-  if (Title.Visible) PaintTitle(Title, true);
-  if (Foot.Visible) PaintTitle(Foot, false);
+  if (Title.Visible()) PaintTitle(Title, true);
+  if (Foot.Visible()) PaintTitle(Foot, false);
 }
 
 void TCustomChart::PaintTitle(TChartTitle& title, bool atTop) {
   TChartCanvas3D* canvas = Canvas();
-  canvas->Font = title.Font;
+  canvas->Font = title.Font();
   const int h = canvas->FontHeight();
-  if (title.Color == DefaultPointColor) {
-    if (title.Brush.Style != bsSolid) {
-      canvas->Brush = title.Brush;
+  if (title.Color() == DefaultPointColor) {
+    if (title.Brush().Style != bsSolid) {
+      canvas->Brush = title.Brush();
       canvas->SetBackgroundMode(TRANSPARENT);
-    } else if (title.Brush.Color == DefaultPointColor) {
+    } else if (title.Brush().Color == DefaultPointColor) {
       canvas->Brush.Style = bsClear;
     } else {
-      canvas->Brush = {title.Brush.Color, bsSolid};
+      canvas->Brush = {title.Brush().Color, bsSolid};
     }
-  } else if (title.Brush.Style != bsSolid) {
-    canvas->Brush = title.Brush;
+  } else if (title.Brush().Style != bsSolid) {
+    canvas->Brush = title.Brush();
     canvas->SetBackgroundMode(OPAQUE);
-    canvas->SetBackgroundColor(title.Color);
+    canvas->SetBackgroundColor(title.Color());
   } else {
-    canvas->Brush = {title.Color, bsSolid};
+    canvas->Brush = {title.Color(), bsSolid};
   }
   const bool framed = title.Frame.Visible() && title.Frame.Color() != DefaultPointColor;
-  const int f = framed ? title.Frame.Width() : 0;
-  const int n = static_cast<int>(title.Text.size());
+  const int f = framed ? FarClamp(title.Frame.Width()) : 0;
+  const int n = static_cast<int>(title.Text().size());
   const int left = PlotRect.Left + f, right = PlotRect.Right - f;
   TRect box{left, 0, right, 0};
   if (atTop) {
@@ -187,13 +197,13 @@ void TCustomChart::PaintTitle(TChartTitle& title, bool atTop) {
   box = {box.Left - f, box.Top - f, box.Right + f, box.Bottom + f};
   const int wWidth = canvas->TextWidthOf(QStringLiteral("W"));
   if (framed || canvas->Brush.Style != bsClear) {
-    if (title.AdjustFrame) {
+    if (title.AdjustFrame()) {
       int widest = 0;
-      for (const QString& line : title.Text) widest = std::max(widest, canvas->TextWidthOf(line));
+      for (const QString& line : title.Text()) widest = std::max(widest, canvas->TextWidthOf(line));
       const int width = widest + wWidth;
-      if (title.Alignment == taLeftJustify)
+      if (title.Alignment() == taLeftJustify)
         box.Right = box.Left + width;
-      else if (title.Alignment == taRightJustify)
+      else if (title.Alignment() == taRightJustify)
         box.Left = box.Right - width;
       else {
         const int middle = (box.Left + box.Right) / 2;
@@ -211,12 +221,12 @@ void TCustomChart::PaintTitle(TChartTitle& title, bool atTop) {
   canvas->SetBackgroundMode(TRANSPARENT);
   canvas->SetTextAlignment(TA_LEFT | TA_TOP);
   for (int i = 0; i < n; ++i) {
-    const QString& line = atTop ? title.Text[i] : title.Text[n - 1 - i];
+    const QString& line = atTop ? title.Text()[i] : title.Text()[n - 1 - i];
     const int y = atTop ? PlotRect.Top + f + i * h : PlotRect.Bottom - f - h - i * h;
     const int lineWidth = canvas->TextWidthOf(line);
     int x = (left + right) / 2 - lineWidth / 2;
-    if (title.Alignment == taLeftJustify) x = left + wWidth / 2;
-    if (title.Alignment == taRightJustify) x = right - lineWidth - wWidth / 2;
+    if (title.Alignment() == taLeftJustify) x = left + wWidth / 2;
+    if (title.Alignment() == taRightJustify) x = right - lineWidth - wWidth / 2;
     canvas->WriteText(x, y, line);
   }
   if (atTop)
@@ -247,13 +257,19 @@ void TCustomChart::LayoutAxes() {
 void TCustomChart::PaintWalls() {
   TChartCanvas3D* canvas = Canvas();
   canvas->ApplyChartPen(BackWall.Pen);
-  if (BackWall.Color == DefaultPointColor && BackWall.Brush.Style == bsSolid) {
+  const TChartBrush& brush = BackWall.Brush();
+  const TColor color = BackWall.Color();
+  if (color == DefaultPointColor && brush.Style == bsSolid) {
     canvas->Brush.Style = bsClear;
   } else {
-    canvas->Brush = {BackWall.Color, BackWall.Brush.Style};
-    if (BackWall.Brush.Style != bsSolid) {
+    canvas->Brush = {color, brush.Style};
+    if (brush.Style != bsSolid) {
+      // A hatch: lines in the wall's colour over the brush's colour.
       canvas->SetBackgroundMode(OPAQUE);
-      canvas->SetBackgroundColor(BackWall.Brush.Color);
+      canvas->SetBackgroundColor(brush.Color);
+      // Lines in the colour of the ground under them would not show: they take white
+      // on black and black on anything else.
+      if (color == brush.Color) canvas->Brush.Color = color == clBlack ? clWhite : clBlack;
     }
   }
   canvas->DrawRectangle(PlotRect.Left, PlotRect.Top, PlotRect.Right + 1, PlotRect.Bottom + 1);

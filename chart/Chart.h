@@ -6,6 +6,7 @@
 #include "chart/AxisPanel.h"
 #include "chart/ChartFont.h"
 #include "chart/ChartPen.h"
+#include "framework/StoreIfChanged.h"
 
 class TCustomChart;
 
@@ -17,36 +18,87 @@ constexpr TColor clBtnFace = 0xF0F0F0;
 constexpr TColor clBtnHighlight = 0xFFFFFF;
 constexpr TColor clBtnShadow = 0xA0A0A0;
 
+// A part of the chart that asks its chart to repaint when one of its settings changes to
+// a different value; an equal value changes nothing.
+class TChartPart {
+ public:
+  explicit TChartPart(TCustomChart* chart) : chart_(chart) {}
+
+ protected:
+  template <typename T>
+  void Set(T& field, const T& value) {
+    if (StoreIfChanged(field, value)) Changed();
+  }
+  void Changed();
+
+ private:
+  TCustomChart* chart_;
+};
+
 // The title above (or the foot below) the plot.
-class TChartTitle {
+class TChartTitle : public TChartPart {
  public:
   explicit TChartTitle(TCustomChart* chart);
-  bool AdjustFrame = true;
-  TAlignment Alignment = taCenter;
-  TChartBrush Brush{DefaultPointColor, bsSolid};
-  TColor Color = DefaultPointColor;
-  TChartFont Font;
+  bool AdjustFrame() const { return adjustFrame_; }
+  void SetAdjustFrame(bool value) { Set(adjustFrame_, value); }
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment value) { Set(alignment_, value); }
+  const TChartBrush& Brush() const { return brush_; }
+  void SetBrush(const TChartBrush& value) { Set(brush_, value); }
+  TColor Color() const { return color_; }
+  void SetColor(TColor value) { Set(color_, value); }
+  const TChartFont& Font() const { return font_; }
+  void SetFont(const TChartFont& value) { Set(font_, value); }
   TChartHiddenPen Frame;
-  QStringList Text;
-  bool Visible = true;
+  const QStringList& Text() const { return text_; }
+  void SetText(const QStringList& value) { Set(text_, value); }
+  bool Visible() const { return visible_; }
+  void SetVisible(bool value) { Set(visible_, value); }
   TRect LastRect;  // where it was drawn, for hit tests
+
+ private:
+  bool adjustFrame_ = true;
+  TAlignment alignment_ = taCenter;
+  TChartBrush brush_{DefaultPointColor, bsSolid};
+  TColor color_ = DefaultPointColor;
+  TChartFont font_;
+  QStringList text_;
+  bool visible_ = true;
 };
 
 // A wall of the plot: in a flat chart only the back wall, its frame and fill.
-class TChartWall {
+class TChartWall : public TChartPart {
  public:
-  explicit TChartWall(TCustomChart* chart, TColor color);
-  TChartBrush Brush{clWhite, bsClear};
-  TColor Color;
-  bool Dark3D = true;
+  TChartWall(TCustomChart* chart, TColor color);
+  const TChartBrush& Brush() const { return brush_; }
+  void SetBrush(const TChartBrush& value) { Set(brush_, value); }
+  TColor Color() const { return color_; }
+  void SetColor(TColor value) { Set(color_, value); }
+  bool Dark3D() const { return dark3D_; }
+  void SetDark3D(bool value) { Set(dark3D_, value); }
   TChartPen Pen;
-  int Size = 0;
+  int Size() const { return size_; }
+  void SetSize(int value) { Set(size_, value); }
+
+ private:
+  TChartBrush brush_{clWhite, bsClear};
+  TColor color_;
+  bool dark3D_ = true;
+  int size_ = 0;
 };
 
 // The legend: kept, never drawn by this program.
-struct TChartLegend {
-  bool Visible = true;
-  TChartFont Font;
+class TChartLegend : public TChartPart {
+ public:
+  using TChartPart::TChartPart;
+  bool Visible() const { return visible_; }
+  void SetVisible(bool value) { Set(visible_, value); }
+  const TChartFont& Font() const { return font_; }
+  void SetFont(const TChartFont& value) { Set(font_, value); }
+
+ private:
+  bool visible_ = true;
+  TChartFont font_;
 };
 
 // A chart: a panel that lays out its titles, axes and plot and paints them, with its
@@ -92,7 +144,7 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   TChartWall BackWall;
   TChartWall LeftWall;
   TChartWall BottomWall;
-  TChartLegend Legend;
+  TChartLegend Legend{this};
   TNotifyEvent OnAfterDraw;
 
   // The rectangle of the last render (the image's, with buffering).
@@ -106,9 +158,12 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   // A new size needs a new image, not a copy of the old one.
   void resizeEvent(QResizeEvent* event) override;
   void RepaintRequested() override;
+  // The image is up to date there already: the window only copies that part again.
+  void RepaintRegion(const TRect& changed) override;
   // Not the panel's colour nor the back wall's: a trace in those would not show.
   bool IsFreeSeriesColor(TColor color) const override {
-    return color != color_ && color != BackWall.Color && TCustomAxisPanel::IsFreeSeriesColor(color);
+    return color != color_ && color != BackWall.Color() &&
+           TCustomAxisPanel::IsFreeSeriesColor(color);
   }
 
  private:

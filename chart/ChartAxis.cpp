@@ -1,5 +1,6 @@
 #include "ChartAxis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -17,6 +18,8 @@ const QString kLogarithmicDateTime = QStringLiteral("日付時刻軸を対数軸
 const QString kLogarithmicNegative =
     QStringLiteral("対数軸の最大/最小値は 0 以上でなければなりません");
 const QString kLogarithmicBase = QStringLiteral("Axis Logarithmic Base should be >= 2");
+const QString kMinimumNotFinite = QStringLiteral("軸の最小値は有限の数でなければなりません");
+const QString kMaximumNotFinite = QStringLiteral("軸の最大値は有限の数でなければなりません");
 const QString kAngleOutOfRange = QStringLiteral("%1の角度は 0 から 359 の間でなければなりません");
 
 constexpr double kSmallestStep = 1e-12;
@@ -27,7 +30,13 @@ const QChar kLineSeparator(13);
 }  // namespace
 
 int RoundHalfEven(double value) {
-  return static_cast<int>(std::nearbyint(value));  // the default rounding mode: to even
+  // Saturates instead of overflowing: a layout setting far out of range, or a value with
+  // no number in it (NaN gives 0), must not turn into an arbitrary pixel.
+  if (!(value == value)) return 0;
+  const double rounded = std::nearbyint(value);  // the default rounding mode: to even
+  if (rounded >= 2147483647.0) return std::numeric_limits<int>::max();
+  if (rounded <= -2147483648.0) return std::numeric_limits<int>::min();
+  return static_cast<int>(rounded);
 }
 
 // ---- Title ----
@@ -42,6 +51,12 @@ void TChartAxisTitle::SetAngle(int angle) {
 void TChartAxisTitle::SetCaption(const QString& caption) {
   if (caption == caption_) return;
   caption_ = caption;
+  axis_->Changed();
+}
+
+void TChartAxisTitle::SetFont(const TChartFont& font) {
+  if (font == font_) return;
+  font_ = font;
   axis_->Changed();
 }
 
@@ -103,7 +118,8 @@ void TCustomChartAxis::SetAutomaticMinimum(bool value) {
 }
 
 void TCustomChartAxis::SetIncrement(double value) {
-  if (value < 0) throw AxisException(kNegativeIncrement);
+  // NaN is not "0 or more", and an endless increment leaves no labels to step to.
+  if (!(value >= 0) || std::isinf(value)) throw AxisException(kNegativeIncrement);
   Set(increment_, value);
 }
 
@@ -132,16 +148,21 @@ void TCustomChartAxis::SetLogarithmicBase(int value) {
 }
 
 void TCustomChartAxis::SetMaximum(double value) {
+  if (!std::isfinite(value)) throw AxisException(kMaximumNotFinite);
   if (!Loading() && value < minimum_) throw AxisException(kMaximumBelowMinimum);
   Set(maximum_, value);
 }
 
 void TCustomChartAxis::SetMinimum(double value) {
+  if (!std::isfinite(value)) throw AxisException(kMinimumNotFinite);
   if (!Loading() && value > maximum_) throw AxisException(kMinimumAboveMaximum);
   Set(minimum_, value);
 }
 
 void TCustomChartAxis::ApplyRange(double minimum, double maximum) {
+  // Checked before anything changes: a refused range leaves the axis as it was.
+  if (!std::isfinite(minimum)) throw AxisException(kMinimumNotFinite);
+  if (!std::isfinite(maximum)) throw AxisException(kMaximumNotFinite);
   Set(automatic_, false);
   Set(automaticMinimum_, false);
   Set(automaticMaximum_, false);
@@ -160,6 +181,56 @@ bool TCustomChartAxis::IsSeriesOfAxis(const TChartSeries* series) const {
                                            (chart_->LeftAxis == this || chart_->RightAxis == this));
 }
 
+namespace {
+
+// The smallest and largest finite values of a list; false when it has none.
+bool FiniteExtremes(const TChartValueList& list, double& lowest, double& highest) {
+  bool found = false;
+  for (int i = 0; i < list.ValueCount(); ++i) {
+    const double value = list.ValueAt(i);
+    if (!std::isfinite(value)) continue;
+    lowest = found ? std::min(lowest, value) : value;
+    highest = found ? std::max(highest, value) : value;
+    found = true;
+  }
+  return found;
+}
+
+}  // namespace
+
+void TCustomChartAxis::RefreshIsDateTimeAxis() {
+  IsDateTimeAxis = false;
+  if (!chart_) return;
+  for (int i = 0; i < chart_->SeriesCount(); ++i) {
+    TChartSeries* series = chart_->Series(i);
+    if (series->Active() && IsSeriesOfAxis(series)) {
+      IsDateTimeAxis = (horizontal_ ? series->XValues : series->YValues)->DateTime();
+      return;
+    }
+  }
+}
+
+void TCustomChartAxis::AdjustToMargins(int low, int high) {
+  // The ends move in by the margins and the old end pixels are mapped back to values. An
+  // axis shorter than a pixel maps every pixel to 0, so its range ends up 0..0.
+  if (AxisLength < 1) {
+    WorkMinimum = WorkMaximum = WorkRange = 0;
+    return;
+  }
+  if (!(automatic_ || automaticMinimum_)) low = 0;
+  if (!(automatic_ || automaticMaximum_)) high = 0;
+  if (low == 0 && high == 0) return;  // the mapping back would give the same range
+  const long long inner = static_cast<long long>(AxisLength) - low - high;
+  if (inner < 1) {
+    WorkMinimum = WorkMaximum = WorkRange = 0;
+    return;
+  }
+  const double perPixel = WorkRange / static_cast<double>(inner);
+  WorkMinimum -= low * perPixel;
+  WorkMaximum += high * perPixel;
+  WorkRange = WorkMaximum - WorkMinimum;
+}
+
 void TCustomChartAxis::SettleRange() {
   if (chart_) {
     std::vector<TChartSeries*> attached;
@@ -170,18 +241,18 @@ void TCustomChartAxis::SettleRange() {
       attached.push_back(series);
       anyActive = anyActive || series->Active();
     }
-    IsDateTimeAxis = false;
-    for (TChartSeries* series : attached)
-      if (series->Active()) {
-        IsDateTimeAxis = (horizontal_ ? series->XValues : series->YValues)->DateTime();
-        break;
-      }
+    RefreshIsDateTimeAxis();
     bool found = false;
     double lowest = 0, highest = 0;
     for (TChartSeries* series : attached) {
       if ((anyActive && !series->Active()) || series->PointCount() == 0) continue;
-      const double lo = horizontal_ ? series->LowestX() : series->LowestY();
-      const double hi = horizontal_ ? series->HighestX() : series->HighestY();
+      double lo = horizontal_ ? series->LowestX() : series->LowestY();
+      double hi = horizontal_ ? series->HighestX() : series->HighestY();
+      if (!std::isfinite(lo) || !std::isfinite(hi)) {
+        // NaN or an infinity among the values: they take no part in the range, and a
+        // series with nothing else takes none at all.
+        if (!FiniteExtremes(horizontal_ ? *series->XValues : *series->YValues, lo, hi)) continue;
+      }
       lowest = found ? std::min(lowest, lo) : lo;
       highest = found ? std::max(highest, hi) : hi;
       found = true;
@@ -198,8 +269,9 @@ void TCustomChartAxis::PlaceAxis() {
   const TRect& plot = chart_->PlotRect;
   const int start = horizontal_ ? plot.Left : plot.Top;
   const int size = horizontal_ ? plot.Width() : plot.Height();
-  StartPixel = start + RoundHalfEven(size * 0.01 * startPosition_);
-  EndPixel = start + RoundHalfEven(size * 0.01 * endPosition_);
+  StartPixel =
+      FarClamp(start + static_cast<long long>(RoundHalfEven(size * 0.01 * startPosition_)));
+  EndPixel = FarClamp(start + static_cast<long long>(RoundHalfEven(size * 0.01 * endPosition_)));
   AxisLength = EndPixel - StartPixel;
   CenterPixel = (StartPixel + EndPixel) / 2;
 }
@@ -208,9 +280,12 @@ int TCustomChartAxis::ValueToPosition(double value) const {
   if (WorkRange == 0) return CenterPixel;
   const double t = (value - WorkMinimum) * AxisLength / WorkRange;
   if (!(std::fabs(t) < kPixelLimit)) return CenterPixel;  // NaN too
-  const int offset = RoundHalfEven(t);
-  if (horizontal_) return inverted_ ? EndPixel - offset : StartPixel + offset;
-  return inverted_ ? StartPixel + offset : EndPixel - offset;
+  const long long offset = RoundHalfEven(t);
+  const bool fromStart = horizontal_ != inverted_;
+  const long long pixel = fromStart ? StartPixel + offset : EndPixel - offset;
+  // The offset fits an int, the sum need not: far out it stays at the edge of the range.
+  return static_cast<int>(std::clamp<long long>(pixel, std::numeric_limits<int>::min(),
+                                                std::numeric_limits<int>::max()));
 }
 
 double TCustomChartAxis::PositionToValue(int pixel) const {
@@ -220,11 +295,43 @@ double TCustomChartAxis::PositionToValue(int pixel) const {
 }
 
 double TCustomChartAxis::NextLabelStep(double step) {
-  if (step >= 10) return 10 * NextLabelStep(step * 0.1);
-  if (step < 1) return 0.1 * NextLabelStep(step * 10);
-  if (step < 2) return 2;
-  if (step < 5) return 5;
-  return 10;
+  // Only positive finite steps have a next one on the 1, 2, 5 sequence; anything else
+  // would scale by ten for ever.
+  if (!(step > 0) || std::isinf(step)) return step;
+  const double given = step;
+  auto next = [](double unit) { return unit < 2 ? 2.0 : unit < 5 ? 5.0 : 10.0; };
+  auto following = [](double base) { return base == 2 ? 5.0 : base == 5 ? 10.0 : 20.0; };
+  if (step >= 1e30 || step < 1e-30) {
+    // Far out the decade is found at once: a step search on a range of 1e300 would
+    // otherwise walk hundreds of decades for each of its hundreds of steps.
+    double scale = std::pow(10.0, std::floor(std::log10(step)));
+    double unit = step / scale;
+    if (unit >= 10) {
+      unit /= 10;
+      scale *= 10;
+    } else if (unit < 1) {
+      unit *= 10;
+      scale /= 10;
+    }
+    const double base = next(unit);
+    const double result = base * scale;
+    // A step on the sequence may come out a hair below its own unit (5e31 / 1e31 is not
+    // quite 5): the answer must still move on.
+    return result > given ? result : following(base) * scale;
+  }
+  // Down to 1..10, then back up by the same factors in the same order, so the result is
+  // the very double the decade-by-decade definition gives.
+  int up = 0, down = 0;
+  for (; step >= 10; ++up) step *= 0.1;
+  for (; step < 1; ++down) step *= 10;
+  auto scaled = [&](double base) {
+    for (int i = 0; i < up; ++i) base *= 10;
+    for (int i = 0; i < down; ++i) base *= 0.1;
+    return base;
+  };
+  const double base = next(step);
+  const double result = scaled(base);
+  return result > given ? result : scaled(following(base));
 }
 
 int TCustomChartAxis::LabelSize(const QString& text) {
@@ -238,7 +345,7 @@ int TCustomChartAxis::LabelSize(const QString& text) {
 }
 
 int TCustomChartAxis::MaxLabelCount() {
-  chart_->Canvas()->Font = LabelsFont;
+  chart_->Canvas()->Font = labelsFont_;
   int size = std::max(LabelSize(LabelText(WorkMinimum)), LabelSize(LabelText(WorkMaximum)));
   if (size <= 0) return 1;
   if (labelsSeparation_ > 0) size += RoundHalfEven(labelsSeparation_ * 0.01 * size);

@@ -41,7 +41,8 @@ class TChartAxisTitle {
   void SetAngle(int angle);
   const QString& Caption() const { return caption_; }
   void SetCaption(const QString& caption);
-  TChartFont Font;
+  const TChartFont& Font() const { return font_; }
+  void SetFont(const TChartFont& font);
   bool IsAngleStored() const;
 
  private:
@@ -49,6 +50,7 @@ class TChartAxisTitle {
   TCustomChartAxis* axis_;
   int angle_ = 0;
   QString caption_;
+  TChartFont font_;
 };
 
 // One axis of a chart: its range, where it lies on the plot rectangle, the mapping between
@@ -88,7 +90,8 @@ class TCustomChartAxis {
   void SetLabels(bool value) { Set(labels_, value); }
   int LabelsAngle() const { return labelsAngle_; }
   void SetLabelsAngle(int angle);
-  TChartFont LabelsFont;
+  const TChartFont& LabelsFont() const { return labelsFont_; }
+  void SetLabelsFont(const TChartFont& font) { Set(labelsFont_, font); }
   bool LabelsMultiLine() const { return labelsMultiLine_; }
   void SetLabelsMultiLine(bool value) { Set(labelsMultiLine_, value); }
   bool LabelsOnAxis() const { return labelsOnAxis_; }
@@ -161,6 +164,11 @@ class TCustomChartAxis {
 
   // ---- Operations ----
   void SettleRange();
+  // Which series (the first active one on the axis) says whether values are dates.
+  void RefreshIsDateTimeAxis();
+  // Widens the settled range on its automatic ends so that the series' values keep low and
+  // high pixels of room from the ends of the placed axis.
+  void AdjustToMargins(int low, int high);
   void PlaceAxis();
   int ValueToPosition(double value) const;
   double PositionToValue(int pixel) const;
@@ -206,6 +214,9 @@ class TCustomChartAxis {
   void ProduceValueLabels(double step);
   void ProduceTextLabels();
   void DrawLabelText(int position, const QString& text);
+  // Lines of text turned by angle: the box they take, as turned, is centred on along and
+  // lies against edge on the outer side of the axis, so it stays within its band.
+  void DrawTurnedText(int along, int edge, int angle, const QStringList& lines);
   void DrawTick(int position, int offset, int length);
   void DrawGrid();
   void DrawMinorMarks(bool grid);
@@ -227,6 +238,7 @@ class TCustomChartAxis {
   bool inverted_ = false;
   bool labels_ = true;
   int labelsAngle_ = 0;
+  TChartFont labelsFont_;
   bool labelsMultiLine_ = false;
   bool labelsOnAxis_ = true;
   int labelsSeparation_ = 10;
@@ -261,5 +273,14 @@ class TChartDepthAxis : public TCustomChartAxis {
   explicit TChartDepthAxis(TCustomAxisPanel* chart);
 };
 
-// Rounding as the chart engine does it: halves to the even neighbour.
+// Rounding as the chart engine does it: halves to the even neighbour. Saturates at the
+// ends of int; NaN gives 0.
 int RoundHalfEven(double value);
+
+// Pixels this far out lie off any surface. Layout arithmetic on settings (positions in
+// percent, band and tick sizes) is kept within them, so that no setting, however large,
+// overflows an int on its way to the canvas.
+constexpr int kFarPixel = 1 << 28;
+inline int FarClamp(long long value) {
+  return static_cast<int>(value < -kFarPixel ? -kFarPixel : value > kFarPixel ? kFarPixel : value);
+}

@@ -109,7 +109,21 @@ TChartCanvas3D::~TChartCanvas3D() {
 }
 
 void TChartCanvas3D::EndDrawing() {
-  if (painter_.isActive()) painter_.end();
+  if (painter_ != &imagePainter_) {
+    // The window's painter belongs to the window's paint: it gets its state back.
+    painter_->restore();
+    painter_ = &imagePainter_;
+  }
+  if (imagePainter_.isActive()) imagePainter_.end();
+}
+
+bool TChartCanvas3D::ResumeImageDrawing() {
+  if (!buffered_ || !image_ || image_->isNull() || imageOutOfDate_ || painter_->isActive())
+    return false;
+  imagePainter_.begin(image_.get());
+  imagePainter_.setRenderHint(QPainter::Antialiasing, false);
+  imagePainter_.setRenderHint(QPainter::TextAntialiasing, !monochrome_);
+  return true;
 }
 
 void TChartCanvas3D::SetIsMonochrome(bool value) {
@@ -122,12 +136,12 @@ void TChartCanvas3D::SetIsMonochrome(bool value) {
 }
 
 void TChartCanvas3D::SetIsBuffered(bool value) {
+  if (value == buffered_) return;
+  EndDrawing();
   buffered_ = value;
-  if (!value && image_) {
-    EndDrawing();
-    image_.reset();
-    imageOutOfDate_ = true;
-  }
+  if (!value && image_) image_.reset();
+  imageOutOfDate_ = true;
+  if (OnInvalidateChart) OnInvalidateChart();
 }
 
 QPen TChartCanvas3D::QtPen() const {
@@ -202,13 +216,13 @@ void TChartCanvas3D::UsePenMode() {
     default:
       break;
   }
-  painter_.setCompositionMode(mode);
+  painter_->setCompositionMode(mode);
 }
 
 void TChartCanvas3D::PutPixel(int x, int y, TColor color) {
-  if (!painter_.isActive()) return;
-  painter_.setCompositionMode(QPainter::CompositionMode_Source);
-  painter_.fillRect(x, y, 1, 1, ToQColor(color));
+  if (!painter_->isActive()) return;
+  painter_->setCompositionMode(QPainter::CompositionMode_Source);
+  painter_->fillRect(x, y, 1, 1, ToQColor(color));
 }
 
 void TChartCanvas3D::ThinLine(TPoint a, TPoint b) {
@@ -220,12 +234,12 @@ void TChartCanvas3D::ThinLine(TPoint a, TPoint b) {
   QPen pen = QtPen();
   pen.setWidth(1);
   pen.setCapStyle(Qt::SquareCap);
-  painter_.setPen(pen);
-  painter_.drawPoints(pixels.data(), static_cast<int>(pixels.size()));
+  painter_->setPen(pen);
+  painter_->drawPoints(pixels.data(), static_cast<int>(pixels.size()));
 }
 
 bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
-  if (!image_ || painter_.device() != image_.get() || devicePixelRatio_ != 1.0 ||
+  if (!image_ || painter_->device() != image_.get() || devicePixelRatio_ != 1.0 ||
       Pen.Mode != pmCopy || Pen.Style == psClear)
     return false;
   // Thin styled lines go on and off along their pixels, as a screen's cosmetic pens do.
@@ -331,18 +345,72 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
   return true;
 }
 
+namespace {
+
+// Cuts the line from a to b down to its part inside r (Liang-Barsky); false when none of
+// it is inside.
+bool ClipLine(TPoint& a, TPoint& b, const QRect& r) {
+  const double x0 = a.X, y0 = a.Y, dx = double(b.X) - a.X, dy = double(b.Y) - a.Y;
+  double t0 = 0, t1 = 1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {x0 - r.left(), r.right() - x0, y0 - r.top(), r.bottom() - y0};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0)
+      t0 = std::max(t0, t);
+    else
+      t1 = std::min(t1, t);
+    if (t0 > t1) return false;
+  }
+  const TPoint start{static_cast<int>(std::lround(x0 + t0 * dx)),
+                     static_cast<int>(std::lround(y0 + t0 * dy))};
+  const TPoint end{static_cast<int>(std::lround(x0 + t1 * dx)),
+                   static_cast<int>(std::lround(y0 + t1 * dy))};
+  a = start;
+  b = end;
+  return true;
+}
+
+}  // namespace
+
+bool TChartCanvas3D::ShortenFarLine(TPoint& a, TPoint& b) const {
+  // A line that reaches far beyond the surface (a point mapped some billion pixels away)
+  // is cut to the surface first: walking all of its pixels would take minutes, and the
+  // painter's own arithmetic is not made for such coordinates either. Lines within reach,
+  // which are all of an ordinary chart's, are drawn exactly as given.
+  const QPaintDevice* device = painter_->device();
+  const int w = device->width(), h = device->height();
+  const long long reach = 4LL * (w + h) + 16;
+  const long long steps = std::max(std::llabs(static_cast<long long>(b.X) - a.X),
+                                   std::llabs(static_cast<long long>(b.Y) - a.Y));
+  if (steps <= reach) return true;
+  const int margin = std::max(1, Pen.Width) + 2;
+  if (!ClipLine(a, b, QRect(-margin, -margin, w + 2 * margin, h + 2 * margin))) return false;
+  if (a == b) ++b.X;  // a glancing touch still leaves its pixel
+  return true;
+}
+
 void TChartCanvas3D::PenLineTo(int x, int y) {
-  const TPoint from = position_;
+  ++penLineCalls_;
+  TPoint from = position_;
   position_ = {x, y};
-  if (!painter_.isActive() || Pen.Style == psClear || Pen.Mode == pmNop) return;
-  if (DirectLine(from, position_)) return;
+  if (!painter_->isActive() || Pen.Style == psClear || Pen.Mode == pmNop) return;
+  TPoint to = position_;
+  if (!ShortenFarLine(from, to)) return;
+  x = to.X;
+  y = to.Y;
+  if (DirectLine(from, to)) return;
   UsePenMode();
   if (Pen.Width <= 1 && (Pen.Style == psSolid || Pen.Style == psInsideFrame)) {
-    ThinLine(from, position_);
+    ThinLine(from, to);
     return;
   }
-  painter_.setPen(QtPen());
-  painter_.drawLine(from.X, from.Y, x, y);
+  painter_->setPen(QtPen());
+  painter_->drawLine(from.X, from.Y, x, y);
 }
 
 void TChartCanvas3D::DrawLine(int x0, int y0, int x1, int y1) {
@@ -350,20 +418,63 @@ void TChartCanvas3D::DrawLine(int x0, int y0, int x1, int y1) {
   PenLineTo(x1, y1);
 }
 
+namespace {
+
+Qt::BrushStyle HatchOf(TBrushStyle style) {
+  switch (style) {
+    case bsHorizontal:
+      return Qt::HorPattern;
+    case bsVertical:
+      return Qt::VerPattern;
+    case bsFDiagonal:
+      return Qt::FDiagPattern;
+    case bsBDiagonal:
+      return Qt::BDiagPattern;
+    case bsCross:
+      return Qt::CrossPattern;
+    case bsDiagCross:
+      return Qt::DiagCrossPattern;
+    default:
+      return Qt::SolidPattern;
+  }
+}
+
+}  // namespace
+
+void TChartCanvas3D::UseBrush() {
+  if (Brush.Style == bsClear) {
+    painter_->setBrush(Qt::NoBrush);
+    return;
+  }
+  const Qt::BrushStyle style = HatchOf(Brush.Style);
+  painter_->setBrush(QBrush(ToQColor(Brush.Color), style));
+  // A hatch's ground: the background colour when the background is opaque.
+  painter_->setBackgroundMode(backgroundMode_ == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
+  painter_->setBackground(ToQColor(backgroundColor_));
+}
+
 void TChartCanvas3D::FillRectangle(const TRect& r) {
-  if (!painter_.isActive() || Brush.Style == bsClear || r.Width() <= 0 || r.Height() <= 0) return;
-  if (image_ && painter_.device() == image_.get() && clip_.isNull() &&
-      QRect(r.Left, r.Top, r.Width(), r.Height()).contains(image_->rect())) {
+  if (!painter_->isActive() || Brush.Style == bsClear || r.Width() <= 0 || r.Height() <= 0) return;
+  const QRect area(r.Left, r.Top, r.Width(), r.Height());
+  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  if (Brush.Style != bsSolid) {
+    // A hatch: its lines in the brush colour, the ground between them in the background
+    // colour when the background is opaque and left as it was when it is transparent.
+    if (backgroundMode_ == OPAQUE) painter_->fillRect(area, ToQColor(backgroundColor_));
+    painter_->fillRect(area, QBrush(ToQColor(Brush.Color), HatchOf(Brush.Style)));
+    return;
+  }
+  if (image_ && painter_->device() == image_.get() && clip_.isNull() &&
+      area.contains(image_->rect())) {
     // The panel's background covers the whole image: one fill of its memory.
     image_->fill(ToQColor(Brush.Color));
     return;
   }
-  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painter_.fillRect(r.Left, r.Top, r.Width(), r.Height(), ToQColor(Brush.Color));
+  painter_->fillRect(area, ToQColor(Brush.Color));
 }
 
 void TChartCanvas3D::DrawRectangle(int x0, int y0, int x1, int y1) {
-  if (!painter_.isActive()) return;
+  if (!painter_->isActive()) return;
   if (x1 < x0) std::swap(x0, x1);
   if (y1 < y0) std::swap(y0, y1);
   const bool outlined = Pen.Style != psClear && Pen.Mode != pmNop;
@@ -383,9 +494,9 @@ void TChartCanvas3D::DrawRectangle(int x0, int y0, int x1, int y1) {
   UsePenMode();
   QPen pen = QtPen();
   pen.setJoinStyle(Qt::MiterJoin);
-  painter_.setPen(pen);
-  painter_.setBrush(Qt::NoBrush);
-  painter_.drawRect(QRectF(x0 + 0.5, y0 + 0.5, x1 - x0 - 1, y1 - y0 - 1));
+  painter_->setPen(pen);
+  painter_->setBrush(Qt::NoBrush);
+  painter_->drawRect(QRectF(x0 + 0.5, y0 + 0.5, x1 - x0 - 1, y1 - y0 - 1));
 }
 
 void TChartCanvas3D::DrawFrame3D(TRect r, TColor topLeft, int width, TColor bottomRight) {
@@ -395,6 +506,8 @@ void TChartCanvas3D::DrawFrame3D(TRect r, TColor topLeft, int width, TColor bott
   Pen.Alternate = false;
   --r.Right;
   --r.Bottom;
+  // Beyond half the rectangle's size the frames only go over what is drawn already.
+  width = std::min<long long>(width, std::max(r.Width(), r.Height()) / 2 + 1);
   for (int i = 0; i < width; ++i) {
     Pen.Color = topLeft;
     PenMoveTo(r.Left, r.Bottom);
@@ -413,11 +526,11 @@ void TChartCanvas3D::DrawFrame3D(TRect r, TColor topLeft, int width, TColor bott
 }
 
 void TChartCanvas3D::DrawEllipse(const TRect& r) {
-  if (!painter_.isActive()) return;
+  if (!painter_->isActive()) return;
   UsePenMode();
-  painter_.setPen(QtPen());
-  painter_.setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
-  painter_.drawEllipse(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
+  painter_->setPen(QtPen());
+  UseBrush();
+  painter_->drawEllipse(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
 }
 
 namespace {
@@ -434,69 +547,70 @@ int SpanOf(int start, int end) {
 }  // namespace
 
 void TChartCanvas3D::DrawArc(const TRect& r, TPoint start, TPoint end) {
-  if (!painter_.isActive()) return;
+  if (!painter_->isActive()) return;
   UsePenMode();
-  painter_.setPen(QtPen());
+  painter_->setPen(QtPen());
   const int a = AngleOf(r, start);
-  painter_.drawArc(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), a,
-                   SpanOf(a, AngleOf(r, end)));
+  painter_->drawArc(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), a,
+                    SpanOf(a, AngleOf(r, end)));
 }
 
 void TChartCanvas3D::DrawPie(const TRect& r, TPoint start, TPoint end) {
-  if (!painter_.isActive()) return;
+  if (!painter_->isActive()) return;
   UsePenMode();
-  painter_.setPen(QtPen());
-  painter_.setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
+  painter_->setPen(QtPen());
+  UseBrush();
   const int a = AngleOf(r, start);
-  painter_.drawPie(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), a,
-                   SpanOf(a, AngleOf(r, end)));
+  painter_->drawPie(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), a,
+                    SpanOf(a, AngleOf(r, end)));
 }
 
 void TChartCanvas3D::DrawRoundRect(int x0, int y0, int x1, int y1, int cw, int ch) {
-  if (!painter_.isActive()) return;
+  if (!painter_->isActive()) return;
   UsePenMode();
-  painter_.setPen(QtPen());
-  painter_.setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
-  painter_.drawRoundedRect(QRect(x0, y0, x1 - x0 - 1, y1 - y0 - 1), cw / 2.0, ch / 2.0);
+  painter_->setPen(QtPen());
+  UseBrush();
+  painter_->drawRoundedRect(QRect(x0, y0, x1 - x0 - 1, y1 - y0 - 1), cw / 2.0, ch / 2.0);
 }
 
 void TChartCanvas3D::DrawPolygon(const std::vector<TPoint>& points, int lastIndex) {
-  if (!painter_.isActive() || lastIndex < 0 || lastIndex >= static_cast<int>(points.size())) return;
+  if (!painter_->isActive() || lastIndex < 0 || lastIndex >= static_cast<int>(points.size()))
+    return;
   std::vector<QPoint> qpoints;
   for (int i = 0; i <= lastIndex; ++i) qpoints.emplace_back(points[i].X, points[i].Y);
   UsePenMode();
-  painter_.setPen(QtPen());
-  painter_.setBrush(Brush.Style == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(Brush.Color)));
-  painter_.drawPolygon(qpoints.data(), static_cast<int>(qpoints.size()));
+  painter_->setPen(QtPen());
+  UseBrush();
+  painter_->drawPolygon(qpoints.data(), static_cast<int>(qpoints.size()));
 }
 
 void TChartCanvas3D::DrawGraphic(int x, int y, const QImage& picture) {
-  if (!painter_.isActive() || picture.isNull()) return;
-  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painter_.drawImage(x, y, picture);
+  if (!painter_->isActive() || picture.isNull()) return;
+  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter_->drawImage(x, y, picture);
 }
 
 void TChartCanvas3D::StretchGraphic(const TRect& r, const QImage& picture) {
-  if (!painter_.isActive() || picture.isNull()) return;
-  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painter_.drawImage(QRect(r.Left, r.Top, r.Width(), r.Height()), picture);
+  if (!painter_->isActive() || picture.isNull()) return;
+  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter_->drawImage(QRect(r.Left, r.Top, r.Width(), r.Height()), picture);
 }
 
 void TChartCanvas3D::FillGradient(const TRect& r, TColor start, bool vertical, TColor end) {
-  if (!painter_.isActive()) return;
+  if (!painter_->isActive()) return;
   QLinearGradient gradient(r.Left, r.Top, vertical ? r.Left : r.Right, vertical ? r.Bottom : r.Top);
   gradient.setColorAt(0, ToQColor(start));
   gradient.setColorAt(1, ToQColor(end));
-  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painter_.fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), gradient);
+  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter_->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), gradient);
 }
 
 bool TChartCanvas3D::TextWouldChangeNothing(int left, int top, int width, int height) const {
   // Glyphs blended onto pixels of their own colour leave those pixels as they were: text
   // in the colour of everything under it (the oscilloscope's black labels on the black
   // panel) need not be drawn at all. A margin covers glyphs that reach past their advance.
-  if (!image_ || painter_.device() != image_.get() || devicePixelRatio_ != 1.0 ||
-      !painter_.transform().isIdentity())
+  if (!image_ || painter_->device() != image_.get() || devicePixelRatio_ != 1.0 ||
+      !painter_->transform().isIdentity())
     return false;
   constexpr int kMargin = 3;
   const QRect box =
@@ -512,9 +626,13 @@ bool TChartCanvas3D::TextWouldChangeNothing(int left, int top, int width, int he
 }
 
 void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
-  if (!painter_.isActive()) return;
+  if (!painter_->isActive()) return;
   // Blanks leave no mark on a transparent background (the chart's one-blank title).
   if (backgroundMode_ != OPAQUE && text.trimmed().isEmpty()) return;
+  // Text anchored this far out can't reach any surface (an axis stretched to the limits of
+  // its coordinates puts its labels there); leaving it out keeps the sums below in range.
+  constexpr int kFar = 1 << 28;
+  if (x < -kFar || x > kFar || y < -kFar || y > kFar) return;
   const QFont& font = QtFont();
   const QFontMetrics& metrics = Metrics();
   const int width = TextWidthOf(text);
@@ -528,13 +646,14 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
     top = y - metrics.ascent();
   else if (textAlignment_ & TA_BOTTOM)
     top = y - metrics.height();
+  if (FarFromSurface(left, top, width + metrics.height())) return;
   if (backgroundMode_ != OPAQUE && TextWouldChangeNothing(left, top, width, metrics.height()))
     return;
-  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
   if (backgroundMode_ == OPAQUE)
-    painter_.fillRect(left, top, width, metrics.height(), ToQColor(backgroundColor_));
-  painter_.setFont(font);
-  painter_.setPen(ToQColor(Font.Color));
+    painter_->fillRect(left, top, width, metrics.height(), ToQColor(backgroundColor_));
+  painter_->setFont(font);
+  painter_->setPen(ToQColor(Font.Color));
   const QString key = TextKey(text);
   auto it = layouts_.find(key);
   if (it == layouts_.end()) {
@@ -544,46 +663,67 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
     layout.prepare(QTransform(), font);
     it = layouts_.insert(key, layout);
   }
-  painter_.drawStaticText(left, top, *it);
+  painter_->drawStaticText(left, top, *it);
+}
+
+bool TChartCanvas3D::FarFromSurface(int x, int y, int reach) const {
+  // In the painter's device coordinates: on the window without buffering, on the image
+  // (whose pixels may be finer than the layout's) with it.
+  const QPoint at = painter_->transform().map(QPoint(x, y));
+  const QPaintDevice* device = painter_->device();
+  const long long ratio = std::max<long long>(1, std::lround(device->devicePixelRatioF()));
+  const long long r = reach * ratio;
+  return at.x() < -r || at.y() < -r || at.x() > device->width() + r ||
+         at.y() > device->height() + r;
 }
 
 void TChartCanvas3D::WriteRotatedText(int x, int y, int angle, const QString& text) {
-  if (!painter_.isActive()) return;
+  if (!painter_->isActive()) return;
   if (angle > 360) angle -= 360;
   Brush.Style = bsClear;
+  // Turned text is laid out afresh each time it is drawn; text that can't reach the
+  // surface, at any turn, is left out (an axis stretched far beyond the chart has
+  // thousands of labels there).
+  if (FarFromSurface(x, y, TextWidthOf(text) + Metrics().height())) return;
   const int savedMode = backgroundMode_;
   backgroundMode_ = TRANSPARENT;
-  painter_.save();
-  painter_.translate(x, y);
-  painter_.rotate(-angle);  // counter-clockwise, as an escapement is
+  painter_->save();
+  painter_->translate(x, y);
+  painter_->rotate(-angle);  // counter-clockwise, as an escapement is
   WriteText(0, 0, text);
-  painter_.restore();
+  painter_->restore();
   backgroundMode_ = savedMode;
 }
 
 void TChartCanvas3D::ClipToRectangle(const TRect& r) {
-  if (!painter_.isActive()) return;
+  if (!painter_->isActive()) return;
   clip_ = QRect(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
   if (clip_.isNull()) clip_ = QRect(r.Left, r.Top, 0, 0);
-  painter_.setClipRect(clip_);
+  painter_->setClipRect(clip_);
 }
 
 void TChartCanvas3D::RemoveClip() {
   clip_ = QRect();
-  if (painter_.isActive()) painter_.setClipping(false);
+  if (painter_->isActive()) painter_->setClipping(false);
 }
 
 void TChartCanvas3D::ClipToCube(const TRect& r, int, int) {
   ClipToRectangle({r.Left + 1, r.Top + 1, r.Right, r.Bottom - 1});
 }
 
-TRect TChartCanvas3D::PrepareWindow(QPaintDevice* window, TView3DOptions* options,
-                                    const TRect& bounds, bool is3D) {
+TRect TChartCanvas3D::PrepareWindow(QPainter* window, TView3DOptions* options, const TRect& bounds,
+                                    bool is3D) {
   EndDrawing();
   options_ = options;
   is3D_ = is3D;
   if (!buffered_) {
-    if (window) painter_.begin(window);
+    // Straight onto the window, in its coordinates; its painter is handed back as it was.
+    if (window && window->isActive()) {
+      painter_ = window;
+      painter_->save();
+      painter_->setRenderHint(QPainter::Antialiasing, false);
+      painter_->setRenderHint(QPainter::TextAntialiasing, !monochrome_);
+    }
     return bounds;
   }
   const int w = std::max(0, bounds.Width()), h = std::max(0, bounds.Height());
@@ -596,27 +736,29 @@ TRect TChartCanvas3D::PrepareWindow(QPaintDevice* window, TView3DOptions* option
     image_->setDevicePixelRatio(devicePixelRatio_);
     image_->fill(Qt::white);
   }
-  if (!image_->isNull()) painter_.begin(image_.get());
-  painter_.setRenderHint(QPainter::Antialiasing, false);
-  painter_.setRenderHint(QPainter::TextAntialiasing, !monochrome_);
+  if (!image_->isNull()) imagePainter_.begin(image_.get());
+  imagePainter_.setRenderHint(QPainter::Antialiasing, false);
+  imagePainter_.setRenderHint(QPainter::TextAntialiasing, !monochrome_);
   return {0, 0, w, h};
+}
+
+void TChartCanvas3D::CopyImage(QPainter& window, TPoint origin) const {
+  if (monochrome_)
+    window.drawImage(origin.X, origin.Y, image_->convertToFormat(QImage::Format_Mono));
+  else
+    window.drawImage(origin.X, origin.Y, *image_);
 }
 
 void TChartCanvas3D::ShowImage(QPainter& window, TPoint origin) {
   EndDrawing();
   if (!buffered_ || !image_) return;
-  if (monochrome_) {
-    const QImage mono = image_->convertToFormat(QImage::Format_Mono);
-    window.drawImage(origin.X, origin.Y, mono);
-  } else {
-    window.drawImage(origin.X, origin.Y, *image_);
-  }
+  CopyImage(window, origin);
   imageOutOfDate_ = false;
 }
 
 bool TChartCanvas3D::ReshowImage(QPainter& window, TPoint origin) {
   if (imageOutOfDate_ || !buffered_ || !image_) return false;
   EndDrawing();
-  window.drawImage(origin.X, origin.Y, *image_);
+  CopyImage(window, origin);
   return true;
 }

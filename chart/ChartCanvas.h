@@ -93,6 +93,8 @@ class TChartCanvas3D : public TChartCanvas {
   bool IsMonochrome() const { return monochrome_; }
   void SetIsMonochrome(bool value);
   bool IsBuffered() const { return buffered_; }
+  // Without buffering every paint draws straight onto the window. A change asks the chart
+  // to repaint.
   void SetIsBuffered(bool value);
   // Pixels of the image per pixel of layout (2 on a screen scaled twice).
   void SetDevicePixelRatio(double ratio) { devicePixelRatio_ = ratio; }
@@ -101,6 +103,8 @@ class TChartCanvas3D : public TChartCanvas {
   void PenMoveTo(int x, int y) { position_ = {x, y}; }
   void PenLineTo(int x, int y);
   TPoint PenPosition() const { return position_; }
+  // How many PenLineTo calls the canvas has had: what a series' drawing costs, in calls.
+  long long PenLineCalls() const { return penLineCalls_; }
   void DrawLine(int x0, int y0, int x1, int y1);
   void DrawHorizLine(int x0, int x1, int y) { DrawLine(x0, y, x1, y); }
   void DrawVertLine(int x, int y0, int y1) { DrawLine(x, y0, x, y1); }
@@ -138,19 +142,34 @@ class TChartCanvas3D : public TChartCanvas {
 
   // One paint: PrepareWindow, drawing, ShowImage. With buffering the chart lays itself out
   // in image coordinates: the answer is (0, 0, width, height).
-  TRect PrepareWindow(QPaintDevice* window, TView3DOptions* options, const TRect& bounds,
-                      bool is3D);
+  // Without buffering the canvas draws with the window's painter, in the window's
+  // coordinates, and the answer is bounds itself.
+  TRect PrepareWindow(QPainter* window, TView3DOptions* options, const TRect& bounds, bool is3D);
   // Copies the image to the window with its top-left corner at origin; up to date now.
   void ShowImage(QPainter& window, TPoint origin);
   // When the image is up to date: copies it again and answers true.
   bool ReshowImage(QPainter& window, TPoint origin = {});
+  // Between paints: draws on the kept image again, when there is one and it is up to date
+  // (otherwise the next paint draws everything anyway and the answer is false). Ended by
+  // EndImageDrawing; the image stays up to date, so a paint shows it by copying.
+  bool ResumeImageDrawing();
+  void EndImageDrawing() { EndDrawing(); }
   const QImage* Image() const { return image_.get(); }
   bool Is3D() const { return is3D_; }
 
  private:
   QPen QtPen() const;
   void UsePenMode();
+  // The brush for the painter's own shapes: solid, a hatch, or none.
+  void UseBrush();
   void EndDrawing();
+  // The image onto the window, in black and white when monochrome.
+  void CopyImage(QPainter& window, TPoint origin) const;
+  // Cuts a line reaching far beyond the surface to the surface; false when nothing of it
+  // shows.
+  bool ShortenFarLine(TPoint& a, TPoint& b) const;
+  // Whether a point lies more than reach layout pixels outside the surface drawn on.
+  bool FarFromSurface(int x, int y, int reach) const;
   bool TextWouldChangeNothing(int left, int top, int width, int height) const;
   // The pixels of a line from a to b, without b, in the current pen.
   void ThinLine(TPoint a, TPoint b);
@@ -166,8 +185,11 @@ class TChartCanvas3D : public TChartCanvas {
   bool monochrome_ = false;
   bool imageOutOfDate_ = true;
   double devicePixelRatio_ = 1.0;
-  QPainter painter_;
+  // Draws on the image; painter_ is it, or the window's painter when unbuffered.
+  QPainter imagePainter_;
+  QPainter* painter_ = &imagePainter_;
   TPoint position_;
+  long long penLineCalls_ = 0;
   QRect clip_;  // the clip rectangle in force, empty when none
   TColor backgroundColor_ = clWhite;
   int backgroundMode_ = OPAQUE;

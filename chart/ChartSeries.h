@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -80,12 +81,19 @@ class TChartSeries : public TComponent {
   int YScreenPos(int index) const;
   // Finds the points within the plot: FirstVisibleIndex..LastVisibleIndex, or -1 and -1.
   void CalcVisibleRange();
+  // Pixels of room the series wants beyond its lowest (low) and highest (high) value on the
+  // axis of that direction, for its marks or symbols. A line needs none.
+  virtual void CalcAxisMargins(bool /*horizontal*/, int& low, int& high) const { low = high = 0; }
   // Draws the visible points on the chart's canvas; the chart has clipped it.
   virtual void DrawPoints() {}
   // The point (or the segment starting at the point) under a pixel, or -1.
   virtual int PointAtPixel(int /*x*/, int /*y*/) const { return -1; }
 
   int PointCount() const { return XValues->ValueCount(); }
+  // Points the colour and label lists hold room for.
+  int PointStorageCapacity() const {
+    return static_cast<int>(std::max(pointColors_.capacity(), pointLabels_.capacity()));
+  }
   bool IsNullPoint(int index) const { return PointColor(index) == clNone; }
   void RequestRepaint();
   void NotifyDependents(TDependentChange kind, int index);
@@ -110,7 +118,7 @@ class TChartSeries : public TComponent {
 
   TChartValueList* XValues = nullptr;
   TChartValueList* YValues = nullptr;
-  TSeriesMarks Marks;
+  TSeriesMarks Marks{[this] { RequestRepaint(); }};
   QString Title;
   bool ShowInLegend = true;
   int Cursor = 0;

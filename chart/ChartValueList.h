@@ -28,6 +28,8 @@ class TChartValueList {
   // The stored values, for a reader of many at once: ValueAt(i) is Data()[i] * Multiplier()
   // unless a derived list reads them otherwise.
   const double* Data() const { return values_.data(); }
+  // Values the storage holds room for.
+  int Capacity() const { return static_cast<int>(values_.capacity()); }
   virtual void RemoveAt(int index);
   // Moves the first value to the end.
   virtual void RotateValues();

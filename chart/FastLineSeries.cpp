@@ -184,17 +184,32 @@ void TFastLineSeries::PointAdded(int index) {
     TChartSeries::PointAdded(index);
     return;
   }
-  // Drawn at once on the canvas' current surface, without a repaint.
-  if (!ParentChart()) return;
-  TChartCanvas3D* canvas = ParentChart()->Canvas();
+  // Drawn at once on the image the last paint left, without a repaint of the whole chart.
+  TCustomAxisPanel* chart = ParentChart();
+  if (!chart) return;
+  if (!chart->BeginImmediateDrawing()) {
+    // Nothing shown yet, or a paint is due anyway: that paint draws the point.
+    RequestRepaint();
+    return;
+  }
+  TChartCanvas3D* canvas = chart->Canvas();
   canvas->Pen.Color = LinePen.Color();
   canvas->Pen.Mode = LinePen.Mode();
   canvas->Pen.Style = LinePen.Style();
   canvas->Pen.Width = LinePen.Width();
   canvas->Pen.Alternate = false;
   const int previous = std::max(0, index - 1);
-  canvas->PenMoveTo(XScreenPos(previous), YScreenPos(previous));
+  const TPoint from{XScreenPos(previous), YScreenPos(previous)};
+  const TPoint to{XScreenPos(index), YScreenPos(index)};
+  canvas->PenMoveTo(from.X, from.Y);
   DrawPoint(index);
+  // The segment's box, grown by the pen's reach on every side (kept well inside int: a
+  // point far off the axis maps to the ends of its range).
+  const int reach = std::clamp(LinePen.Width(), 1, 1 << 16) + 1;
+  auto near = [](int v) { return std::clamp(v, -(1 << 28), 1 << 28); };
+  chart->EndImmediateDrawing(
+      {near(std::min(from.X, to.X)) - reach, near(std::min(from.Y, to.Y)) - reach,
+       near(std::max(from.X, to.X)) + reach + 1, near(std::max(from.Y, to.Y)) + reach + 1});
 }
 
 void TFastLineSeries::DrawLegendSymbol(const TRect& r) {

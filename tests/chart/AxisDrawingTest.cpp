@@ -87,7 +87,7 @@ TEST_F(AxisDrawing, RoomForTitleLabelsAndTicks) {
   axis.ApplyRange(0, 10);
   TRect rect{0, 0, 1000, 400};
   axis.ReserveAxisSpace(rect);
-  chart.Canvas()->Font = axis.LabelsFont;
+  chart.Canvas()->Font = axis.LabelsFont();
   EXPECT_EQ(rect.Bottom, 400 - chart.Canvas()->FontHeight() - 6);
   axis.Title.SetCaption("t");
   axis.SetTitleSize(20);
@@ -97,4 +97,13 @@ TEST_F(AxisDrawing, RoomForTitleLabelsAndTicks) {
   EXPECT_EQ(rect.Bottom, 400 - 20 - 30 - 6);
   EXPECT_EQ(axis.TitlePosition, 380);
   EXPECT_EQ(axis.LabelsPosition, 350);
+}
+
+TEST_F(AxisDrawing, AnEndlessMinorTickCountMarksEveryPixelOnceAndEnds) {
+  TChartAxis& axis = *chart.BottomAxis;
+  axis.SetIncrement(100);
+  axis.SetLabelsSeparation(0);
+  axis.SetMinorTickCount(2000000000);
+  Draw(axis, 0, 200);  // would run 2000 million marks per gap
+  EXPECT_EQ(axis.TickCount, 3);
 }

@@ -223,3 +223,28 @@ TEST(ChartPen, PresetsAndNotification) {
   EXPECT_TRUE(copy.SmallDots());
   EXPECT_EQ(copy.Width(), 3);
 }
+
+TEST_F(Canvas, HatchedBrushDrawsLinesOnItsGround) {
+  canvas.Brush = {clWhite, bsCross};
+  canvas.SetBackgroundMode(OPAQUE);
+  canvas.SetBackgroundColor(0xFF0000);
+  canvas.FillRectangle({0, 0, 10, 12});
+  Set();
+  std::set<TColor> colours;
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 10; ++x) colours.insert(At(x, y));
+  EXPECT_EQ(colours, (std::set<TColor>{clWhite, 0xFF0000}));
+  EXPECT_EQ(At(10, 0), clBlack);  // the rectangle's right edge is outside it
+  // On a transparent background the ground between the lines stays as it was.
+  canvas.PrepareWindow(nullptr, nullptr, {0, 0, 20, 12}, false);
+  canvas.SetBackgroundMode(TRANSPARENT);
+  canvas.Brush = {clBlack, bsSolid};
+  canvas.FillRectangle({0, 0, 20, 12});
+  canvas.Brush = {clWhite, bsDiagCross};
+  canvas.FillRectangle({0, 0, 10, 12});
+  Set();
+  colours.clear();
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 10; ++x) colours.insert(At(x, y));
+  EXPECT_EQ(colours, (std::set<TColor>{clWhite, clBlack}));
+}

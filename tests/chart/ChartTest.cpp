@@ -5,67 +5,10 @@
 #include <QApplication>
 #include <QPainter>
 
-#include "chart/Chart.h"
-#include "chart/FastLineSeries.h"
+#include "OscilloscopeChart.h"
 #include "framework/MessageWait.h"
 
 namespace {
-
-TChartFont Mincho(TColor color) {
-  TChartFont font;
-  font.Name = QStringLiteral("ＭＳ Ｐ明朝");
-  font.Height = -12;
-  font.Color = color;
-  return font;
-}
-
-class OscilloscopeChart : public ::testing::Test {
- protected:
-  void SetUp() override {
-    chart = std::make_unique<TChart>();
-    chart->SetLoading(true);
-    chart->resize(617, 281);
-    chart->SetView3D(false);
-    chart->SetView3DWalls(false);
-    chart->SetColor(clBlack);
-    chart->BackWall.Brush = {clWhite, bsClear};
-    chart->Title.Text = QStringList{QStringLiteral(" ")};
-    chart->Legend.Visible = false;
-    chart->BottomAxis->SetAutomatic(false);
-    chart->BottomAxis->SetAutomaticMinimum(false);
-    chart->BottomAxis->SetAutomaticMaximum(false);
-    chart->BottomAxis->SetMinimum(0);
-    chart->BottomAxis->SetMaximum(200);
-    chart->LeftAxis->SetAutomatic(false);
-    chart->LeftAxis->SetAutomaticMinimum(false);
-    chart->LeftAxis->SetAutomaticMaximum(false);
-    chart->LeftAxis->SetMinimum(-5);
-    chart->LeftAxis->SetMaximum(5);
-    for (TCustomChartAxis* axis : chart->AxesList()) {
-      axis->LabelsFont = Mincho(clBlack);
-      axis->Title.Font = Mincho(clBlack);
-    }
-    chart->LeftAxis->Title.SetAngle(0);
-    chart->LeftAxis->Title.Font.Color = clWhite;
-    series = new TFastLineSeries(chart.get());
-    series->SetSeriesColor(clYellow);
-    series->LinePen.SetColor(clYellow);
-    series->LinePen.SetWidth(2);
-    series->SetParentChart(chart.get());
-    chart->SetLoading(false);
-  }
-
-  QImage Render() {
-    QImage window(617, 281, QImage::Format_RGB32);
-    window.fill(Qt::gray);
-    QPainter painter(&window);
-    chart->RenderChart(painter, {0, 0, 617, 281});
-    return window;
-  }
-
-  std::unique_ptr<TChart> chart;
-  TFastLineSeries* series = nullptr;  // owned by the chart
-};
 
 int FontHeightOf(TChart& chart, const TChartFont& font) {
   chart.Canvas()->Font = font;
@@ -76,7 +19,7 @@ int FontHeightOf(TChart& chart, const TChartFont& font) {
 
 TEST_F(OscilloscopeChart, LaysOutThePlotFromMarginsTitleAndAxisBands) {
   Render();
-  const int titleHeight = FontHeightOf(*chart, chart->Title.Font);
+  const int titleHeight = FontHeightOf(*chart, chart->Title.Font());
   const int labelsHeight = FontHeightOf(*chart, Mincho(clBlack));
   chart->Canvas()->Font = Mincho(clBlack);
   const int widest =
@@ -94,7 +37,7 @@ TEST_F(OscilloscopeChart, LaysOutThePlotFromMarginsTitleAndAxisBands) {
 TEST_F(OscilloscopeChart, WithoutActiveSeriesNoAxisTakesRoom) {
   series->SetActive(false);
   Render();
-  const int titleHeight = FontHeightOf(*chart, chart->Title.Font);
+  const int titleHeight = FontHeightOf(*chart, chart->Title.Font());
   EXPECT_EQ(chart->PlotRect, (TRect{19, 11 + titleHeight + 5, 598, 270}));
 }
 
@@ -174,26 +117,38 @@ TEST_F(OscilloscopeChart, ManyChangesOneRenderAndAnUnchangedChartIsOnlyCopied) {
   EXPECT_EQ(chart->Renders(), renders + 2);
 }
 
+// The message of the ChartException a call raises; a call that raises nothing fails.
+template <typename Call>
+QString ChartMessageOf(Call call) {
+  try {
+    call();
+  } catch (const ChartException& e) {
+    return e.Message();
+  }
+  ADD_FAILURE() << "no ChartException";
+  return {};
+}
+
 TEST(ChartChecks, PercentAndPageLimits) {
   TChart chart;
-  EXPECT_THROW(chart.SetChart3DPercent(0), ChartException);
-  try {
-    chart.SetChart3DPercent(101);
-  } catch (const ChartException& e) {
-    EXPECT_EQ(e.Message(), "３次元効果の割合は 1 から 100 の間でなければなりません");
-  }
+  const QString percent = "３次元効果の割合は 1 から 100 の間でなければなりません";
+  EXPECT_EQ(ChartMessageOf([&] { chart.SetChart3DPercent(0); }), percent);
+  EXPECT_EQ(ChartMessageOf([&] { chart.SetChart3DPercent(101); }), percent);
+  EXPECT_EQ(chart.Chart3DPercent(), 15);  // refused values leave it as it was
   chart.SetChart3DPercent(100);
   EXPECT_EQ(chart.Chart3DPercent(), 100);
-  EXPECT_THROW(chart.SetMaxPointsPerPage(-1), ChartException);
+  EXPECT_EQ(ChartMessageOf([&] { chart.SetMaxPointsPerPage(-1); }),
+            "MaxPointsPerPage は 0 以上でなければなりません");
+  EXPECT_EQ(chart.MaxPointsPerPage(), 0);
 }
 
 TEST_F(OscilloscopeChart, TitleLinesTakeTheirHeightAndAGap) {
   series->SetActive(false);
-  const int h = FontHeightOf(*chart, chart->Title.Font);
-  chart->Title.Text = QStringList{"a", "b"};
+  const int h = FontHeightOf(*chart, chart->Title.Font());
+  chart->Title.SetText(QStringList{"a", "b"});
   Render();
   EXPECT_EQ(chart->PlotRect.Top, 11 + 2 * h + 5);
-  chart->Title.Text.clear();  // visible but empty: no room
+  chart->Title.SetText({});  // visible but empty: no room
   Render();
   EXPECT_EQ(chart->PlotRect.Top, 11);
 }

@@ -45,7 +45,7 @@ QImage Render(TFastLineSeries* series, TChart& chart, const TSeriesData& data, T
   chart.SetView3D(false);
   chart.SetColor(clBlack);
   chart.SetClipPoints(clip);
-  chart.Legend.Visible = false;
+  chart.Legend.SetVisible(false);
   for (TChartAxis* axis : {chart.BottomAxis, chart.LeftAxis}) {
     axis->SetAutomatic(false);
     axis->SetAutomaticMinimum(false);

@@ -17,7 +17,25 @@ class FastLine : public ::testing::Test {
     series = new TFastLineSeries(&chart);
     series->SetParentChart(&chart);
     Place();
-    chart.Canvas()->PrepareWindow(nullptr, nullptr, {0, 0, 50, 50}, false);
+    series->LinePen.SetColor(clWhite);
+    chart.Canvas()->PrepareWindow(nullptr, nullptr, {0, 0, 250, 110}, false);
+    chart.Canvas()->Brush = {clBlack, bsSolid};
+    chart.Canvas()->FillRectangle({0, 0, 250, 110});
+  }
+  // The image as the window would get it: white where the line went.
+  QImage Shown() {
+    QImage window(250, 110, QImage::Format_RGB32);
+    QPainter painter(&window);
+    chart.Canvas()->ShowImage(painter, {0, 0});
+    return window;
+  }
+  static bool Lit(const QImage& image, int x, int y) {
+    return FromQRgb(image.pixel(x, y)) == clWhite;
+  }
+  static bool ColumnLit(const QImage& image, int x) {
+    for (int y = 0; y < image.height(); ++y)
+      if (Lit(image, x, y)) return true;
+    return false;
   }
   void Place() {
     for (TCustomChartAxis* axis : chart.AxesList()) {
@@ -66,9 +84,14 @@ TEST_F(FastLine, EntersFromThePointBeforeTheRange) {
   Points(10);
   series->FirstVisibleIndex = 5;
   series->LastVisibleIndex = 9;
+  const long long calls = chart.Canvas()->PenLineCalls();
   series->DrawPoints();
-  // The first call was a line from point 4 to point 5: the pen now sits at point 9.
-  EXPECT_EQ(chart.Canvas()->PenPosition(), (TPoint{90, 91}));
+  // A line from point 4 (40, 96) to point 5, then one to each later point: five lines.
+  EXPECT_EQ(chart.Canvas()->PenLineCalls() - calls, 5);
+  const QImage image = Shown();
+  EXPECT_TRUE(Lit(image, 40, 96));  // the entering segment starts at point 4
+  EXPECT_TRUE(ColumnLit(image, 45));
+  EXPECT_FALSE(ColumnLit(image, 35));  // nothing before point 4
   EXPECT_EQ(series->LastDrawnPixel(), (TPoint{90, 91}));
 }
 
@@ -78,8 +101,14 @@ TEST_F(FastLine, PointsOnTheSamePixelAreSkipped) {
   series->AppendPoint(0.02, 0, "", DefaultPointColor);
   series->AppendPoint(1, 10, "", clNone);  // a null point is drawn like any other
   series->CalcVisibleRange();
+  const long long calls = chart.Canvas()->PenLineCalls();
   series->DrawPoints();
+  // The move to point 0, nothing for points 1 and 2 on its pixel, one line to point 3.
+  EXPECT_EQ(chart.Canvas()->PenLineCalls() - calls, 1);
   EXPECT_EQ(series->LastDrawnPixel(), (TPoint{10, 90}));
+  const QImage image = Shown();
+  EXPECT_TRUE(Lit(image, 0, 100));
+  EXPECT_TRUE(Lit(image, 5, 95));
   EXPECT_EQ(series->PointAtPixel(0, 100), 0);
   EXPECT_EQ(series->PointAtPixel(10, 90), 3);
   EXPECT_EQ(series->PointAtPixel(5, 95), 2);  // on the segment from 2 to 3
@@ -99,13 +128,15 @@ TEST_F(FastLine, ColourOfTheSeriesAndOfItsPen) {
   EXPECT_TRUE(series->AutoRepaint());
 }
 
-TEST_F(FastLine, WithoutAutoRepaintANewPointIsDrawnAtOnce) {
+TEST_F(FastLine, WithoutAutoRepaintAndNothingShownThePointWaitsForAPaint) {
+  // No paint has shown an image yet: there is nothing to draw the point on at once, so the
+  // chart is asked for the paint that will draw it.
   Points(3);
-  const int repaints = chart.repaints;
   series->SetAutoRepaint(false);
+  const int repaints = chart.repaints;
   series->AppendPoint(3, 30, "", DefaultPointColor);
-  EXPECT_EQ(chart.repaints, repaints);
-  EXPECT_EQ(chart.Canvas()->PenPosition(), (TPoint{30, 70}));
+  EXPECT_EQ(chart.repaints, repaints + 1);
+  EXPECT_EQ(series->PointCount(), 4);
 }
 
 TEST_F(FastLine, ASinglePointIsAMoveAndNothingMore) {
@@ -113,26 +144,24 @@ TEST_F(FastLine, ASinglePointIsAMoveAndNothingMore) {
   series->CalcVisibleRange();
   EXPECT_EQ(series->FirstVisibleIndex, 0);
   EXPECT_EQ(series->LastVisibleIndex, 0);
-  chart.Canvas()->PenMoveTo(-1, -1);
+  chart.Canvas()->PenMoveTo(20, 20);
+  const long long calls = chart.Canvas()->PenLineCalls();
   series->DrawPoints();
+  EXPECT_EQ(chart.Canvas()->PenLineCalls(), calls);
   EXPECT_EQ(chart.Canvas()->PenPosition(), (TPoint{50, 95}));
   EXPECT_EQ(series->LastDrawnPixel(), (TPoint{50, 95}));
+  const QImage image = Shown();
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) ASSERT_FALSE(Lit(image, x, y)) << x << "," << y;
 }
 
 TEST_F(FastLine, AnInvisiblePenStillMovesButDrawsNothing) {
   Points(20);
-  chart.Canvas()->Brush = {clBlack, bsSolid};
-  chart.Canvas()->FillRectangle({0, 0, 50, 50});
   series->LinePen.SetVisible(false);
-  series->LinePen.SetColor(clWhite);
   series->CalcVisibleRange();
   series->DrawPoints();
   EXPECT_EQ(chart.Canvas()->PenPosition(), (TPoint{190, 81}));
-  QImage window(50, 50, QImage::Format_RGB32);
-  window.fill(Qt::black);
-  QPainter painter(&window);
-  chart.Canvas()->ShowImage(painter, {0, 0});
-  painter.end();
-  for (int y = 0; y < 50; ++y)
-    for (int x = 0; x < 50; ++x) ASSERT_NE(FromQRgb(window.pixel(x, y)), clWhite);
+  const QImage image = Shown();
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) ASSERT_FALSE(Lit(image, x, y)) << x << "," << y;
 }

@@ -136,8 +136,14 @@ TEST(ChartSeries, JoiningAChartGivesAFreePaletteColour) {
 TEST(ChartSeries, RemoveAllGivesTheStorageBack) {
   TChartSeries series(nullptr);
   for (int i = 0; i < 1000; ++i) series.AppendPoint(i, i, "x", 0);
+  ASSERT_GE(series.XValues->Capacity(), 1000);
+  ASSERT_GE(series.PointStorageCapacity(), 1000);
   series.RemoveAllPoints();
   EXPECT_EQ(series.PointCount(), 0);
   EXPECT_EQ(series.PointLabel(0), "");
   EXPECT_EQ(series.YValues->ValueSum(), 0);
+  // Emptied is not enough: the storage itself is given back.
+  EXPECT_EQ(series.XValues->Capacity(), 0);
+  EXPECT_EQ(series.YValues->Capacity(), 0);
+  EXPECT_EQ(series.PointStorageCapacity(), 0);
 }
