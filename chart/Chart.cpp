@@ -93,17 +93,58 @@ void TCustomChart::resizeEvent(QResizeEvent* event) {
   InvalidateChart();
 }
 
+void TCustomChart::SetKeepsStillParts(bool value) {
+  if (value == keepsStillParts_) return;
+  keepsStillParts_ = value;
+  if (!value) Canvas()->DropBackground();
+  InvalidateChart();
+}
+
 void TCustomChart::RenderChart(QPainter& target, const TRect& bounds) {
   ++renders_;
-  PanelBounds = Canvas()->PrepareWindow(&target, &View3DOptions, bounds, View3D());
+  TChartCanvas3D* canvas = Canvas();
+  // Setters called from here on (by a handler) count for the next render.
+  const bool stillPartsChanged = stillPartsChanged_;
+  stillPartsChanged_ = false;
+  PanelBounds = canvas->PrepareWindow(&target, &View3DOptions, bounds, View3D());
+  bool fromStillParts = false;
+  if (!stillPartsChanged && keepsStillParts_ && canvas->HasBackground()) {
+    // Only series changed: if they moved nothing of the layout (an automatic axis follows
+    // their values), the kept image is what drawing the still parts would give.
+    canvas->SuspendDrawing();
+    LayOutStillParts();
+    const TStillLayout layout = StillLayout();
+    fromStillParts =
+        layout == lastLayout_ && StillPartsKeepable(layout) && canvas->RestoreBackground();
+    if (!fromStillParts) canvas->ResumeDrawing();
+  }
+  if (fromStillParts) {
+    ++rendersFromStillParts_;
+  } else {
+    LayOutStillParts();
+    const TStillLayout layout = StillLayout();
+    PaintWalls();
+    if (AxisVisible()) PaintAxes();
+    // Kept once a render finds the layout the last one left: a chart whose axes follow
+    // ever-changing data would only copy an image it never uses.
+    if (keepsStillParts_ && !stillPartsChanged && layout == lastLayout_ &&
+        StillPartsKeepable(layout))
+      canvas->KeepBackground();
+    else
+      canvas->DropBackground();
+    lastLayout_ = layout;
+  }
+  PaintSeriesLayer();
+  canvas->ShowImage(target, {bounds.Left, bounds.Top});
+}
+
+void TCustomChart::PlacePlot() {
   const int w = PanelBounds.Width(), h = PanelBounds.Height(), b = FarClamp(borderWidth_);
   PlotRect = {PanelBounds.Left + b + MulDiv(margins_.Left, w, 100),
               PanelBounds.Top + b + MulDiv(margins_.Top, h, 100),
               PanelBounds.Right - b - MulDiv(margins_.Right, w, 100),
               PanelBounds.Bottom - b - MulDiv(margins_.Bottom, h, 100)};
   RecalcPlotSize();
-  RenderContents();
-  Canvas()->ShowImage(target, {bounds.Left, bounds.Top});
 }
 
 void TCustomChart::RecalcPlotSize() {
@@ -115,13 +156,42 @@ void TCustomChart::RecalcPlotSize() {
   if (PlotRect.Bottom == PlotRect.Top) PlotRect.Bottom = FarClamp(PlotRect.Top + 0LL + height());
 }
 
-void TCustomChart::RenderContents() {
+void TCustomChart::LayOutStillParts() {
+  PlacePlot();
   PaintPanelBackground();
   PaintTitles();
   LayoutAxes();
   for (TCustomChartAxis* axis : {TopAxis, LeftAxis, RightAxis, BottomAxis}) FitAxesToSeries(axis);
-  PaintWalls();
-  if (AxisVisible()) PaintAxes();
+}
+
+TCustomChart::TStillLayout TCustomChart::StillLayout() const {
+  TStillLayout layout{PanelBounds,
+                      PlotRect,
+                      Title.LastRect,
+                      Foot.LastRect,
+                      Canvas()->DevicePixelRatio(),
+                      Canvas()->IsMonochrome(),
+                      {}};
+  layout.axes.reserve(AxesList().size());
+  for (TCustomChartAxis* axis : AxesList()) {
+    const bool shown = AxisShown(axis);
+    layout.axes.push_back({shown, shown ? axis->ResolvedLabelStyle() : talNone,
+                           axis->IsDateTimeAxis, axis->WorkMinimum, axis->WorkMaximum,
+                           axis->StartPixel, axis->EndPixel, axis->LabelsPosition,
+                           axis->TitlePosition});
+  }
+  return layout;
+}
+
+bool TCustomChart::StillPartsKeepable(const TStillLayout& layout) const {
+  if (!Canvas()->IsBuffered() || OnBeforeDrawAxes || OnGetAxisLabel || OnGetNextAxisLabel)
+    return false;
+  return std::none_of(layout.axes.begin(), layout.axes.end(), [](const auto& axis) {
+    return axis.labelStyle == talText || axis.labelStyle == talMark;
+  });
+}
+
+void TCustomChart::PaintSeriesLayer() {
   if (OnBeforeDrawSeries) OnBeforeDrawSeries(this);
   for (int i = 0; i < SeriesCount(); ++i)
     if (Series(i)->Active()) PaintSeries(Series(i));

@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 QColor ToQColor(TColor color) {
   return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
@@ -131,6 +132,7 @@ void TChartCanvas3D::SetIsMonochrome(bool value) {
   monochrome_ = value;
   EndDrawing();
   image_.reset();
+  DropBackground();
   imageOutOfDate_ = true;
   if (options_ && OnInvalidateChart) OnInvalidateChart();
 }
@@ -140,6 +142,7 @@ void TChartCanvas3D::SetIsBuffered(bool value) {
   EndDrawing();
   buffered_ = value;
   if (!value && image_) image_.reset();
+  DropBackground();
   imageOutOfDate_ = true;
   if (OnInvalidateChart) OnInvalidateChart();
 }
@@ -736,10 +739,55 @@ TRect TChartCanvas3D::PrepareWindow(QPainter* window, TView3DOptions* options, c
     image_->setDevicePixelRatio(devicePixelRatio_);
     image_->fill(Qt::white);
   }
+  BeginImagePainter();
+  return {0, 0, w, h};
+}
+
+void TChartCanvas3D::BeginImagePainter() {
   if (!image_->isNull()) imagePainter_.begin(image_.get());
   imagePainter_.setRenderHint(QPainter::Antialiasing, false);
   imagePainter_.setRenderHint(QPainter::TextAntialiasing, !monochrome_);
-  return {0, 0, w, h};
+}
+
+void TChartCanvas3D::SuspendDrawing() {
+  if (painter_ == &imagePainter_ && imagePainter_.isActive()) imagePainter_.end();
+}
+
+void TChartCanvas3D::ResumeDrawing() {
+  if (buffered_ && image_ && painter_ == &imagePainter_ && !imagePainter_.isActive())
+    BeginImagePainter();
+}
+
+void TChartCanvas3D::KeepBackground() {
+  if (!buffered_ || !image_ || image_->isNull() || !clip_.isNull()) {
+    DropBackground();
+    return;
+  }
+  // The painter draws straight into the image's memory: what it holds now is all drawn.
+  background_ = image_->copy();
+  backgroundState_ = {Pen,      Brush, Font, backgroundColor_, backgroundMode_, textAlignment_,
+                      position_};
+}
+
+bool TChartCanvas3D::RestoreBackground() {
+  if (!buffered_ || !image_ || background_.isNull() || background_.size() != image_->size() ||
+      background_.devicePixelRatio() != image_->devicePixelRatio() ||
+      background_.format() != image_->format() || painter_ != &imagePainter_)
+    return false;
+  // Copied into the image's own memory, not shared with it: the series drawn next must not
+  // reach the kept ground.
+  EndDrawing();
+  std::memcpy(image_->bits(), background_.constBits(), static_cast<size_t>(image_->sizeInBytes()));
+  BeginImagePainter();
+  Pen = backgroundState_.pen;
+  Brush = backgroundState_.brush;
+  Font = backgroundState_.font;
+  backgroundColor_ = backgroundState_.backgroundColor;
+  backgroundMode_ = backgroundState_.backgroundMode;
+  textAlignment_ = backgroundState_.textAlignment;
+  position_ = backgroundState_.position;
+  clip_ = QRect();
+  return true;
 }
 
 void TChartCanvas3D::CopyImage(QPainter& window, TPoint origin) const {

@@ -98,6 +98,7 @@ class TChartCanvas3D : public TChartCanvas {
   void SetIsBuffered(bool value);
   // Pixels of the image per pixel of layout (2 on a screen scaled twice).
   void SetDevicePixelRatio(double ratio) { devicePixelRatio_ = ratio; }
+  double DevicePixelRatio() const { return devicePixelRatio_; }
 
   void PutPixel(int x, int y, TColor color);
   void PenMoveTo(int x, int y) { position_ = {x, y}; }
@@ -157,12 +158,27 @@ class TChartCanvas3D : public TChartCanvas {
   const QImage* Image() const { return image_.get(); }
   bool Is3D() const { return is3D_; }
 
+  // The ground a render may start from: the image with the parts of a chart that stay the
+  // same from render to render (panel, walls, axes), and the drawing state they left.
+  // Kept only with buffering and without a clip in force.
+  void KeepBackground();
+  // Copies the kept ground into the image and takes up its drawing state, drawing on;
+  // false (and nothing changed) when none is kept for an image of this size.
+  bool RestoreBackground();
+  void DropBackground() { background_ = QImage(); }
+  bool HasBackground() const { return !background_.isNull(); }
+  // Between PrepareWindow and ShowImage: drawing calls do nothing until ResumeDrawing, so a
+  // render can lay itself out before it knows whether it starts from the kept ground.
+  void SuspendDrawing();
+  void ResumeDrawing();
+
  private:
   QPen QtPen() const;
   void UsePenMode();
   // The brush for the painter's own shapes: solid, a hatch, or none.
   void UseBrush();
   void EndDrawing();
+  void BeginImagePainter();
   // The image onto the window, in black and white when monochrome.
   void CopyImage(QPainter& window, TPoint origin) const;
   // Cuts a line reaching far beyond the surface to the surface; false when nothing of it
@@ -181,6 +197,17 @@ class TChartCanvas3D : public TChartCanvas {
   TView3DOptions* options_ = nullptr;
   bool is3D_ = false;
   std::unique_ptr<QImage> image_;
+  struct TDrawingState {
+    TPenState pen;
+    TChartBrush brush;
+    TChartFont font;
+    TColor backgroundColor;
+    int backgroundMode;
+    int textAlignment;
+    TPoint position;
+  };
+  QImage background_;
+  TDrawingState backgroundState_;
   bool buffered_ = true;
   bool monochrome_ = false;
   bool imageOutOfDate_ = true;
