@@ -111,12 +111,19 @@ void TCustomChart::RenderChart(QPainter& target, const TRect& bounds) {
   if (!stillPartsChanged && keepsStillParts_ && canvas->HasBackground()) {
     // Only series changed: if they moved nothing of the layout (an automatic axis follows
     // their values), the kept image is what drawing the still parts would give.
+    // The layout starts from what the last one left (the label step it measures with
+    // takes the axis' length from there): a render that must draw everything after all
+    // starts from that same state again.
+    const std::vector<TAxisWork> before = AxesWork();
     canvas->SuspendDrawing();
     LayOutStillParts();
     const TStillLayout layout = StillLayout();
     fromStillParts =
         layout == lastLayout_ && StillPartsKeepable(layout) && canvas->RestoreBackground();
-    if (!fromStillParts) canvas->ResumeDrawing();
+    if (!fromStillParts) {
+      SetAxesWork(before);
+      canvas->ResumeDrawing();
+    }
   }
   if (fromStillParts) {
     ++rendersFromStillParts_;
@@ -136,6 +143,34 @@ void TCustomChart::RenderChart(QPainter& target, const TRect& bounds) {
   }
   PaintSeriesLayer();
   canvas->ShowImage(target, {bounds.Left, bounds.Top});
+}
+
+std::vector<TCustomChart::TAxisWork> TCustomChart::AxesWork() const {
+  std::vector<TAxisWork> work;
+  work.reserve(AxesList().size());
+  for (const TCustomChartAxis* a : AxesList())
+    work.push_back({a->WorkMinimum, a->WorkMaximum, a->WorkRange, a->StartPixel, a->EndPixel,
+                    a->AxisLength, a->CenterPixel, a->LinePosition, a->LabelsPosition,
+                    a->TitlePosition, a->IsDateTimeAxis});
+  return work;
+}
+
+void TCustomChart::SetAxesWork(const std::vector<TAxisWork>& work) {
+  for (size_t i = 0; i < work.size() && i < AxesList().size(); ++i) {
+    TCustomChartAxis* a = AxesList()[i];
+    const TAxisWork& w = work[i];
+    a->WorkMinimum = w.low;
+    a->WorkMaximum = w.high;
+    a->WorkRange = w.range;
+    a->StartPixel = w.start;
+    a->EndPixel = w.end;
+    a->AxisLength = w.length;
+    a->CenterPixel = w.center;
+    a->LinePosition = w.line;
+    a->LabelsPosition = w.labels;
+    a->TitlePosition = w.title;
+    a->IsDateTimeAxis = w.dateTime;
+  }
 }
 
 void TCustomChart::PlacePlot() {

@@ -191,6 +191,14 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
     std::vector<TAxisPlace> axes;
     bool operator==(const TStillLayout&) const = default;
   };
+  // The axes' working state, which a layout reads as the last one left it.
+  struct TAxisWork {
+    double low, high, range;
+    int start, end, length, center, line, labels, title;
+    bool dateTime;
+  };
+  std::vector<TAxisWork> AxesWork() const;
+  void SetAxesWork(const std::vector<TAxisWork>& work);
   void RecalcPlotSize();
   void PlacePlot();
   // Panel, titles and the axes' layout: drawn, or only laid out while drawing is suspended.
