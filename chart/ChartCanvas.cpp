@@ -4,7 +4,6 @@
 #include <QLinearGradient>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 QColor ToQColor(TColor color) {
   return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
@@ -279,6 +278,13 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
   uchar* bits = image_->bits();
   const qsizetype stride = image_->bytesPerLine();
   auto plot = [&](int px, int py) {
+    if (width == 2 && px > left && px <= right && py > top && py <= bottom) {
+      // The trace's pen: the pixel and those left of, above, and above left of it.
+      QRgb* lower = reinterpret_cast<QRgb*>(bits + py * stride) + px;
+      QRgb* upper = reinterpret_cast<QRgb*>(reinterpret_cast<uchar*>(lower) - stride);
+      lower[-1] = lower[0] = upper[-1] = upper[0] = color;
+      return;
+    }
     if (width == 1) {
       if (px >= left && px <= right && py >= top && py <= bottom)
         reinterpret_cast<QRgb*>(bits + py * stride)[px] = color;
@@ -776,9 +782,12 @@ bool TChartCanvas3D::RestoreBackground() {
     return false;
   // Copied into the image's own memory, not shared with it: the series drawn next must not
   // reach the kept ground.
+  // The painter's copy of a whole image takes a small part of the instructions of memcpy,
+  // which copies an image this large byte by byte.
   EndDrawing();
-  std::memcpy(image_->bits(), background_.constBits(), static_cast<size_t>(image_->sizeInBytes()));
   BeginImagePainter();
+  imagePainter_.setCompositionMode(QPainter::CompositionMode_Source);
+  imagePainter_.drawImage(QPoint(0, 0), background_);
   Pen = backgroundState_.pen;
   Brush = backgroundState_.brush;
   Font = backgroundState_.font;
