@@ -218,12 +218,12 @@ void TChartCanvas3D::UsePenMode() {
     default:
       break;
   }
-  painter_->setCompositionMode(mode);
+  SetPainterMode(mode);
 }
 
 void TChartCanvas3D::PutPixel(int x, int y, TColor color) {
   if (!painter_->isActive()) return;
-  painter_->setCompositionMode(QPainter::CompositionMode_Source);
+  SetPainterMode(QPainter::CompositionMode_Source);
   painter_->fillRect(x, y, 1, 1, ToQColor(color));
 }
 
@@ -241,8 +241,9 @@ void TChartCanvas3D::ThinLine(TPoint a, TPoint b) {
 }
 
 bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
-  if (!image_ || painter_->device() != image_.get() || devicePixelRatio_ != 1.0 ||
-      Pen.Mode != pmCopy || Pen.Style == psClear)
+  // The image painter draws on nothing but the image.
+  if (!image_ || painter_ != &imagePainter_ || devicePixelRatio_ != 1.0 || Pen.Mode != pmCopy ||
+      Pen.Style == psClear)
     return false;
   // Thin styled lines go on and off along their pixels, as a screen's cosmetic pens do.
   static const std::vector<int> kSolid, kDash{18, 6}, kDot{3, 3}, kDashDot{9, 6, 3, 6},
@@ -266,15 +267,36 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
   }
   if (Pen.Alternate) pattern = &kAlternate;
   if (!pattern->empty() && Pen.Width > 1) return false;
-  const QRgb color = ToQColor(Pen.Color).rgb();
+  const QRgb color = 0xFF000000u | ((Pen.Color & 0xFF) << 16) | (Pen.Color & 0xFF00) |
+                     ((Pen.Color >> 16) & 0xFF);  // ToQColor(Pen.Color).rgb()
   const int width = std::max(1, Pen.Width);
   // A wide line is a square brush of the pen's width along the thin one, centred on it.
   const int before = width / 2, after = (width - 1) / 2;
-  QRect bounds = image_->rect();
-  if (!clip_.isNull()) bounds &= clip_;
-  if (bounds.isEmpty()) return true;
-  const int left = bounds.left(), right = bounds.right(), top = bounds.top(),
-            bottom = bounds.bottom();
+  int left = 0, top = 0, right = image_->width() - 1, bottom = image_->height() - 1;
+  if (!clip_.isNull()) {
+    left = std::max(left, clip_.left());
+    top = std::max(top, clip_.top());
+    right = std::min(right, clip_.right());
+    bottom = std::min(bottom, clip_.bottom());
+  }
+  if (left > right || top > bottom) return true;
+  // What the line can reach, for the part of the image a render gives back to the ground.
+  if (!dirtyAll_) {
+    const int x0 = std::max(left, std::min(a.X, b.X) - before),
+              y0 = std::max(top, std::min(a.Y, b.Y) - before),
+              x1 = std::min(right, std::max(a.X, b.X) + after),
+              y1 = std::min(bottom, std::max(a.Y, b.Y) + after);
+    if (x0 <= x1 && y0 <= y1) {
+      if (dirty_.isNull()) {
+        dirty_ = {x0, y0, x1, y1};
+      } else {
+        dirty_.Left = std::min(dirty_.Left, x0);
+        dirty_.Top = std::min(dirty_.Top, y0);
+        dirty_.Right = std::max(dirty_.Right, x1);
+        dirty_.Bottom = std::max(dirty_.Bottom, y1);
+      }
+    }
+  }
   uchar* bits = image_->bits();
   const qsizetype stride = image_->bytesPerLine();
   auto plot = [&](int px, int py) {
@@ -391,8 +413,14 @@ bool TChartCanvas3D::ShortenFarLine(TPoint& a, TPoint& b) const {
   // is cut to the surface first: walking all of its pixels would take minutes, and the
   // painter's own arithmetic is not made for such coordinates either. Lines within reach,
   // which are all of an ordinary chart's, are drawn exactly as given.
-  const QPaintDevice* device = painter_->device();
-  const int w = device->width(), h = device->height();
+  int w = 0, h = 0;
+  if (painter_ == &imagePainter_) {
+    w = image_->width();
+    h = image_->height();
+  } else {
+    w = painter_->device()->width();
+    h = painter_->device()->height();
+  }
   const long long reach = 4LL * (w + h) + 16;
   const long long steps = std::max(std::llabs(static_cast<long long>(b.X) - a.X),
                                    std::llabs(static_cast<long long>(b.Y) - a.Y));
@@ -465,7 +493,7 @@ void TChartCanvas3D::UseBrush() {
 void TChartCanvas3D::FillRectangle(const TRect& r) {
   if (!painter_->isActive() || Brush.Style == bsClear || r.Width() <= 0 || r.Height() <= 0) return;
   const QRect area(r.Left, r.Top, r.Width(), r.Height());
-  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetPainterMode(QPainter::CompositionMode_SourceOver);
   if (Brush.Style != bsSolid) {
     // A hatch: its lines in the brush colour, the ground between them in the background
     // colour when the background is opaque and left as it was when it is transparent.
@@ -595,13 +623,13 @@ void TChartCanvas3D::DrawPolygon(const std::vector<TPoint>& points, int lastInde
 
 void TChartCanvas3D::DrawGraphic(int x, int y, const QImage& picture) {
   if (!painter_->isActive() || picture.isNull()) return;
-  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetPainterMode(QPainter::CompositionMode_SourceOver);
   painter_->drawImage(x, y, picture);
 }
 
 void TChartCanvas3D::StretchGraphic(const TRect& r, const QImage& picture) {
   if (!painter_->isActive() || picture.isNull()) return;
-  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetPainterMode(QPainter::CompositionMode_SourceOver);
   painter_->drawImage(QRect(r.Left, r.Top, r.Width(), r.Height()), picture);
 }
 
@@ -610,7 +638,7 @@ void TChartCanvas3D::FillGradient(const TRect& r, TColor start, bool vertical, T
   QLinearGradient gradient(r.Left, r.Top, vertical ? r.Left : r.Right, vertical ? r.Bottom : r.Top);
   gradient.setColorAt(0, ToQColor(start));
   gradient.setColorAt(1, ToQColor(end));
-  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetPainterMode(QPainter::CompositionMode_SourceOver);
   painter_->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), gradient);
 }
 
@@ -658,7 +686,7 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
   if (FarFromSurface(left, top, width + metrics.height())) return;
   if (backgroundMode_ != OPAQUE && TextWouldChangeNothing(left, top, width, metrics.height()))
     return;
-  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetPainterMode(QPainter::CompositionMode_SourceOver);
   if (backgroundMode_ == OPAQUE)
     painter_->fillRect(left, top, width, metrics.height(), ToQColor(backgroundColor_));
   painter_->setFont(font);
@@ -741,6 +769,7 @@ TRect TChartCanvas3D::PrepareWindow(QPainter* window, TView3DOptions* options, c
   if (image_ && (image_->size() != pixels || image_->devicePixelRatio() != devicePixelRatio_))
     image_.reset();
   if (!image_) {
+    dirtyAll_ = true;
     image_ = std::make_unique<QImage>(pixels, QImage::Format_RGB32);
     image_->setDevicePixelRatio(devicePixelRatio_);
     image_->fill(Qt::white);
@@ -764,6 +793,12 @@ void TChartCanvas3D::ResumeDrawing() {
     BeginImagePainter();
 }
 
+void TChartCanvas3D::SetPainterMode(QPainter::CompositionMode mode) {
+  // What the painter draws next may reach anywhere: the whole ground goes back.
+  dirtyAll_ = true;
+  painter_->setCompositionMode(mode);
+}
+
 void TChartCanvas3D::KeepBackground() {
   if (!buffered_ || !image_ || image_->isNull() || !clip_.isNull()) {
     DropBackground();
@@ -771,6 +806,8 @@ void TChartCanvas3D::KeepBackground() {
   }
   // The painter draws straight into the image's memory: what it holds now is all drawn.
   background_ = image_->copy();
+  dirty_ = {};
+  dirtyAll_ = false;
   backgroundState_ = {Pen,      Brush, Font, backgroundColor_, backgroundMode_, textAlignment_,
                       position_};
 }
@@ -782,12 +819,19 @@ bool TChartCanvas3D::RestoreBackground() {
     return false;
   // Copied into the image's own memory, not shared with it: the series drawn next must not
   // reach the kept ground.
-  // The painter's copy of a whole image takes a small part of the instructions of memcpy,
-  // which copies an image this large byte by byte.
+  // Only what was drawn since the image was the ground goes back, by the painter's copy
+  // (which takes a small part of the instructions of memcpy on an image this large).
   EndDrawing();
   BeginImagePainter();
   imagePainter_.setCompositionMode(QPainter::CompositionMode_Source);
-  imagePainter_.drawImage(QPoint(0, 0), background_);
+  if (dirtyAll_)
+    imagePainter_.drawImage(QPoint(0, 0), background_);
+  else if (!dirty_.isNull()) {  // lines written straight, only at one pixel per layout pixel
+    const QRect back(QPoint(dirty_.Left, dirty_.Top), QPoint(dirty_.Right, dirty_.Bottom));
+    imagePainter_.drawImage(back, background_, back);
+  }
+  dirty_ = {};
+  dirtyAll_ = false;
   Pen = backgroundState_.pen;
   Brush = backgroundState_.brush;
   Font = backgroundState_.font;

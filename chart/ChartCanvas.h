@@ -179,6 +179,7 @@ class TChartCanvas3D : public TChartCanvas {
   void UseBrush();
   void EndDrawing();
   void BeginImagePainter();
+  void SetPainterMode(QPainter::CompositionMode mode);
   // The image onto the window, in black and white when monochrome.
   void CopyImage(QPainter& window, TPoint origin) const;
   // Cuts a line reaching far beyond the surface to the surface; false when nothing of it
@@ -208,6 +209,13 @@ class TChartCanvas3D : public TChartCanvas {
   };
   QImage background_;
   TDrawingState backgroundState_;
+  // Where the image may differ from the kept ground, in image pixels: the lines written
+  // straight into it add their reach; anything the painter draws makes it all.
+  struct TPixelBox {
+    int Left = 0, Top = 0, Right = -1, Bottom = -1;  // inclusive
+    bool isNull() const { return Right < Left; }
+  } dirty_;
+  bool dirtyAll_ = true;
   bool buffered_ = true;
   bool monochrome_ = false;
   bool imageOutOfDate_ = true;
