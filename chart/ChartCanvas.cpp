@@ -24,6 +24,7 @@ const QFont& TChartCanvas::QtFont() const {
     font->setUnderline(Font.Styles & TChartFont::fsUnderline);
     font->setStrikeOut(Font.Styles & TChartFont::fsStrikeOut);
     metrics_ = std::make_unique<QFontMetrics>(*font);
+    height_ = -1;
     font_ = std::move(font);
     cachedFor_ = Font;
     fontKey_ = Font.Name + QLatin1Char('\x1f') + QString::number(Font.Height) +
@@ -58,7 +59,9 @@ int TChartCanvas::TextWidthOf(const QString& text) const {
 }
 
 int TChartCanvas::TextHeightOf(const QString&) const {
-  return Metrics().height();
+  QtFont();  // keeps height_ current
+  if (height_ < 0) height_ = metrics_->height();
+  return height_;
 }
 
 void TChartCanvas::ApplyChartPen(const TChartPen& pen) {
@@ -359,6 +362,34 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
   const long long steps = std::max<long long>(std::abs(static_cast<long long>(b.X) - a.X),
                                               std::abs(static_cast<long long>(b.Y) - a.Y));
   if (steps > 4LL * (image_->width() + image_->height()) + 16) return false;
+  if (width == 2 && pattern->empty() && std::min(a.X, b.X) > left && std::max(a.X, b.X) <= right &&
+      std::min(a.Y, b.Y) > top && std::max(a.Y, b.Y) <= bottom) {
+    // The trace's pen wholly inside: the same walk with a pointer that follows it, each step
+    // setting the pixel and those left of, above, and above left of it, and the end capped.
+    const qsizetype words = stride / static_cast<qsizetype>(sizeof(QRgb));
+    QRgb* p = reinterpret_cast<QRgb*>(bits + a.Y * stride) + a.X;
+    int x = a.X, y = a.Y;
+    const int dx = std::abs(b.X - a.X), dy = -std::abs(b.Y - a.Y);
+    const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
+    const qsizetype rowStep = sy * words;
+    int error = dx + dy;
+    while (!(x == b.X && y == b.Y)) {
+      p[0] = p[-1] = p[-words] = p[-words - 1] = color;
+      const int e2 = 2 * error;
+      if (e2 >= dy) {
+        error += dy;
+        x += sx;
+        p += sx;
+      }
+      if (e2 <= dx) {
+        error += dx;
+        y += sy;
+        p += rowStep;
+      }
+    }
+    p[0] = p[-1] = p[-words] = p[-words - 1] = color;
+    return true;
+  }
   size_t segment = 0;
   int left_in_segment = pattern->empty() ? 0 : (*pattern)[0];
   WalkLine(a, b, [&](int x, int y, int) {

@@ -71,6 +71,7 @@ class TChartCanvas {
   mutable QString fontKey_;
   mutable std::unique_ptr<QFont> font_;
   mutable std::unique_ptr<QFontMetrics> metrics_;
+  mutable int height_ = -1;  // of the font, once asked
 };
 
 // The canvas the chart uses: flat drawing with every depth operation reduced to its 2D
