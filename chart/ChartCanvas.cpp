@@ -16,26 +16,36 @@ TColor FromQRgb(QRgb rgb) {
 // ---- TChartCanvas ----
 
 const QFont& TChartCanvas::QtFont() const {
-  if (!font_ || !(cachedFor_ == Font)) {
-    auto font = std::make_unique<QFont>(Font.Name);
-    font->setPixelSize(std::max(1, std::abs(Font.Height)));
-    font->setBold(Font.Styles & TChartFont::fsBold);
-    font->setItalic(Font.Styles & TChartFont::fsItalic);
-    font->setUnderline(Font.Styles & TChartFont::fsUnderline);
-    font->setStrikeOut(Font.Styles & TChartFont::fsStrikeOut);
-    metrics_ = std::make_unique<QFontMetrics>(*font);
-    height_ = -1;
-    font_ = std::move(font);
-    cachedFor_ = Font;
-    fontKey_ = Font.Name + QLatin1Char('\x1f') + QString::number(Font.Height) +
-               QLatin1Char('\x1f') + QString::number(Font.Styles) + QLatin1Char('\x1f');
+  if (current_ && current_->For == Font) return *current_->Font;
+  TMadeFont* oldest = &fonts_[0];
+  for (TMadeFont& made : fonts_) {
+    if (made.Font && made.For == Font) {
+      current_ = &made;
+      made.LastUse = ++uses_;
+      return *made.Font;
+    }
+    if (!made.Font || (oldest->Font && made.LastUse < oldest->LastUse)) oldest = &made;
   }
-  return *font_;
+  auto font = std::make_unique<QFont>(Font.Name);
+  font->setPixelSize(std::max(1, std::abs(Font.Height)));
+  font->setBold(Font.Styles & TChartFont::fsBold);
+  font->setItalic(Font.Styles & TChartFont::fsItalic);
+  font->setUnderline(Font.Styles & TChartFont::fsUnderline);
+  font->setStrikeOut(Font.Styles & TChartFont::fsStrikeOut);
+  oldest->Metrics = std::make_unique<QFontMetrics>(*font);
+  oldest->Font = std::move(font);
+  oldest->For = Font;
+  oldest->Key = Font.Name + QLatin1Char('\x1f') + QString::number(Font.Height) +
+                QLatin1Char('\x1f') + QString::number(Font.Styles) + QLatin1Char('\x1f');
+  oldest->Height = -1;
+  oldest->LastUse = ++uses_;
+  current_ = oldest;
+  return *oldest->Font;
 }
 
 const QFontMetrics& TChartCanvas::Metrics() const {
   QtFont();
-  return *metrics_;
+  return *current_->Metrics;
 }
 
 namespace {
@@ -44,8 +54,8 @@ constexpr qsizetype kTextCacheLimit = 2000;
 }  // namespace
 
 QString TChartCanvas::TextKey(const QString& text) const {
-  QtFont();  // keeps fontKey_ current
-  return fontKey_ + text;
+  QtFont();  // keeps current_ current
+  return current_->Key + text;
 }
 
 int TChartCanvas::TextWidthOf(const QString& text) const {
@@ -59,9 +69,9 @@ int TChartCanvas::TextWidthOf(const QString& text) const {
 }
 
 int TChartCanvas::TextHeightOf(const QString&) const {
-  QtFont();  // keeps height_ current
-  if (height_ < 0) height_ = metrics_->height();
-  return height_;
+  QtFont();  // keeps current_ current
+  if (current_->Height < 0) current_->Height = current_->Metrics->height();
+  return current_->Height;
 }
 
 void TChartCanvas::ApplyChartPen(const TChartPen& pen) {

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QStaticText>
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -67,11 +68,19 @@ class TChartCanvas {
   QString TextKey(const QString& text) const;
   mutable QHash<QString, int> widths_;
   mutable QHash<QString, QStaticText> layouts_;
-  mutable TChartFont cachedFor_;
-  mutable QString fontKey_;
-  mutable std::unique_ptr<QFont> font_;
-  mutable std::unique_ptr<QFontMetrics> metrics_;
-  mutable int height_ = -1;  // of the font, once asked
+  // The last few fonts made: a chart switches between those of its titles, labels and
+  // series on every render.
+  struct TMadeFont {
+    TChartFont For;
+    QString Key;
+    std::unique_ptr<QFont> Font;
+    std::unique_ptr<QFontMetrics> Metrics;
+    int Height = -1;  // once asked
+    unsigned LastUse = 0;
+  };
+  mutable std::array<TMadeFont, 4> fonts_;
+  mutable TMadeFont* current_ = nullptr;
+  mutable unsigned uses_ = 0;
 };
 
 // The canvas the chart uses: flat drawing with every depth operation reduced to its 2D
