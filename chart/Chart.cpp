@@ -108,26 +108,39 @@ void TCustomChart::RenderChart(QPainter& target, const TRect& bounds) {
   stillPartsChanged_ = false;
   PanelBounds = canvas->PrepareWindow(&target, &View3DOptions, bounds, View3D());
   bool fromStillParts = false;
+  std::vector<double> inputs;
   if (!stillPartsChanged && keepsStillParts_ && canvas->HasBackground()) {
-    // Only series changed: if they moved nothing of the layout (an automatic axis follows
-    // their values), the kept image is what drawing the still parts would give.
-    // The layout starts from what the last one left (the label step it measures with
-    // takes the axis' length from there): a render that must draw everything after all
-    // starts from that same state again.
+    // Only series changed. The layout starts from what the last one left (the label step
+    // it measures with takes the axis' length from there): a render that draws everything
+    // after all starts from that same state again.
     const std::vector<TAxisWork> before = AxesWork();
-    canvas->SuspendDrawing();
-    LayOutStillParts();
-    const TStillLayout layout = StillLayout();
-    fromStillParts =
-        layout == lastLayout_ && StillPartsKeepable(layout) && canvas->RestoreBackground();
-    if (!fromStillParts) {
-      SetAxesWork(before);
-      canvas->ResumeDrawing();
+    inputs = LayoutInputs();
+    SetAxesWork(before);
+    if (inputs == keptInputs_ && StillPartsKeepable(lastLayout_)) {
+      // The series gave the layout what they gave the render that kept the image, which
+      // laid out as the one before it did: the layout would come out the same again.
+      fromStillParts = canvas->RestoreBackground();
+    } else {
+      // If they moved nothing of the layout after all (an automatic axis follows their
+      // values, and ranges may differ while their labels and pixels do not), the kept
+      // image is what drawing the still parts would give.
+      canvas->SuspendDrawing();
+      LayOutStillParts();
+      const TStillLayout layout = StillLayout();
+      fromStillParts =
+          layout == lastLayout_ && StillPartsKeepable(layout) && canvas->RestoreBackground();
+      if (!fromStillParts) {
+        SetAxesWork(before);
+        canvas->ResumeDrawing();
+      } else {
+        keptInputs_ = inputs;
+      }
     }
   }
   if (fromStillParts) {
     ++rendersFromStillParts_;
   } else {
+    if (inputs.empty()) inputs = LayoutInputs();  // the layout settles the ranges again
     LayOutStillParts();
     const TStillLayout layout = StillLayout();
     PaintWalls();
@@ -135,14 +148,40 @@ void TCustomChart::RenderChart(QPainter& target, const TRect& bounds) {
     // Kept once a render finds the layout the last one left: a chart whose axes follow
     // ever-changing data would only copy an image it never uses.
     if (keepsStillParts_ && !stillPartsChanged && layout == lastLayout_ &&
-        StillPartsKeepable(layout))
+        StillPartsKeepable(layout)) {
       canvas->KeepBackground();
-    else
+      keptInputs_ = inputs;
+    } else {
       canvas->DropBackground();
+    }
     lastLayout_ = layout;
   }
   PaintSeriesLayer();
   canvas->ShowImage(target, {bounds.Left, bounds.Top});
+}
+
+std::vector<double> TCustomChart::LayoutInputs() {
+  std::vector<double> inputs{double(PanelBounds.Left),     double(PanelBounds.Top),
+                             double(PanelBounds.Right),    double(PanelBounds.Bottom),
+                             Canvas()->DevicePixelRatio(), double(Canvas()->IsMonochrome())};
+  for (TCustomChartAxis* axis : AxesList()) {
+    axis->SettleRange();  // the range as the series give it, before any layout
+    const bool shown = AxisShown(axis);
+    // The room the series ask for beyond their values, as the margin step gathers it.
+    int low = 0, high = 0;
+    for (int i = 0; i < SeriesCount(); ++i) {
+      TChartSeries* series = Series(i);
+      if (!series->Active() || !axis->IsSeriesOfAxis(series)) continue;
+      int seriesLow = 0, seriesHigh = 0;
+      series->CalcAxisMargins(axis->IsHorizontal(), seriesLow, seriesHigh);
+      low = std::max(low, seriesLow);
+      high = std::max(high, seriesHigh);
+    }
+    inputs.insert(inputs.end(), {axis->WorkMinimum, axis->WorkMaximum, double(shown),
+                                 double(shown ? axis->ResolvedLabelStyle() : talNone),
+                                 double(axis->IsDateTimeAxis), double(low), double(high)});
+  }
+  return inputs;
 }
 
 std::vector<TCustomChart::TAxisWork> TCustomChart::AxesWork() const {

@@ -198,6 +198,9 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
     bool dateTime;
   };
   std::vector<TAxisWork> AxesWork() const;
+  // What the layout takes from the series (ranges, shown axes, label styles, margins) and
+  // from the surface (size, scale, monochrome). Settles the axes' ranges on the way.
+  std::vector<double> LayoutInputs();
   void SetAxesWork(const std::vector<TAxisWork>& work);
   void RecalcPlotSize();
   void PlacePlot();
@@ -232,7 +235,8 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   int rendersFromStillParts_ = 0;
   bool keepsStillParts_ = true;
   TStillLayout lastLayout_{};
-  bool updatePending_ = false;  // asked the window system for a paint that hasn't come yet
+  std::vector<double> keptInputs_;  // those of the render the kept image is from
+  bool updatePending_ = false;      // asked the window system for a paint that hasn't come yet
 };
 
 // The chart control as the window's definition uses it.
