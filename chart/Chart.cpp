@@ -71,17 +71,41 @@ void TCustomChart::RepaintRequested() {
   // A refill of 200 points asks 201 times before the one paint that follows; asking the
   // window system again while its paint is pending only costs time. A hidden widget's
   // request is dropped by the window system, and showing it paints it anyway.
-  if (updatePending_) return;
-  if (isVisible()) updatePending_ = true;
-  update();
+  // While only series change and stay within the plot, only the plot is shown again: the
+  // window system copies that much less.
+  const bool whole = stillPartsChanged_ || !SeriesStayInPlot();
+  if (updatePending_ && (pendingWhole_ || !whole)) return;
+  if (isVisible()) {
+    updatePending_ = true;
+    pendingWhole_ = whole;
+  }
+  if (whole)
+    update();
+  else
+    update(QRect(PlotRect.Left, PlotRect.Top, PlotRect.Width(), PlotRect.Height()));
 }
 
-void TCustomChart::paintEvent(QPaintEvent*) {
+bool TCustomChart::SeriesStayInPlot() const {
+  if (!ClipPoints() || !Canvas()->IsBuffered() || !Canvas()->HasBackground() ||
+      OnBeforeDrawSeries || OnAfterDraw || PlotRect.Width() <= 0 || PlotRect.Height() <= 0)
+    return false;
+  for (int i = 0; i < SeriesCount(); ++i)
+    if (Series(i)->BeforeDrawValues || Series(i)->AfterDrawValues) return false;
+  return true;
+}
+
+void TCustomChart::paintEvent(QPaintEvent* event) {
   updatePending_ = false;
   QPainter painter(this);
   Canvas()->SetDevicePixelRatio(devicePixelRatioF());
   if (Canvas()->ReshowImage(painter)) return;
+  const int fromStillParts = rendersFromStillParts_;
   RenderChart(painter, {0, 0, width(), height()});
+  // A paint of the plot alone that had to draw everything (the series moved an axis) has
+  // the rest shown too; the image is up to date, so that paint only copies it.
+  // Asked for after this paint, as a paint of its own.
+  if (rendersFromStillParts_ == fromStillParts && !event->rect().contains(rect()))
+    QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
 }
 
 void TCustomChart::RepaintRegion(const TRect& changed) {

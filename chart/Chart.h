@@ -237,6 +237,9 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   TStillLayout lastLayout_{};
   std::vector<double> keptInputs_;  // those of the render the kept image is from
   bool updatePending_ = false;      // asked the window system for a paint that hasn't come yet
+  bool pendingWhole_ = false;       // of the whole chart, not only of its plot
+  // Whether a render with only series changed draws nowhere but inside the plot.
+  bool SeriesStayInPlot() const;
 };
 
 // The chart control as the window's definition uses it.

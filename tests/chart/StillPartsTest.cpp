@@ -4,7 +4,9 @@
 // data changed.
 #include <gtest/gtest.h>
 
+#include <QEvent>
 #include <QImage>
+#include <QPaintEvent>
 #include <QPainter>
 #include <array>
 #include <memory>
@@ -12,6 +14,7 @@
 
 #include "chart/Chart.h"
 #include "chart/FastLineSeries.h"
+#include "framework/MessageWait.h"
 
 namespace {
 
@@ -376,6 +379,56 @@ TEST_F(StillPartsUse, NotKeptWhereDrawingMayDifferEachTime) {
   RenderOf(chart);
   RenderOf(chart);
   EXPECT_FALSE(NextRenderFromStillParts());
+}
+
+}  // namespace
+
+namespace {
+
+// Collects the rectangles a widget is asked to paint.
+class TPaintRegions : public QObject {
+ public:
+  std::vector<QRect> rects;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint)
+      rects.push_back(static_cast<QPaintEvent*>(event)->region().boundingRect());
+    return false;
+  }
+};
+
+// On the screen, a change of the series alone shows the plot again, not the whole chart;
+// when the series move an automatic axis after all, the whole chart is shown.
+TEST_F(StillPartsUse, OnTheScreenOnlyThePlotIsShownAgain) {
+  chart.show();
+  WaitMs(50);
+  series.YValues->SetMultiplier(0.5);
+  WaitMs(50);
+  series.YValues->SetMultiplier(0.25);  // the image is kept from here on
+  WaitMs(50);
+  TPaintRegions regions;
+  chart.installEventFilter(&regions);
+  const QRect plot(chart.PlotRect.Left, chart.PlotRect.Top, chart.PlotRect.Width(),
+                   chart.PlotRect.Height());
+  series.YValues->SetMultiplier(0.75);
+  WaitMs(50);
+  ASSERT_EQ(regions.rects.size(), 1u);
+  EXPECT_EQ(regions.rects[0], plot);
+  regions.rects.clear();
+  series.AppendPoint(90, 0, "", DefaultPointColor);  // the bottom axis grows to 90
+  WaitMs(50);
+  ASSERT_FALSE(regions.rects.empty());
+  EXPECT_EQ(regions.rects.back(), chart.rect());
+  // What the window shows is what a chart drawing everything shows.
+  TSubject full(false);
+  full.chart->resize(chart.size());
+  for (int i = 0; i < 50; ++i) full.series->AppendPoint(i, i % 7, "", DefaultPointColor);
+  full.series->AppendPoint(90, 0, "", DefaultPointColor);
+  full.series->YValues->SetMultiplier(0.75);
+  full.chart->LeftAxis->ApplyRange(-10, 10);
+  EXPECT_TRUE(chart.grab().toImage().convertToFormat(QImage::Format_RGB32) ==
+              RenderOf(*full.chart));
 }
 
 }  // namespace
