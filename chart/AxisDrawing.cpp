@@ -23,9 +23,7 @@ TAxisLabelStyle TCustomChartAxis::ResolvedLabelStyle() const {
     if (!series->Active() || !IsSeriesOfAxis(series)) continue;
     anyActive = true;
     // The horizontal axis carries an ordinary series' independent values.
-    if (horizontal_)
-      for (int p = 0; p < series->PointCount(); ++p)
-        if (!series->PointLabel(p).isEmpty()) return talText;
+    if (horizontal_ && series->HasPointLabels()) return talText;
   }
   return anyActive ? talValue : talNone;
 }

@@ -51,6 +51,11 @@ void TCustomAxisPanel::RemoveSeries(TChartSeries* series) {
 }
 
 void TCustomAxisPanel::InvalidateChart() {
+  stillPartsChanged_ = true;
+  InvalidateSeriesDrawing();
+}
+
+void TCustomAxisPanel::InvalidateSeriesDrawing() {
   if (!paintingEnabled_ || destroying_) return;
   canvas_->InvalidateImage();
   RepaintRequested();

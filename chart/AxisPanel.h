@@ -45,6 +45,10 @@ class TCustomAxisPanel : public TComponent {
   // The one way to ask for a repaint: marks the image out of date and asks the control for
   // a paint. Every setter that changes what is drawn ends here.
   virtual void InvalidateChart();
+  // The same for a change of a series' points or look: what lies under the series (panel,
+  // walls, axes) changes with them only through the layout, which a render compares with
+  // the last one's, so a kept image of those parts stays usable.
+  void InvalidateSeriesDrawing();
   // Drawing between paints, on the image the last paint left (a point added without a
   // repaint): false when there is nothing up to date to draw on, and a repaint is the way.
   // While it lasts the series' drawing is clipped as in a paint.
@@ -87,6 +91,8 @@ class TCustomAxisPanel : public TComponent {
   bool clipPoints_ = true;
   bool paintingEnabled_ = false;
   bool destroying_ = false;
+  // Something other than a series' drawing changed since the last render.
+  bool stillPartsChanged_ = true;
 
  private:
   std::unique_ptr<TChartCanvas3D> canvas_;

@@ -71,17 +71,41 @@ void TCustomChart::RepaintRequested() {
   // A refill of 200 points asks 201 times before the one paint that follows; asking the
   // window system again while its paint is pending only costs time. A hidden widget's
   // request is dropped by the window system, and showing it paints it anyway.
-  if (updatePending_) return;
-  if (isVisible()) updatePending_ = true;
-  update();
+  // While only series change and stay within the plot, only the plot is shown again: the
+  // window system copies that much less.
+  const bool whole = stillPartsChanged_ || !SeriesStayInPlot();
+  if (updatePending_ && (pendingWhole_ || !whole)) return;
+  if (isVisible()) {
+    updatePending_ = true;
+    pendingWhole_ = whole;
+  }
+  if (whole)
+    update();
+  else
+    update(QRect(PlotRect.Left, PlotRect.Top, PlotRect.Width(), PlotRect.Height()));
 }
 
-void TCustomChart::paintEvent(QPaintEvent*) {
+bool TCustomChart::SeriesStayInPlot() const {
+  if (!ClipPoints() || !Canvas()->IsBuffered() || !Canvas()->HasBackground() ||
+      OnBeforeDrawSeries || OnAfterDraw || PlotRect.Width() <= 0 || PlotRect.Height() <= 0)
+    return false;
+  for (int i = 0; i < SeriesCount(); ++i)
+    if (Series(i)->BeforeDrawValues || Series(i)->AfterDrawValues) return false;
+  return true;
+}
+
+void TCustomChart::paintEvent(QPaintEvent* event) {
   updatePending_ = false;
   QPainter painter(this);
   Canvas()->SetDevicePixelRatio(devicePixelRatioF());
   if (Canvas()->ReshowImage(painter)) return;
+  const int fromStillParts = rendersFromStillParts_;
   RenderChart(painter, {0, 0, width(), height()});
+  // A paint of the plot alone that had to draw everything (the series moved an axis) has
+  // the rest shown too; the image is up to date, so that paint only copies it.
+  // Asked for after this paint, as a paint of its own.
+  if (rendersFromStillParts_ == fromStillParts && !event->rect().contains(rect()))
+    QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
 }
 
 void TCustomChart::RepaintRegion(const TRect& changed) {
@@ -93,17 +117,132 @@ void TCustomChart::resizeEvent(QResizeEvent* event) {
   InvalidateChart();
 }
 
+void TCustomChart::SetKeepsStillParts(bool value) {
+  if (value == keepsStillParts_) return;
+  keepsStillParts_ = value;
+  if (!value) Canvas()->DropBackground();
+  InvalidateChart();
+}
+
 void TCustomChart::RenderChart(QPainter& target, const TRect& bounds) {
   ++renders_;
-  PanelBounds = Canvas()->PrepareWindow(&target, &View3DOptions, bounds, View3D());
+  TChartCanvas3D* canvas = Canvas();
+  // Setters called from here on (by a handler) count for the next render.
+  const bool stillPartsChanged = stillPartsChanged_;
+  stillPartsChanged_ = false;
+  PanelBounds = canvas->PrepareWindow(&target, &View3DOptions, bounds, View3D());
+  bool fromStillParts = false;
+  std::vector<double> inputs;
+  if (!stillPartsChanged && keepsStillParts_ && canvas->HasBackground()) {
+    // Only series changed. The layout starts from what the last one left (the label step
+    // it measures with takes the axis' length from there): a render that draws everything
+    // after all starts from that same state again.
+    const std::vector<TAxisWork> before = AxesWork();
+    inputs = LayoutInputs();
+    SetAxesWork(before);
+    if (inputs == keptInputs_ && StillPartsKeepable(lastLayout_)) {
+      // The series gave the layout what they gave the render that kept the image, which
+      // laid out as the one before it did: the layout would come out the same again.
+      fromStillParts = canvas->RestoreBackground();
+    } else {
+      // If they moved nothing of the layout after all (an automatic axis follows their
+      // values, and ranges may differ while their labels and pixels do not), the kept
+      // image is what drawing the still parts would give.
+      canvas->SuspendDrawing();
+      LayOutStillParts();
+      const TStillLayout layout = StillLayout();
+      fromStillParts =
+          layout == lastLayout_ && StillPartsKeepable(layout) && canvas->RestoreBackground();
+      if (!fromStillParts) {
+        SetAxesWork(before);
+        canvas->ResumeDrawing();
+      } else {
+        keptInputs_ = inputs;
+      }
+    }
+  }
+  if (fromStillParts) {
+    ++rendersFromStillParts_;
+  } else {
+    if (inputs.empty()) inputs = LayoutInputs();  // the layout settles the ranges again
+    LayOutStillParts();
+    const TStillLayout layout = StillLayout();
+    PaintWalls();
+    if (AxisVisible()) PaintAxes();
+    // Kept once a render finds the layout the last one left: a chart whose axes follow
+    // ever-changing data would only copy an image it never uses.
+    if (keepsStillParts_ && !stillPartsChanged && layout == lastLayout_ &&
+        StillPartsKeepable(layout)) {
+      canvas->KeepBackground();
+      keptInputs_ = inputs;
+    } else {
+      canvas->DropBackground();
+    }
+    lastLayout_ = layout;
+  }
+  PaintSeriesLayer();
+  canvas->ShowImage(target, {bounds.Left, bounds.Top});
+}
+
+std::vector<double> TCustomChart::LayoutInputs() {
+  std::vector<double> inputs{double(PanelBounds.Left),     double(PanelBounds.Top),
+                             double(PanelBounds.Right),    double(PanelBounds.Bottom),
+                             Canvas()->DevicePixelRatio(), double(Canvas()->IsMonochrome())};
+  for (TCustomChartAxis* axis : AxesList()) {
+    axis->SettleRange();  // the range as the series give it, before any layout
+    const bool shown = AxisShown(axis);
+    // The room the series ask for beyond their values, as the margin step gathers it.
+    int low = 0, high = 0;
+    for (int i = 0; i < SeriesCount(); ++i) {
+      TChartSeries* series = Series(i);
+      if (!series->Active() || !axis->IsSeriesOfAxis(series)) continue;
+      int seriesLow = 0, seriesHigh = 0;
+      series->CalcAxisMargins(axis->IsHorizontal(), seriesLow, seriesHigh);
+      low = std::max(low, seriesLow);
+      high = std::max(high, seriesHigh);
+    }
+    inputs.insert(inputs.end(), {axis->WorkMinimum, axis->WorkMaximum, double(shown),
+                                 double(shown ? axis->ResolvedLabelStyle() : talNone),
+                                 double(axis->IsDateTimeAxis), double(low), double(high)});
+  }
+  return inputs;
+}
+
+std::vector<TCustomChart::TAxisWork> TCustomChart::AxesWork() const {
+  std::vector<TAxisWork> work;
+  work.reserve(AxesList().size());
+  for (const TCustomChartAxis* a : AxesList())
+    work.push_back({a->WorkMinimum, a->WorkMaximum, a->WorkRange, a->StartPixel, a->EndPixel,
+                    a->AxisLength, a->CenterPixel, a->LinePosition, a->LabelsPosition,
+                    a->TitlePosition, a->IsDateTimeAxis});
+  return work;
+}
+
+void TCustomChart::SetAxesWork(const std::vector<TAxisWork>& work) {
+  for (size_t i = 0; i < work.size() && i < AxesList().size(); ++i) {
+    TCustomChartAxis* a = AxesList()[i];
+    const TAxisWork& w = work[i];
+    a->WorkMinimum = w.low;
+    a->WorkMaximum = w.high;
+    a->WorkRange = w.range;
+    a->StartPixel = w.start;
+    a->EndPixel = w.end;
+    a->AxisLength = w.length;
+    a->CenterPixel = w.center;
+    a->LinePosition = w.line;
+    a->LabelsPosition = w.labels;
+    a->TitlePosition = w.title;
+    a->IsDateTimeAxis = w.dateTime;
+  }
+}
+
+void TCustomChart::PlacePlot() {
   const int w = PanelBounds.Width(), h = PanelBounds.Height(), b = FarClamp(borderWidth_);
   PlotRect = {PanelBounds.Left + b + MulDiv(margins_.Left, w, 100),
               PanelBounds.Top + b + MulDiv(margins_.Top, h, 100),
               PanelBounds.Right - b - MulDiv(margins_.Right, w, 100),
               PanelBounds.Bottom - b - MulDiv(margins_.Bottom, h, 100)};
   RecalcPlotSize();
-  RenderContents();
-  Canvas()->ShowImage(target, {bounds.Left, bounds.Top});
 }
 
 void TCustomChart::RecalcPlotSize() {
@@ -115,13 +254,42 @@ void TCustomChart::RecalcPlotSize() {
   if (PlotRect.Bottom == PlotRect.Top) PlotRect.Bottom = FarClamp(PlotRect.Top + 0LL + height());
 }
 
-void TCustomChart::RenderContents() {
+void TCustomChart::LayOutStillParts() {
+  PlacePlot();
   PaintPanelBackground();
   PaintTitles();
   LayoutAxes();
   for (TCustomChartAxis* axis : {TopAxis, LeftAxis, RightAxis, BottomAxis}) FitAxesToSeries(axis);
-  PaintWalls();
-  if (AxisVisible()) PaintAxes();
+}
+
+TCustomChart::TStillLayout TCustomChart::StillLayout() const {
+  TStillLayout layout{PanelBounds,
+                      PlotRect,
+                      Title.LastRect,
+                      Foot.LastRect,
+                      Canvas()->DevicePixelRatio(),
+                      Canvas()->IsMonochrome(),
+                      {}};
+  layout.axes.reserve(AxesList().size());
+  for (TCustomChartAxis* axis : AxesList()) {
+    const bool shown = AxisShown(axis);
+    layout.axes.push_back({shown, shown ? axis->ResolvedLabelStyle() : talNone,
+                           axis->IsDateTimeAxis, axis->WorkMinimum, axis->WorkMaximum,
+                           axis->StartPixel, axis->EndPixel, axis->LabelsPosition,
+                           axis->TitlePosition});
+  }
+  return layout;
+}
+
+bool TCustomChart::StillPartsKeepable(const TStillLayout& layout) const {
+  if (!Canvas()->IsBuffered() || OnBeforeDrawAxes || OnGetAxisLabel || OnGetNextAxisLabel)
+    return false;
+  return std::none_of(layout.axes.begin(), layout.axes.end(), [](const auto& axis) {
+    return axis.labelStyle == talText || axis.labelStyle == talMark;
+  });
+}
+
+void TCustomChart::PaintSeriesLayer() {
   if (OnBeforeDrawSeries) OnBeforeDrawSeries(this);
   for (int i = 0; i < SeriesCount(); ++i)
     if (Series(i)->Active()) PaintSeries(Series(i));

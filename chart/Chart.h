@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QWidget>
+#include <vector>
 
 #include "chart/AxisPanel.h"
 #include "chart/ChartFont.h"
@@ -152,6 +153,12 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   // Draws the whole chart onto target at the widget's origin.
   void RenderChart(QPainter& target, const TRect& bounds);
   int Renders() const { return renders_; }
+  // Whether renders start from a kept image of the parts that did not change (on by
+  // default; off, every render draws everything, which gives the same pixels).
+  bool KeepsStillParts() const { return keepsStillParts_; }
+  void SetKeepsStillParts(bool value);
+  // How many renders drew only the series over the kept image.
+  int RendersFromStillParts() const { return rendersFromStillParts_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -167,8 +174,44 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   }
 
  private:
+  // Where the still parts lie and what they show of the series' data: the same as the last
+  // render's means the same pixels under the series.
+  struct TStillLayout {
+    struct TAxisPlace {
+      bool shown;
+      TAxisLabelStyle labelStyle;
+      bool dateTime;
+      double low, high;
+      int start, end, labels, title;
+      bool operator==(const TAxisPlace&) const = default;
+    };
+    TRect panel, plot, title, foot;
+    double pixelRatio;
+    bool monochrome;
+    std::vector<TAxisPlace> axes;
+    bool operator==(const TStillLayout&) const = default;
+  };
+  // The axes' working state, which a layout reads as the last one left it.
+  struct TAxisWork {
+    double low, high, range;
+    int start, end, length, center, line, labels, title;
+    bool dateTime;
+  };
+  std::vector<TAxisWork> AxesWork() const;
+  // What the layout takes from the series (ranges, shown axes, label styles, margins) and
+  // from the surface (size, scale, monochrome). Settles the axes' ranges on the way.
+  std::vector<double> LayoutInputs();
+  void SetAxesWork(const std::vector<TAxisWork>& work);
   void RecalcPlotSize();
-  void RenderContents();
+  void PlacePlot();
+  // Panel, titles and the axes' layout: drawn, or only laid out while drawing is suspended.
+  void LayOutStillParts();
+  TStillLayout StillLayout() const;
+  // What could make the still parts differ from one render to the next without a change of
+  // layout: unbuffered painting, handlers that draw among them or write their labels, and
+  // labels taken from the points.
+  bool StillPartsKeepable(const TStillLayout& layout) const;
+  void PaintSeriesLayer();
   void PaintPanelBackground();
   void PaintBevels();
   void PaintTitles();
@@ -189,7 +232,14 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   int chart3DPercent_ = 15;
   int maxPointsPerPage_ = 0;
   int renders_ = 0;
-  bool updatePending_ = false;  // asked the window system for a paint that hasn't come yet
+  int rendersFromStillParts_ = 0;
+  bool keepsStillParts_ = true;
+  TStillLayout lastLayout_{};
+  std::vector<double> keptInputs_;  // those of the render the kept image is from
+  bool updatePending_ = false;      // asked the window system for a paint that hasn't come yet
+  bool pendingWhole_ = false;       // of the whole chart, not only of its plot
+  // Whether a render with only series changed draws nowhere but inside the plot.
+  bool SeriesStayInPlot() const;
 };
 
 // The chart control as the window's definition uses it.

@@ -16,25 +16,36 @@ TColor FromQRgb(QRgb rgb) {
 // ---- TChartCanvas ----
 
 const QFont& TChartCanvas::QtFont() const {
-  if (!font_ || !(cachedFor_ == Font)) {
-    auto font = std::make_unique<QFont>(Font.Name);
-    font->setPixelSize(std::max(1, std::abs(Font.Height)));
-    font->setBold(Font.Styles & TChartFont::fsBold);
-    font->setItalic(Font.Styles & TChartFont::fsItalic);
-    font->setUnderline(Font.Styles & TChartFont::fsUnderline);
-    font->setStrikeOut(Font.Styles & TChartFont::fsStrikeOut);
-    metrics_ = std::make_unique<QFontMetrics>(*font);
-    font_ = std::move(font);
-    cachedFor_ = Font;
-    fontKey_ = Font.Name + QLatin1Char('\x1f') + QString::number(Font.Height) +
-               QLatin1Char('\x1f') + QString::number(Font.Styles) + QLatin1Char('\x1f');
+  if (current_ && current_->For == Font) return *current_->Font;
+  TMadeFont* oldest = &fonts_[0];
+  for (TMadeFont& made : fonts_) {
+    if (made.Font && made.For == Font) {
+      current_ = &made;
+      made.LastUse = ++uses_;
+      return *made.Font;
+    }
+    if (!made.Font || (oldest->Font && made.LastUse < oldest->LastUse)) oldest = &made;
   }
-  return *font_;
+  auto font = std::make_unique<QFont>(Font.Name);
+  font->setPixelSize(std::max(1, std::abs(Font.Height)));
+  font->setBold(Font.Styles & TChartFont::fsBold);
+  font->setItalic(Font.Styles & TChartFont::fsItalic);
+  font->setUnderline(Font.Styles & TChartFont::fsUnderline);
+  font->setStrikeOut(Font.Styles & TChartFont::fsStrikeOut);
+  oldest->Metrics = std::make_unique<QFontMetrics>(*font);
+  oldest->Font = std::move(font);
+  oldest->For = Font;
+  oldest->Key = Font.Name + QLatin1Char('\x1f') + QString::number(Font.Height) +
+                QLatin1Char('\x1f') + QString::number(Font.Styles) + QLatin1Char('\x1f');
+  oldest->Height = -1;
+  oldest->LastUse = ++uses_;
+  current_ = oldest;
+  return *oldest->Font;
 }
 
 const QFontMetrics& TChartCanvas::Metrics() const {
   QtFont();
-  return *metrics_;
+  return *current_->Metrics;
 }
 
 namespace {
@@ -43,8 +54,8 @@ constexpr qsizetype kTextCacheLimit = 2000;
 }  // namespace
 
 QString TChartCanvas::TextKey(const QString& text) const {
-  QtFont();  // keeps fontKey_ current
-  return fontKey_ + text;
+  QtFont();  // keeps current_ current
+  return current_->Key + text;
 }
 
 int TChartCanvas::TextWidthOf(const QString& text) const {
@@ -58,7 +69,9 @@ int TChartCanvas::TextWidthOf(const QString& text) const {
 }
 
 int TChartCanvas::TextHeightOf(const QString&) const {
-  return Metrics().height();
+  QtFont();  // keeps current_ current
+  if (current_->Height < 0) current_->Height = current_->Metrics->height();
+  return current_->Height;
 }
 
 void TChartCanvas::ApplyChartPen(const TChartPen& pen) {
@@ -131,6 +144,7 @@ void TChartCanvas3D::SetIsMonochrome(bool value) {
   monochrome_ = value;
   EndDrawing();
   image_.reset();
+  DropBackground();
   imageOutOfDate_ = true;
   if (options_ && OnInvalidateChart) OnInvalidateChart();
 }
@@ -140,6 +154,7 @@ void TChartCanvas3D::SetIsBuffered(bool value) {
   EndDrawing();
   buffered_ = value;
   if (!value && image_) image_.reset();
+  DropBackground();
   imageOutOfDate_ = true;
   if (OnInvalidateChart) OnInvalidateChart();
 }
@@ -216,12 +231,12 @@ void TChartCanvas3D::UsePenMode() {
     default:
       break;
   }
-  painter_->setCompositionMode(mode);
+  SetPainterMode(mode);
 }
 
 void TChartCanvas3D::PutPixel(int x, int y, TColor color) {
   if (!painter_->isActive()) return;
-  painter_->setCompositionMode(QPainter::CompositionMode_Source);
+  SetPainterMode(QPainter::CompositionMode_Source);
   painter_->fillRect(x, y, 1, 1, ToQColor(color));
 }
 
@@ -239,8 +254,9 @@ void TChartCanvas3D::ThinLine(TPoint a, TPoint b) {
 }
 
 bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
-  if (!image_ || painter_->device() != image_.get() || devicePixelRatio_ != 1.0 ||
-      Pen.Mode != pmCopy || Pen.Style == psClear)
+  // The image painter draws on nothing but the image.
+  if (!image_ || painter_ != &imagePainter_ || devicePixelRatio_ != 1.0 || Pen.Mode != pmCopy ||
+      Pen.Style == psClear)
     return false;
   // Thin styled lines go on and off along their pixels, as a screen's cosmetic pens do.
   static const std::vector<int> kSolid, kDash{18, 6}, kDot{3, 3}, kDashDot{9, 6, 3, 6},
@@ -264,18 +280,46 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
   }
   if (Pen.Alternate) pattern = &kAlternate;
   if (!pattern->empty() && Pen.Width > 1) return false;
-  const QRgb color = ToQColor(Pen.Color).rgb();
+  const QRgb color = 0xFF000000u | ((Pen.Color & 0xFF) << 16) | (Pen.Color & 0xFF00) |
+                     ((Pen.Color >> 16) & 0xFF);  // ToQColor(Pen.Color).rgb()
   const int width = std::max(1, Pen.Width);
   // A wide line is a square brush of the pen's width along the thin one, centred on it.
   const int before = width / 2, after = (width - 1) / 2;
-  QRect bounds = image_->rect();
-  if (!clip_.isNull()) bounds &= clip_;
-  if (bounds.isEmpty()) return true;
-  const int left = bounds.left(), right = bounds.right(), top = bounds.top(),
-            bottom = bounds.bottom();
+  int left = 0, top = 0, right = image_->width() - 1, bottom = image_->height() - 1;
+  if (!clip_.isNull()) {
+    left = std::max(left, clip_.left());
+    top = std::max(top, clip_.top());
+    right = std::min(right, clip_.right());
+    bottom = std::min(bottom, clip_.bottom());
+  }
+  if (left > right || top > bottom) return true;
+  // What the line can reach, for the part of the image a render gives back to the ground.
+  if (!dirtyAll_) {
+    const int x0 = std::max(left, std::min(a.X, b.X) - before),
+              y0 = std::max(top, std::min(a.Y, b.Y) - before),
+              x1 = std::min(right, std::max(a.X, b.X) + after),
+              y1 = std::min(bottom, std::max(a.Y, b.Y) + after);
+    if (x0 <= x1 && y0 <= y1) {
+      if (dirty_.isNull()) {
+        dirty_ = {x0, y0, x1, y1};
+      } else {
+        dirty_.Left = std::min(dirty_.Left, x0);
+        dirty_.Top = std::min(dirty_.Top, y0);
+        dirty_.Right = std::max(dirty_.Right, x1);
+        dirty_.Bottom = std::max(dirty_.Bottom, y1);
+      }
+    }
+  }
   uchar* bits = image_->bits();
   const qsizetype stride = image_->bytesPerLine();
   auto plot = [&](int px, int py) {
+    if (width == 2 && px > left && px <= right && py > top && py <= bottom) {
+      // The trace's pen: the pixel and those left of, above, and above left of it.
+      QRgb* lower = reinterpret_cast<QRgb*>(bits + py * stride) + px;
+      QRgb* upper = reinterpret_cast<QRgb*>(reinterpret_cast<uchar*>(lower) - stride);
+      lower[-1] = lower[0] = upper[-1] = upper[0] = color;
+      return;
+    }
     if (width == 1) {
       if (px >= left && px <= right && py >= top && py <= bottom)
         reinterpret_cast<QRgb*>(bits + py * stride)[px] = color;
@@ -328,6 +372,34 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
   const long long steps = std::max<long long>(std::abs(static_cast<long long>(b.X) - a.X),
                                               std::abs(static_cast<long long>(b.Y) - a.Y));
   if (steps > 4LL * (image_->width() + image_->height()) + 16) return false;
+  if (width == 2 && pattern->empty() && std::min(a.X, b.X) > left && std::max(a.X, b.X) <= right &&
+      std::min(a.Y, b.Y) > top && std::max(a.Y, b.Y) <= bottom) {
+    // The trace's pen wholly inside: the same walk with a pointer that follows it, each step
+    // setting the pixel and those left of, above, and above left of it, and the end capped.
+    const qsizetype words = stride / static_cast<qsizetype>(sizeof(QRgb));
+    QRgb* p = reinterpret_cast<QRgb*>(bits + a.Y * stride) + a.X;
+    int x = a.X, y = a.Y;
+    const int dx = std::abs(b.X - a.X), dy = -std::abs(b.Y - a.Y);
+    const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
+    const qsizetype rowStep = sy * words;
+    int error = dx + dy;
+    while (!(x == b.X && y == b.Y)) {
+      p[0] = p[-1] = p[-words] = p[-words - 1] = color;
+      const int e2 = 2 * error;
+      if (e2 >= dy) {
+        error += dy;
+        x += sx;
+        p += sx;
+      }
+      if (e2 <= dx) {
+        error += dx;
+        y += sy;
+        p += rowStep;
+      }
+    }
+    p[0] = p[-1] = p[-words] = p[-words - 1] = color;
+    return true;
+  }
   size_t segment = 0;
   int left_in_segment = pattern->empty() ? 0 : (*pattern)[0];
   WalkLine(a, b, [&](int x, int y, int) {
@@ -382,8 +454,14 @@ bool TChartCanvas3D::ShortenFarLine(TPoint& a, TPoint& b) const {
   // is cut to the surface first: walking all of its pixels would take minutes, and the
   // painter's own arithmetic is not made for such coordinates either. Lines within reach,
   // which are all of an ordinary chart's, are drawn exactly as given.
-  const QPaintDevice* device = painter_->device();
-  const int w = device->width(), h = device->height();
+  int w = 0, h = 0;
+  if (painter_ == &imagePainter_) {
+    w = image_->width();
+    h = image_->height();
+  } else {
+    w = painter_->device()->width();
+    h = painter_->device()->height();
+  }
   const long long reach = 4LL * (w + h) + 16;
   const long long steps = std::max(std::llabs(static_cast<long long>(b.X) - a.X),
                                    std::llabs(static_cast<long long>(b.Y) - a.Y));
@@ -456,7 +534,7 @@ void TChartCanvas3D::UseBrush() {
 void TChartCanvas3D::FillRectangle(const TRect& r) {
   if (!painter_->isActive() || Brush.Style == bsClear || r.Width() <= 0 || r.Height() <= 0) return;
   const QRect area(r.Left, r.Top, r.Width(), r.Height());
-  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetPainterMode(QPainter::CompositionMode_SourceOver);
   if (Brush.Style != bsSolid) {
     // A hatch: its lines in the brush colour, the ground between them in the background
     // colour when the background is opaque and left as it was when it is transparent.
@@ -586,13 +664,13 @@ void TChartCanvas3D::DrawPolygon(const std::vector<TPoint>& points, int lastInde
 
 void TChartCanvas3D::DrawGraphic(int x, int y, const QImage& picture) {
   if (!painter_->isActive() || picture.isNull()) return;
-  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetPainterMode(QPainter::CompositionMode_SourceOver);
   painter_->drawImage(x, y, picture);
 }
 
 void TChartCanvas3D::StretchGraphic(const TRect& r, const QImage& picture) {
   if (!painter_->isActive() || picture.isNull()) return;
-  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetPainterMode(QPainter::CompositionMode_SourceOver);
   painter_->drawImage(QRect(r.Left, r.Top, r.Width(), r.Height()), picture);
 }
 
@@ -601,7 +679,7 @@ void TChartCanvas3D::FillGradient(const TRect& r, TColor start, bool vertical, T
   QLinearGradient gradient(r.Left, r.Top, vertical ? r.Left : r.Right, vertical ? r.Bottom : r.Top);
   gradient.setColorAt(0, ToQColor(start));
   gradient.setColorAt(1, ToQColor(end));
-  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetPainterMode(QPainter::CompositionMode_SourceOver);
   painter_->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), gradient);
 }
 
@@ -649,7 +727,7 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
   if (FarFromSurface(left, top, width + metrics.height())) return;
   if (backgroundMode_ != OPAQUE && TextWouldChangeNothing(left, top, width, metrics.height()))
     return;
-  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  SetPainterMode(QPainter::CompositionMode_SourceOver);
   if (backgroundMode_ == OPAQUE)
     painter_->fillRect(left, top, width, metrics.height(), ToQColor(backgroundColor_));
   painter_->setFont(font);
@@ -732,16 +810,79 @@ TRect TChartCanvas3D::PrepareWindow(QPainter* window, TView3DOptions* options, c
   if (image_ && (image_->size() != pixels || image_->devicePixelRatio() != devicePixelRatio_))
     image_.reset();
   if (!image_) {
+    dirtyAll_ = true;
     image_ = std::make_unique<QImage>(pixels, QImage::Format_RGB32);
     image_->setDevicePixelRatio(devicePixelRatio_);
     image_->fill(Qt::white);
   }
-  // A control of no size has an image of none: nothing is drawn on it.
-  if (!image_->isNull() && imagePainter_.begin(image_.get())) {
-    imagePainter_.setRenderHint(QPainter::Antialiasing, false);
-    imagePainter_.setRenderHint(QPainter::TextAntialiasing, !monochrome_);
-  }
+  BeginImagePainter();
   return {0, 0, w, h};
+}
+
+void TChartCanvas3D::BeginImagePainter() {
+  // A control of no size has an image of none: nothing is drawn on it.
+  if (image_->isNull() || !imagePainter_.begin(image_.get())) return;
+  imagePainter_.setRenderHint(QPainter::Antialiasing, false);
+  imagePainter_.setRenderHint(QPainter::TextAntialiasing, !monochrome_);
+}
+
+void TChartCanvas3D::SuspendDrawing() {
+  if (painter_ == &imagePainter_ && imagePainter_.isActive()) imagePainter_.end();
+}
+
+void TChartCanvas3D::ResumeDrawing() {
+  if (buffered_ && image_ && painter_ == &imagePainter_ && !imagePainter_.isActive())
+    BeginImagePainter();
+}
+
+void TChartCanvas3D::SetPainterMode(QPainter::CompositionMode mode) {
+  // What the painter draws next may reach anywhere: the whole ground goes back.
+  dirtyAll_ = true;
+  painter_->setCompositionMode(mode);
+}
+
+void TChartCanvas3D::KeepBackground() {
+  if (!buffered_ || !image_ || image_->isNull() || !clip_.isNull()) {
+    DropBackground();
+    return;
+  }
+  // The painter draws straight into the image's memory: what it holds now is all drawn.
+  background_ = image_->copy();
+  dirty_ = {};
+  dirtyAll_ = false;
+  backgroundState_ = {Pen,      Brush, Font, backgroundColor_, backgroundMode_, textAlignment_,
+                      position_};
+}
+
+bool TChartCanvas3D::RestoreBackground() {
+  if (!buffered_ || !image_ || background_.isNull() || background_.size() != image_->size() ||
+      background_.devicePixelRatio() != image_->devicePixelRatio() ||
+      background_.format() != image_->format() || painter_ != &imagePainter_)
+    return false;
+  // Copied into the image's own memory, not shared with it: the series drawn next must not
+  // reach the kept ground.
+  // Only what was drawn since the image was the ground goes back, by the painter's copy
+  // (which takes a small part of the instructions of memcpy on an image this large).
+  EndDrawing();
+  BeginImagePainter();
+  imagePainter_.setCompositionMode(QPainter::CompositionMode_Source);
+  if (dirtyAll_)
+    imagePainter_.drawImage(QPoint(0, 0), background_);
+  else if (!dirty_.isNull()) {  // lines written straight, only at one pixel per layout pixel
+    const QRect back(QPoint(dirty_.Left, dirty_.Top), QPoint(dirty_.Right, dirty_.Bottom));
+    imagePainter_.drawImage(back, background_, back);
+  }
+  dirty_ = {};
+  dirtyAll_ = false;
+  Pen = backgroundState_.pen;
+  Brush = backgroundState_.brush;
+  Font = backgroundState_.font;
+  backgroundColor_ = backgroundState_.backgroundColor;
+  backgroundMode_ = backgroundState_.backgroundMode;
+  textAlignment_ = backgroundState_.textAlignment;
+  position_ = backgroundState_.position;
+  clip_ = QRect();
+  return true;
 }
 
 void TChartCanvas3D::CopyImage(QPainter& window, TPoint origin) const {

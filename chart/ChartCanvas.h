@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QStaticText>
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -67,10 +68,19 @@ class TChartCanvas {
   QString TextKey(const QString& text) const;
   mutable QHash<QString, int> widths_;
   mutable QHash<QString, QStaticText> layouts_;
-  mutable TChartFont cachedFor_;
-  mutable QString fontKey_;
-  mutable std::unique_ptr<QFont> font_;
-  mutable std::unique_ptr<QFontMetrics> metrics_;
+  // The last few fonts made: a chart switches between those of its titles, labels and
+  // series on every render.
+  struct TMadeFont {
+    TChartFont For;
+    QString Key;
+    std::unique_ptr<QFont> Font;
+    std::unique_ptr<QFontMetrics> Metrics;
+    int Height = -1;  // once asked
+    unsigned LastUse = 0;
+  };
+  mutable std::array<TMadeFont, 4> fonts_;
+  mutable TMadeFont* current_ = nullptr;
+  mutable unsigned uses_ = 0;
 };
 
 // The canvas the chart uses: flat drawing with every depth operation reduced to its 2D
@@ -98,6 +108,7 @@ class TChartCanvas3D : public TChartCanvas {
   void SetIsBuffered(bool value);
   // Pixels of the image per pixel of layout (2 on a screen scaled twice).
   void SetDevicePixelRatio(double ratio) { devicePixelRatio_ = ratio; }
+  double DevicePixelRatio() const { return devicePixelRatio_; }
 
   void PutPixel(int x, int y, TColor color);
   void PenMoveTo(int x, int y) { position_ = {x, y}; }
@@ -157,12 +168,28 @@ class TChartCanvas3D : public TChartCanvas {
   const QImage* Image() const { return image_.get(); }
   bool Is3D() const { return is3D_; }
 
+  // The ground a render may start from: the image with the parts of a chart that stay the
+  // same from render to render (panel, walls, axes), and the drawing state they left.
+  // Kept only with buffering and without a clip in force.
+  void KeepBackground();
+  // Copies the kept ground into the image and takes up its drawing state, drawing on;
+  // false (and nothing changed) when none is kept for an image of this size.
+  bool RestoreBackground();
+  void DropBackground() { background_ = QImage(); }
+  bool HasBackground() const { return !background_.isNull(); }
+  // Between PrepareWindow and ShowImage: drawing calls do nothing until ResumeDrawing, so a
+  // render can lay itself out before it knows whether it starts from the kept ground.
+  void SuspendDrawing();
+  void ResumeDrawing();
+
  private:
   QPen QtPen() const;
   void UsePenMode();
   // The brush for the painter's own shapes: solid, a hatch, or none.
   void UseBrush();
   void EndDrawing();
+  void BeginImagePainter();
+  void SetPainterMode(QPainter::CompositionMode mode);
   // The image onto the window, in black and white when monochrome.
   void CopyImage(QPainter& window, TPoint origin) const;
   // Cuts a line reaching far beyond the surface to the surface; false when nothing of it
@@ -181,6 +208,24 @@ class TChartCanvas3D : public TChartCanvas {
   TView3DOptions* options_ = nullptr;
   bool is3D_ = false;
   std::unique_ptr<QImage> image_;
+  struct TDrawingState {
+    TPenState pen;
+    TChartBrush brush;
+    TChartFont font;
+    TColor backgroundColor;
+    int backgroundMode;
+    int textAlignment;
+    TPoint position;
+  };
+  QImage background_;
+  TDrawingState backgroundState_;
+  // Where the image may differ from the kept ground, in image pixels: the lines written
+  // straight into it add their reach; anything the painter draws makes it all.
+  struct TPixelBox {
+    int Left = 0, Top = 0, Right = -1, Bottom = -1;  // inclusive
+    bool isNull() const { return Right < Left; }
+  } dirty_;
+  bool dirtyAll_ = true;
   bool buffered_ = true;
   bool monochrome_ = false;
   bool imageOutOfDate_ = true;

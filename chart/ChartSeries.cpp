@@ -32,6 +32,12 @@ TColor TChartSeries::PointColor(int index) const {
   return colorEachPoint_ ? PaletteColor(index) : seriesColor_;
 }
 
+bool TChartSeries::HasPointLabels() const {
+  // Stored labels are never empty: a point appended without one keeps none.
+  return std::any_of(pointLabels_.begin(), pointLabels_.end(),
+                     [](const std::optional<QString>& label) { return label.has_value(); });
+}
+
 QString TChartSeries::PointLabel(int index) const {
   if (index < 0 || index >= static_cast<int>(pointLabels_.size()) || !pointLabels_[index])
     return QString();
@@ -127,7 +133,7 @@ void TChartSeries::SwapPoints(int index1, int index2) {
 }
 
 void TChartSeries::RequestRepaint() {
-  if (parentChart_) parentChart_->InvalidateChart();
+  if (parentChart_) parentChart_->InvalidateSeriesDrawing();
 }
 
 void TChartSeries::NotifyDependents(TDependentChange, int) {

@@ -54,6 +54,9 @@ class TChartSeries : public TComponent {
   virtual void ClearStorage();
   virtual TColor PointColor(int index) const;
   virtual QString PointLabel(int index) const;
+  // Whether any point has a label (a series that labels its points otherwise says so here
+  // too): without one the labels need not be asked for point by point.
+  virtual bool HasPointLabels() const;
   virtual double XValueAt(int index) const { return XValues->ValueAt(index); }
   virtual double YValueAt(int index) const { return YValues->ValueAt(index); }
   virtual void PointAdded(int index);

@@ -28,7 +28,7 @@ for way in format read; do
 done
 
 frames=20
-for which in ours peer; do
+for which in ours ours-series peer; do
   out=$(mktemp)
   valgrind --tool=callgrind --callgrind-out-file="$out" --instr-atstart=no \
     build-bench/bench/chart_bench --frames "$which" "$frames" >/dev/null 2>&1 || true

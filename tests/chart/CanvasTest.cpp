@@ -1,6 +1,7 @@
 // The canvas is checked by the pixels it sets in its off-screen image.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 
 #include "chart/ChartCanvas.h"
@@ -248,3 +249,62 @@ TEST_F(Canvas, HatchedBrushDrawsLinesOnItsGround) {
     for (int x = 0; x < 10; ++x) colours.insert(At(x, y));
   EXPECT_EQ(colours, (std::set<TColor>{clWhite, clBlack}));
 }
+
+namespace {
+
+// A two-pixel pen sets, at each pixel of the thin line's walk and at its end, that pixel
+// and those left of, above, and above left of it; inside the image, across its edges and
+// within a clip alike.
+TEST(CanvasWidePen, TwoPixelLinesSetTheSquareAlongTheWalk) {
+  constexpr int kSize = 24;
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> coordinate(-3, kSize + 2);
+  for (int round = 0; round < 400; ++round) {
+    TChartCanvas3D canvas;
+    canvas.PrepareWindow(nullptr, nullptr, {0, 0, kSize, kSize}, false);
+    canvas.Brush = {clBlack, bsSolid};
+    canvas.FillRectangle({0, 0, kSize, kSize});
+    const bool clipped = round % 4 == 3;
+    const TRect clip{3, 2, 19, 21};
+    if (clipped) canvas.ClipToRectangle(clip);
+    canvas.Pen.Color = clWhite;
+    canvas.Pen.Width = 2;
+    const TPoint a{coordinate(random), coordinate(random)};
+    const TPoint b{coordinate(random), coordinate(random)};
+    canvas.DrawLine(a.X, a.Y, b.X, b.Y);
+    const QImage image = *canvas.Image();
+
+    std::set<Pixel> expected;
+    auto square = [&](int x, int y) {
+      for (int yy = y - 1; yy <= y; ++yy)
+        for (int xx = x - 1; xx <= x; ++xx) {
+          const bool inside = xx >= 0 && yy >= 0 && xx < kSize && yy < kSize;
+          const bool inClip = !clipped || (xx >= clip.Left && xx < clip.Right && yy >= clip.Top &&
+                                           yy < clip.Bottom);
+          if (inside && inClip) expected.insert({xx, yy});
+        }
+    };
+    int x = a.X, y = a.Y, error = std::abs(b.X - a.X) - std::abs(b.Y - a.Y);
+    while (!(x == b.X && y == b.Y)) {
+      square(x, y);
+      const int e2 = 2 * error;
+      if (e2 >= -std::abs(b.Y - a.Y)) {
+        error -= std::abs(b.Y - a.Y);
+        x += a.X < b.X ? 1 : -1;
+      }
+      if (e2 <= std::abs(b.X - a.X)) {
+        error += std::abs(b.X - a.X);
+        y += a.Y < b.Y ? 1 : -1;
+      }
+    }
+    square(b.X, b.Y);  // the end, even of a line of no length
+    std::set<Pixel> lit;
+    for (int yy = 0; yy < kSize; ++yy)
+      for (int xx = 0; xx < kSize; ++xx)
+        if ((image.pixel(xx, yy) & 0xFFFFFF) != 0) lit.insert({xx, yy});
+    ASSERT_EQ(lit, expected) << "from (" << a.X << ", " << a.Y << ") to (" << b.X << ", " << b.Y
+                             << ")" << (clipped ? " clipped" : "");
+  }
+}
+
+}  // namespace
