@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include "SimplescopeVersion.h"
+#include "framework/StandardOptions.h"
 
 TWindowCommandLine ParseWindowCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
@@ -12,13 +13,7 @@ TWindowCommandLine ParseWindowCommandLine(const QStringList& arguments) {
       "A small oscilloscope for the USB experiment board of teaching kits (HID device,\n"
       "vendor 0x21CF, product 0x0004). The window finds the board and follows it when it is\n"
       "plugged in and out; a click on the start picture starts measuring."));
-  const QCommandLineOption help(
-      {QStringLiteral("h"), QStringLiteral("help")},
-      QCoreApplication::translate("simplescope", "Show this text and exit."));
-  const QCommandLineOption version(
-      {QStringLiteral("v"), QStringLiteral("version")},
-      QCoreApplication::translate("simplescope", "Show the version and exit."));
-  parser.addOptions({help, version});
+  const auto [help, version] = AddStandardOptions(parser);
 
   TWindowCommandLine result;
   const auto mistake = [&](const QString& text) {

@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <cmath>
 
+#include "framework/StandardOptions.h"
+
 namespace {
 
 class TOptionsText {
@@ -70,8 +72,7 @@ TRecorderCommandLine UsageError(const QString& message) {
 TRecorderCommandLine ParseRecorderCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(TOptionsText::Describe());
-  const QCommandLineOption help = parser.addHelpOption();
-  const QCommandLineOption version = parser.addVersionOption();
+  const auto [help, version] = AddStandardOptions(parser);
   const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                   TOptionsText::Output(), TOptionsText::File());
   const QCommandLineOption format(QStringLiteral("format"), TOptionsText::Format(),

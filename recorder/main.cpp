@@ -3,16 +3,14 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 #include <cstdio>
 
 #include "DeviceListing.h"
 #include "Recorder.h"
 #include "RecorderOptions.h"
-#include "StatusLine.h"
 #include "SimplescopeVersion.h"
+#include "StatusLine.h"
 #include "StopSignals.h"
 #include "TableOutput.h"
 #include "framework/Dialogs.h"
@@ -37,17 +35,6 @@ void Print(FILE* stream, const QString& text) {
   std::fflush(stream);
 }
 
-// Qt's own messages (those of the command-line parser) in the user's language too, where
-// the system has them.
-void InstallQtTranslations() {
-  auto* translator = new QTranslator(QCoreApplication::instance());
-  if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QCoreApplication::installTranslator(translator);
-  else
-    delete translator;
-}
-
 int ListDevices(TStatusLine& status) {
   THidDeviceController controller(nullptr);
   if (!controller.Bound()) {
@@ -70,7 +57,6 @@ int main(int argc, char* argv[]) {
   QCoreApplication application(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("simplescope-record"));
   QCoreApplication::setApplicationVersion(QLatin1String(kSimplescopeVersion));
-  InstallQtTranslations();
   InstallTranslations(QStringLiteral("simplescope-record"));
 
   const TRecorderCommandLine commandLine = ParseRecorderCommandLine(application.arguments());

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Both programs' command lines as a user meets them, with no display at all: --help and
+# The programs' command lines as a user meets them, with no display at all: --help and
 # --version on stdout with exit code 0, a mistake on stderr with exit code 2 and nothing
 # on stdout, English by default and Japanese under a Japanese locale.
-#   command-line-test.sh WINDOW_PROGRAM BOARD_TOOL
+#   command-line-test.sh WINDOW_PROGRAM BOARD_TOOL RECORDER
 set -uo pipefail
-window=$1 board=$2
+window=$1 board=$2 recorder=$3
 failures=0
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
@@ -25,7 +25,7 @@ expect() {
   fi
 }
 
-for program in "$window" "$board"; do
+for program in "$window" "$board" "$recorder"; do
   name=${program##*/}
   expect C.UTF-8 0 stdout "Show the version and exit." -- "$program" --help
   expect C.UTF-8 0 stdout "Usage: $program" -- "$program" -h
@@ -41,5 +41,5 @@ expect C.UTF-8 2 stderr "Missing value after '--period'" -- "$board" --period
 expect ja_JP.UTF-8 2 stderr '--period: "1" は 2 から' -- "$board" --period=1
 expect ja_JP.UTF-8 0 stdout "/dev/uhid (カーネルモジュール uhid)" -- "$board" --help
 
-[ "$failures" -eq 0 ] && echo "both command lines answer as they should"
+[ "$failures" -eq 0 ] && echo "every command line answers as it should"
 exit $((failures > 0))

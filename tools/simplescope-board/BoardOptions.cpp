@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "SimplescopeVersion.h"
+#include "framework/StandardOptions.h"
 
 namespace {
 
@@ -136,14 +137,9 @@ TBoardCommandLine ParseBoardCommandLine(int argc, const char* const* argv) {
   const QCommandLineOption verbose =
       option("verbose",
              QCoreApplication::translate("simplescope-board", "Print each command and answer."));
-  const QCommandLineOption help(
-      {QStringLiteral("h"), QStringLiteral("help")},
-      QCoreApplication::translate("simplescope-board", "Show this text and exit."));
-  const QCommandLineOption version(
-      {QStringLiteral("v"), QStringLiteral("version")},
-      QCoreApplication::translate("simplescope-board", "Show the version and exit."));
   parser.addOptions({signal, period, amplitude, offset, seed, file, delay, shortAnswer, silent,
-                     unplugEvery, unpluggedFor, name, verbose, help, version});
+                     unplugEvery, unpluggedFor, name, verbose});
+  const auto [help, version] = AddStandardOptions(parser);
 
   TBoardCommandLine result;
   // The last of a repeated option counts, as it did on every command line of old.

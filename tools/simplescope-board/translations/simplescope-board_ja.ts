@@ -154,14 +154,6 @@ answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself.<
         <translation>コマンドと応答をすべて表示する。</translation>
     </message>
     <message>
-        <source>Show this text and exit.</source>
-        <translation>この説明を表示して終了する。</translation>
-    </message>
-    <message>
-        <source>Show the version and exit.</source>
-        <translation>バージョンを表示して終了する。</translation>
-    </message>
-    <message>
         <source>unexpected argument &quot;%1&quot;</source>
         <translation>予期しない引数 &quot;%1&quot; です</translation>
     </message>
@@ -212,41 +204,6 @@ answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself.<
     <message>
         <source>; unplugs after %1 s for %2 s</source>
         <translation>、%1 秒ごとに %2 秒間取り外す</translation>
-    </message>
-</context>
-<context>
-    <name>QCommandLineParser</name>
-    <message>
-        <source>Unknown option &apos;%1&apos;.</source>
-        <translation>不明なオプション &apos;%1&apos; です。</translation>
-    </message>
-    <message>
-        <source>Unknown options: %1.</source>
-        <translation>不明なオプションです: %1。</translation>
-    </message>
-    <message>
-        <source>Missing value after &apos;%1&apos;.</source>
-        <translation>&apos;%1&apos; の後に値がありません。</translation>
-    </message>
-    <message>
-        <source>Unexpected value after &apos;%1&apos;.</source>
-        <translation>&apos;%1&apos; は値を取りません。</translation>
-    </message>
-    <message>
-        <source>Usage: %1</source>
-        <translation>使い方: %1</translation>
-    </message>
-    <message>
-        <source>Options:</source>
-        <translation>オプション:</translation>
-    </message>
-    <message>
-        <source>Arguments:</source>
-        <translation>引数:</translation>
-    </message>
-    <message>
-        <source>[options]</source>
-        <translation>[オプション]</translation>
     </message>
 </context>
 </TS>
