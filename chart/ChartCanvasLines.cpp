@@ -1,0 +1,290 @@
+// The canvas's lines: a pen's walk from the current position, thin and alternate lines pixel
+// by pixel, and the lines written straight into the image's memory when nothing but the
+// image is drawn on (the trace of every frame).
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "ChartCanvas.h"
+
+namespace {
+
+// The pixels of the line from a to b, b itself left out (so joined lines set every pixel
+// once), in order: visit(x, y, n) with n counting from 0.
+template <typename Visit>
+void WalkLine(TPoint a, TPoint b, Visit visit) {
+  int x = a.X, y = a.Y;
+  const int dx = std::abs(b.X - a.X), dy = -std::abs(b.Y - a.Y);
+  const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
+  int error = dx + dy;
+  for (int n = 0; !(x == b.X && y == b.Y); ++n) {
+    visit(x, y, n);
+    const int e2 = 2 * error;
+    if (e2 >= dy) {
+      error += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      error += dx;
+      y += sy;
+    }
+  }
+}
+
+}  // namespace
+
+void TChartCanvas3D::ThinLine(TPoint a, TPoint b) {
+  // Bresenham from a towards b, b itself left out; with Alternate every other pixel.
+  std::vector<QPoint> pixels;
+  WalkLine(a, b, [&](int x, int y, int n) {
+    if (!Pen.Alternate || n % 2 == 0) pixels.emplace_back(x, y);
+  });
+  QPen pen = QtPen();
+  pen.setWidth(1);
+  pen.setCapStyle(Qt::SquareCap);
+  painter_->setPen(pen);
+  painter_->drawPoints(pixels.data(), static_cast<int>(pixels.size()));
+}
+
+bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
+  // The image painter draws on nothing but the image.
+  if (!image_ || painter_ != &imagePainter_ || devicePixelRatio_ != 1.0 || Pen.Mode != pmCopy ||
+      Pen.Style == psClear)
+    return false;
+  // Thin styled lines go on and off along their pixels, as a screen's cosmetic pens do.
+  static const std::vector<int> kSolid, kDash{18, 6}, kDot{3, 3}, kDashDot{9, 6, 3, 6},
+      kDashDotDot{9, 3, 3, 3, 3, 3}, kAlternate{1, 1};
+  const std::vector<int>* pattern = &kSolid;
+  switch (Pen.Style) {
+    case psDash:
+      pattern = &kDash;
+      break;
+    case psDot:
+      pattern = &kDot;
+      break;
+    case psDashDot:
+      pattern = &kDashDot;
+      break;
+    case psDashDotDot:
+      pattern = &kDashDotDot;
+      break;
+    default:
+      break;
+  }
+  if (Pen.Alternate) pattern = &kAlternate;
+  if (!pattern->empty() && Pen.Width > 1) return false;
+  const QRgb color = 0xFF000000u | ((Pen.Color & 0xFF) << 16) | (Pen.Color & 0xFF00) |
+                     ((Pen.Color >> 16) & 0xFF);  // ToQColor(Pen.Color).rgb()
+  const int width = std::max(1, Pen.Width);
+  // A wide line is a square brush of the pen's width along the thin one, centred on it.
+  const int before = width / 2, after = (width - 1) / 2;
+  int left = 0, top = 0, right = image_->width() - 1, bottom = image_->height() - 1;
+  if (!clip_.isNull()) {
+    left = std::max(left, clip_.left());
+    top = std::max(top, clip_.top());
+    right = std::min(right, clip_.right());
+    bottom = std::min(bottom, clip_.bottom());
+  }
+  if (left > right || top > bottom) return true;
+  // What the line can reach, for the part of the image a render gives back to the ground.
+  if (!dirtyAll_) {
+    const int x0 = std::max(left, std::min(a.X, b.X) - before),
+              y0 = std::max(top, std::min(a.Y, b.Y) - before),
+              x1 = std::min(right, std::max(a.X, b.X) + after),
+              y1 = std::min(bottom, std::max(a.Y, b.Y) + after);
+    if (x0 <= x1 && y0 <= y1) {
+      if (dirty_.isNull()) {
+        dirty_ = {x0, y0, x1, y1};
+      } else {
+        dirty_.Left = std::min(dirty_.Left, x0);
+        dirty_.Top = std::min(dirty_.Top, y0);
+        dirty_.Right = std::max(dirty_.Right, x1);
+        dirty_.Bottom = std::max(dirty_.Bottom, y1);
+      }
+    }
+  }
+  uchar* bits = image_->bits();
+  const qsizetype stride = image_->bytesPerLine();
+  auto plot = [&](int px, int py) {
+    if (width == 2 && px > left && px <= right && py > top && py <= bottom) {
+      // The trace's pen: the pixel and those left of, above, and above left of it.
+      QRgb* lower = reinterpret_cast<QRgb*>(bits + py * stride) + px;
+      QRgb* upper = reinterpret_cast<QRgb*>(reinterpret_cast<uchar*>(lower) - stride);
+      lower[-1] = lower[0] = upper[-1] = upper[0] = color;
+      return;
+    }
+    if (width == 1) {
+      if (px >= left && px <= right && py >= top && py <= bottom)
+        reinterpret_cast<QRgb*>(bits + py * stride)[px] = color;
+      return;
+    }
+    if (px - before >= left && px + after <= right && py - before >= top && py + after <= bottom) {
+      for (int yy = py - before; yy <= py + after; ++yy) {
+        QRgb* line = reinterpret_cast<QRgb*>(bits + yy * stride);
+        for (int xx = px - before; xx <= px + after; ++xx) line[xx] = color;
+      }
+      return;
+    }
+    for (int yy = std::max(py - before, top); yy <= std::min(py + after, bottom); ++yy) {
+      QRgb* line = reinterpret_cast<QRgb*>(bits + yy * stride);
+      for (int xx = std::max(px - before, left); xx <= std::min(px + after, right); ++xx)
+        line[xx] = color;
+    }
+  };
+  // Axis lines, ticks and grid lines run straight: a span of one colour, on and off along
+  // the pen's pattern, with no stepping arithmetic per pixel.
+  if (width == 1 && (a.Y == b.Y || a.X == b.X) && !(a == b)) {
+    const bool across = a.Y == b.Y;
+    if (across ? (a.Y < top || a.Y > bottom) : (a.X < left || a.X > right)) return true;
+    const int start = across ? a.X : a.Y, end = across ? b.X : b.Y;
+    const int step = start < end ? 1 : -1;
+    const int low = across ? left : top, high = across ? right : bottom;
+    QRgb* origin = across ? reinterpret_cast<QRgb*>(bits + a.Y * stride) + 0
+                          : reinterpret_cast<QRgb*>(bits) + a.X;
+    const qsizetype pitch = across ? 1 : stride / static_cast<qsizetype>(sizeof(QRgb));
+    if (pattern->empty()) {
+      const int last = end - step;  // the end point is left out
+      const int lo = std::max(std::min(start, last), low),
+                hi = std::min(std::max(start, last), high);
+      for (int k = lo; k <= hi; ++k) origin[k * pitch] = color;
+      return true;
+    }
+    size_t segment = 0;
+    int remaining = (*pattern)[0];
+    for (int i = start; i != end; i += step) {
+      if (segment % 2 == 0 && i >= low && i <= high) origin[i * pitch] = color;
+      if (--remaining == 0) {
+        segment = (segment + 1) % pattern->size();
+        remaining = (*pattern)[segment];
+      }
+    }
+    return true;
+  }
+  // A line reaching far beyond the image goes to the painter, which clips it without
+  // walking every pixel.
+  const long long steps = std::max<long long>(std::abs(static_cast<long long>(b.X) - a.X),
+                                              std::abs(static_cast<long long>(b.Y) - a.Y));
+  if (steps > 4LL * (image_->width() + image_->height()) + 16) return false;
+  if (width == 2 && pattern->empty() && std::min(a.X, b.X) > left && std::max(a.X, b.X) <= right &&
+      std::min(a.Y, b.Y) > top && std::max(a.Y, b.Y) <= bottom) {
+    // The trace's pen wholly inside: the same walk with a pointer that follows it, each step
+    // setting the pixel and those left of, above, and above left of it, and the end capped.
+    const qsizetype words = stride / static_cast<qsizetype>(sizeof(QRgb));
+    QRgb* p = reinterpret_cast<QRgb*>(bits + a.Y * stride) + a.X;
+    int x = a.X, y = a.Y;
+    const int dx = std::abs(b.X - a.X), dy = -std::abs(b.Y - a.Y);
+    const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
+    const qsizetype rowStep = sy * words;
+    int error = dx + dy;
+    while (!(x == b.X && y == b.Y)) {
+      p[0] = p[-1] = p[-words] = p[-words - 1] = color;
+      const int e2 = 2 * error;
+      if (e2 >= dy) {
+        error += dy;
+        x += sx;
+        p += sx;
+      }
+      if (e2 <= dx) {
+        error += dx;
+        y += sy;
+        p += rowStep;
+      }
+    }
+    p[0] = p[-1] = p[-words] = p[-words - 1] = color;
+    return true;
+  }
+  size_t segment = 0;
+  int left_in_segment = pattern->empty() ? 0 : (*pattern)[0];
+  WalkLine(a, b, [&](int x, int y, int) {
+    if (pattern->empty()) {
+      plot(x, y);
+      return;
+    }
+    if (segment % 2 == 0) plot(x, y);  // even segments are "on"
+    if (--left_in_segment == 0) {
+      segment = (segment + 1) % pattern->size();
+      left_in_segment = (*pattern)[segment];
+    }
+  });
+  if (width > 1) plot(b.X, b.Y);  // wide pens cap their end, as round caps would
+  return true;
+}
+
+namespace {
+
+// Cuts the line from a to b down to its part inside r (Liang-Barsky); false when none of
+// it is inside.
+bool ClipLine(TPoint& a, TPoint& b, const QRect& r) {
+  const double x0 = a.X, y0 = a.Y, dx = double(b.X) - a.X, dy = double(b.Y) - a.Y;
+  double t0 = 0, t1 = 1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {x0 - r.left(), r.right() - x0, y0 - r.top(), r.bottom() - y0};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0)
+      t0 = std::max(t0, t);
+    else
+      t1 = std::min(t1, t);
+    if (t0 > t1) return false;
+  }
+  const TPoint start{static_cast<int>(std::lround(x0 + t0 * dx)),
+                     static_cast<int>(std::lround(y0 + t0 * dy))};
+  const TPoint end{static_cast<int>(std::lround(x0 + t1 * dx)),
+                   static_cast<int>(std::lround(y0 + t1 * dy))};
+  a = start;
+  b = end;
+  return true;
+}
+
+}  // namespace
+
+bool TChartCanvas3D::ShortenFarLine(TPoint& a, TPoint& b) const {
+  // A line that reaches far beyond the surface (a point mapped some billion pixels away)
+  // is cut to the surface first: walking all of its pixels would take minutes, and the
+  // painter's own arithmetic is not made for such coordinates either. Lines within reach,
+  // which are all of an ordinary chart's, are drawn exactly as given.
+  int w = 0, h = 0;
+  if (painter_ == &imagePainter_) {
+    w = image_->width();
+    h = image_->height();
+  } else {
+    w = painter_->device()->width();
+    h = painter_->device()->height();
+  }
+  const long long reach = 4LL * (w + h) + 16;
+  const long long steps = std::max(std::llabs(static_cast<long long>(b.X) - a.X),
+                                   std::llabs(static_cast<long long>(b.Y) - a.Y));
+  if (steps <= reach) return true;
+  const int margin = std::max(1, Pen.Width) + 2;
+  if (!ClipLine(a, b, QRect(-margin, -margin, w + 2 * margin, h + 2 * margin))) return false;
+  if (a == b) ++b.X;  // a glancing touch still leaves its pixel
+  return true;
+}
+
+void TChartCanvas3D::PenLineTo(int x, int y) {
+  ++penLineCalls_;
+  TPoint from = position_;
+  position_ = {x, y};
+  if (!painter_->isActive() || Pen.Style == psClear || Pen.Mode == pmNop) return;
+  TPoint to = position_;
+  if (!ShortenFarLine(from, to)) return;
+  x = to.X;
+  y = to.Y;
+  if (DirectLine(from, to)) return;
+  UsePenMode();
+  if (Pen.Width <= 1 && (Pen.Style == psSolid || Pen.Style == psInsideFrame)) {
+    ThinLine(from, to);
+    return;
+  }
+  painter_->setPen(QtPen());
+  painter_->drawLine(from.X, from.Y, x, y);
+}
+
+void TChartCanvas3D::DrawLine(int x0, int y0, int x1, int y1) {
+  PenMoveTo(x0, y0);
+  PenLineTo(x1, y1);
+}
