@@ -215,8 +215,16 @@ QString FormatFloatPicture(double value, const QString& format) {
   if (integers == "0" && requiredIntegers == 0) integers.clear();
   if (static_cast<int>(integers.size()) < requiredIntegers)
     integers.insert(0, requiredIntegers - integers.size(), '0');
-  if (grouping)
-    for (int i = static_cast<int>(integers.size()) - 3; i > 0; i -= 3) integers.insert(i, ",");
+  if (grouping) {
+    // Built anew rather than by inserting: GCC 12 warns wrongly about inserts into a
+    // string of unknown length in a loop.
+    std::string grouped;
+    for (size_t i = 0; i < integers.size(); ++i) {
+      if (i > 0 && (integers.size() - i) % 3 == 0) grouped += ',';
+      grouped += integers[i];
+    }
+    integers = std::move(grouped);
+  }
   const bool zero = integers.find_first_not_of("0,") == std::string::npos &&
                     fraction.find_first_not_of('0') == std::string::npos;
   QString text = QString::fromLatin1(integers);
