@@ -1,6 +1,7 @@
 #include "SampleTable.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 
 std::string TSampleTable::Header() const {
@@ -11,9 +12,12 @@ std::string TSampleTable::Header() const {
 std::string TSampleTable::Seconds(int64_t milliseconds) {
   const bool negative = milliseconds < 0;
   const uint64_t magnitude = negative ? uint64_t(-(milliseconds + 1)) + 1 : uint64_t(milliseconds);
-  const std::string thousandths = std::to_string(magnitude % 1000);
-  return (negative ? "-" : "") + std::to_string(magnitude / 1000) + "." +
-         std::string(3 - thousandths.size(), '0') + thousandths;
+  // Integers only, and the point written out: nothing here follows the locale.
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%llu.%03llu", negative ? "-" : "",
+                static_cast<unsigned long long>(magnitude / 1000),
+                static_cast<unsigned long long>(magnitude % 1000));
+  return text;
 }
 
 std::string TSampleTable::Volts(int32_t raw) {
