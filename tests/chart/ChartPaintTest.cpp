@@ -10,6 +10,7 @@
 #include <set>
 
 #include "OscilloscopeChart.h"
+#include "PaintRecorder.h"
 #include "framework/MessageWait.h"
 
 namespace {
@@ -54,19 +55,6 @@ bool AnyLightIn(const QImage& image, const TRect& r) {
       if (Light(image, x, y)) return true;
   return false;
 }
-
-// Collects the rectangles a widget is asked to paint.
-class TPaintRecorder : public QObject {
- public:
-  std::vector<QRect> rects;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint)
-      rects.push_back(static_cast<QPaintEvent*>(event)->region().boundingRect());
-    return false;
-  }
-};
 
 }  // namespace
 

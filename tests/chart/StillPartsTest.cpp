@@ -12,6 +12,7 @@
 #include <memory>
 #include <random>
 
+#include "PaintRecorder.h"
 #include "chart/Chart.h"
 #include "chart/FastLineSeries.h"
 #include "framework/MessageWait.h"
@@ -381,23 +382,6 @@ TEST_F(StillPartsUse, NotKeptWhereDrawingMayDifferEachTime) {
   EXPECT_FALSE(NextRenderFromStillParts());
 }
 
-}  // namespace
-
-namespace {
-
-// Collects the rectangles a widget is asked to paint.
-class TPaintRegions : public QObject {
- public:
-  std::vector<QRect> rects;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint)
-      rects.push_back(static_cast<QPaintEvent*>(event)->region().boundingRect());
-    return false;
-  }
-};
-
 // On the screen, a change of the series alone shows the plot again, not the whole chart;
 // when the series move an automatic axis after all, the whole chart is shown.
 TEST_F(StillPartsUse, OnTheScreenOnlyThePlotIsShownAgain) {
@@ -407,7 +391,7 @@ TEST_F(StillPartsUse, OnTheScreenOnlyThePlotIsShownAgain) {
   WaitMs(50);
   series.YValues->SetMultiplier(0.25);  // the image is kept from here on
   WaitMs(50);
-  TPaintRegions regions;
+  TPaintRecorder regions;
   chart.installEventFilter(&regions);
   const QRect plot(chart.PlotRect.Left, chart.PlotRect.Top, chart.PlotRect.Width(),
                    chart.PlotRect.Height());
