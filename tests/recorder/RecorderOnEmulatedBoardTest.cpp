@@ -73,10 +73,6 @@ class RecorderOnEmulatedBoard : public ::testing::Test {
   std::string folder;
 };
 
-TRecordedTable Csv(const std::string& text) {
-  return TRecordedTable::Parse(text, ',', "\r\n");
-}
-
 }  // namespace
 
 // ---- What the table holds ----
@@ -237,19 +233,8 @@ TEST_F(RecorderOnEmulatedBoard, StopSignalsMidBlockLeaveWholeBlocksAndExitZero) 
   PlugBoard(late);
   std::mt19937 random(11);
   for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGINT}) {
-    SCOPED_TRACE(strsignal(signal));
     auto recorder = Record({"--interval", "100"});
-    ASSERT_TRUE(recorder->WaitFor([&] { return Csv(recorder->Stdout()).Blocks() >= 2; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(random() % 100));
-    recorder->Signal(signal);
-    ASSERT_TRUE(recorder->Wait());
-    EXPECT_EQ(recorder->ExitCode(), 0) << recorder->Stderr();
-    const TRecordedTable table = Csv(recorder->Stdout());
-    ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(table));
-    // The summary counts what the table holds.
-    EXPECT_NE(recorder->Stderr().find("blocks: " + std::to_string(table.Blocks()) + ","),
-              std::string::npos)
-        << recorder->Stderr();
+    ExpectStopSignalEndsCleanly(*recorder, signal, random);
   }
 }
 

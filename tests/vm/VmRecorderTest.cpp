@@ -50,10 +50,6 @@ class TBoardProcess {
   std::unique_ptr<TRecorderProcess> process_;
 };
 
-TRecordedTable Csv(const std::string& text) {
-  return TRecordedTable::Parse(text, ',', "\r\n");
-}
-
 // Within one plug of the board every sample follows the one before it; a plug starts the
 // ramp again, at a block's first row, which `restarts` collects (none allowed without it).
 void ExpectRampRuns(const TRecordedTable& table, std::vector<size_t>* restarts = nullptr) {
@@ -126,18 +122,8 @@ TEST_F(RealKernelRecorder, StopSignalsMidBlockLeaveWholeBlocksAndExitZero) {
   TBoardProcess board({"--delay=40"});
   std::mt19937 random(5);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    SCOPED_TRACE(strsignal(signal));
     auto recorder = Record({});
-    ASSERT_TRUE(recorder->WaitFor([&] { return Csv(recorder->Stdout()).Blocks() >= 2; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(random() % 100));
-    recorder->Signal(signal);
-    ASSERT_TRUE(recorder->Wait());
-    EXPECT_EQ(recorder->ExitCode(), 0) << recorder->Stderr();
-    const TRecordedTable table = Csv(recorder->Stdout());
-    ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(table));
-    EXPECT_NE(recorder->Stderr().find("blocks: " + std::to_string(table.Blocks()) + ","),
-              std::string::npos)
-        << recorder->Stderr();
+    ExpectStopSignalEndsCleanly(*recorder, signal, random);
   }
 }
 
