@@ -12,12 +12,7 @@
 #ifdef SIMPLESCOPE_HAVE_QCUSTOMPLOT
 #include <qcustomplot.h>
 #endif
-#if __has_include(<valgrind/callgrind.h>)
-#include <valgrind/callgrind.h>
-#else
-#define CALLGRIND_START_INSTRUMENTATION
-#define CALLGRIND_STOP_INSTRUMENTATION
-#endif
+#include "Callgrind.h"
 
 namespace {
 

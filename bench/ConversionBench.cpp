@@ -10,12 +10,7 @@
 
 #include "framework/Format.h"
 
-#if __has_include(<valgrind/callgrind.h>)
-#include <valgrind/callgrind.h>
-#else
-#define CALLGRIND_START_INSTRUMENTATION
-#define CALLGRIND_STOP_INSTRUMENTATION
-#endif
+#include "Callgrind.h"
 
 namespace {
 
