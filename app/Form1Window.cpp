@@ -1,6 +1,5 @@
 #include "Form1Window.h"
 
-#include <QFile>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
@@ -9,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QResource>
 #include <QScreen>
 
 #include "app/ChartSettings.h"
@@ -57,6 +57,14 @@ QFont Gothic(int pixels) {
   return font;
 }
 
+}  // namespace
+
+QFont TForm1Window::ProgramFont() {
+  return Gothic(12);
+}
+
+namespace {
+
 QLabel* MakeLabel(QWidget* parent, const QString& caption, QRect geometry, int pixels) {
   auto* label = new QLabel(caption, parent);
   label->setGeometry(geometry);
@@ -81,14 +89,16 @@ QLabel* MakeMark(QWidget* parent, const QString& caption, QRect geometry) {
 
 }  // namespace
 
-TPictureWidget::TPictureWidget(QWidget* parent, const QImage& picture)
-    : QWidget(parent), picture_(picture) {
-  resize(picture_.size());
+TPictureWidget::TPictureWidget(QWidget* parent, const QByteArray& jpeg)
+    : QWidget(parent), jpeg_(jpeg) {
+  resize(JpegSize(jpeg_).expandedTo({0, 0}));
 }
 
-void TPictureWidget::paintEvent(QPaintEvent*) {
+void TPictureWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  painter.drawImage(0, 0, picture_);
+  const QRect area = event->rect();
+  DecodeJpegRows(jpeg_, area.top(), area.bottom(),
+                 [&](const QImage& band, int top) { painter.drawImage(QPoint(0, top), band); });
 }
 
 void TPictureWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -101,12 +111,16 @@ static void RegisterPictures() {
   Q_INIT_RESOURCE(pictures);
 }
 
-QImage TForm1Window::Picture(const QString& name) {
+QByteArray TForm1Window::PictureFile(const QString& name) {
   static const bool registered = (RegisterPictures(), true);
   (void)registered;
-  QFile file(QStringLiteral(":/pictures/") + name);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return DecodeJpeg(file.readAll());
+  const QResource resource(QStringLiteral(":/pictures/") + name);
+  if (!resource.isValid()) return {};
+  // Stored as they are, the files are read in place, from the program's own image.
+  if (resource.compressionAlgorithm() == QResource::NoCompression)
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()),
+                                   static_cast<qsizetype>(resource.size()));
+  return resource.uncompressedData();
 }
 
 TForm1Window::TForm1Window() {
@@ -122,12 +136,12 @@ TForm1Window::TForm1Window() {
 
   // In the order of the window's definition: later siblings lie above earlier ones, so the
   // pictures and "計測中" lie beneath every control made after them.
-  auto* image1 = new TPictureWidget(this, Picture(QStringLiteral("background.jpg")));
+  auto* image1 = new TPictureWidget(this, PictureFile(QStringLiteral("background.jpg")));
   image1->move(0, 0);
-  auto* image2 = new TPictureWidget(this, Picture(QStringLiteral("start.jpg")));
+  auto* image2 = new TPictureWidget(this, PictureFile(QStringLiteral("start.jpg")));
   image2->move(400, 488);
   image2->setCursor(Qt::PointingHandCursor);
-  auto* image3 = new TPictureWidget(this, Picture(QStringLiteral("stop.jpg")));
+  auto* image3 = new TPictureWidget(this, PictureFile(QStringLiteral("stop.jpg")));
   image3->move(552, 488);
   image3->setCursor(Qt::PointingHandCursor);
   label1_ = MakeLabel(this, kMeasuring, {120, 520, 159, 53}, 53);

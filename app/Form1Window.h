@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QImage>
+#include <QByteArray>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -15,10 +15,12 @@ class QPushButton;
 class QFrame;
 
 // A picture shown unscaled; a click goes to its component, which ignores it while disabled.
-// It looks the same enabled or not.
+// It looks the same enabled or not. It keeps its JPEG file and decodes the rows a paint
+// needs: a picture the size of the window would otherwise hold 2 MB of pixels for the few
+// times it is drawn (once at first, then where the instructions or "計測中" give way).
 class TPictureWidget : public QWidget {
  public:
-  TPictureWidget(QWidget* parent, const QImage& picture);
+  TPictureWidget(QWidget* parent, const QByteArray& jpeg);
   std::function<void()> OnClick;
 
  protected:
@@ -26,7 +28,7 @@ class TPictureWidget : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  QImage picture_;
+  QByteArray jpeg_;
 };
 
 // The main window: an instrument front with the chart on its screen, the start and stop
@@ -43,8 +45,14 @@ class TForm1Window : public QWidget {
   QFrame* Panel1() const { return panel1_; }
   QLabel* Label1() const { return label1_; }
 
-  // The pictures stored with the program, decoded with libjpeg.
-  static QImage Picture(const QString& name);
+  // The program's default face: the window's Gothic at 12 pixels, as the window's texts use
+  // it. Set before the window is made, it spares the hidden edit box, whose first layout
+  // uses the default face before it takes the window's, from loading a face of its own.
+  // (Message boxes add the fallback faces for any text they show.)
+  static QFont ProgramFont();
+
+  // The JPEG files of the pictures stored with the program (empty for an unknown name).
+  static QByteArray PictureFile(const QString& name);
 
  private:
   TChart* chart2_ = nullptr;

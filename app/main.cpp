@@ -1,6 +1,8 @@
 // simplescope: a small oscilloscope for the USB experiment board.
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QTimer>
 #include <cstdio>
 
@@ -32,14 +34,23 @@ int AnswerCommandLine(int argc, char* argv[]) {
   return commandLine.exitCode;
 }
 
+// The icon is a PNG, which Qt reads itself: named as such, the reader doesn't load every
+// picture format plugin to ask each whether the file is its own.
+QIcon ProgramIcon() {
+  QImageReader reader(QStringLiteral(":/pictures/simplescope.png"), "png");
+  reader.setAutoDetectImageFormat(false);
+  return QIcon(QPixmap::fromImage(reader.read()));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   if (const int exitCode = AnswerCommandLine(argc, argv); exitCode >= 0) return exitCode;
   QApplication application(argc, argv);
   InstallFontSubstitutions();
+  QApplication::setFont(TForm1Window::ProgramFont());
   QApplication::setApplicationDisplayName(QStringLiteral("簡易オシロソフト"));
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/simplescope.png")));
+  QApplication::setWindowIcon(ProgramIcon());
   TForm1Window window;
   TQuitAfterFirstPaint quitter;
   if (qEnvironmentVariableIsSet("SIMPLESCOPE_QUIT_AFTER_FIRST_PAINT"))

@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -40,6 +41,11 @@ void ShowBox(TBoxKind kind, const QString& caption, const QString& text) {
   if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
   TScreenCentredBox box(kind == TBoxKind::Warning ? QMessageBox::Warning : QMessageBox::Critical,
                         caption, text, QMessageBox::NoButton);
+  // A box shows any text (a system's error, a device's name): whatever the program's default
+  // face leaves out, characters it lacks come from other faces.
+  QFont font = box.font();
+  font.setStyleStrategy(QFont::PreferDefault);
+  box.setFont(font);
   QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
   box.setDefaultButton(ok);
   box.setEscapeButton(ok);

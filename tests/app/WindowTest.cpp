@@ -14,6 +14,7 @@
 #include "chart/Chart.h"
 #include "chart/FastLineSeries.h"
 #include "framework/Dialogs.h"
+#include "framework/JpegImage.h"
 #include "framework/MessageWait.h"
 
 namespace {
@@ -49,10 +50,10 @@ TEST_F(Window, FixedSizeCaptionAndPictures) {
   EXPECT_EQ(window->size(), QSize(744, 662));
   EXPECT_EQ(window->minimumSize(), window->maximumSize());
   EXPECT_EQ(window->windowTitle(), "簡易オシロソフト");
-  EXPECT_EQ(TForm1Window::Picture("background.jpg").size(), QSize(745, 662));
-  EXPECT_EQ(TForm1Window::Picture("start.jpg").size(), QSize(113, 114));
-  EXPECT_EQ(TForm1Window::Picture("stop.jpg").size(), QSize(113, 114));
-  EXPECT_TRUE(TForm1Window::Picture("no-such.jpg").isNull());
+  EXPECT_EQ(DecodeJpeg(TForm1Window::PictureFile("background.jpg")).size(), QSize(745, 662));
+  EXPECT_EQ(DecodeJpeg(TForm1Window::PictureFile("start.jpg")).size(), QSize(113, 114));
+  EXPECT_EQ(DecodeJpeg(TForm1Window::PictureFile("stop.jpg")).size(), QSize(113, 114));
+  EXPECT_TRUE(TForm1Window::PictureFile("no-such.jpg").isEmpty());
   // The chart's black screen, the silver instructions, a "+" mark's black ground.
   EXPECT_EQ(At(300, 300), QColor(Qt::black));
   EXPECT_EQ(At(300, 600), QColor(192, 192, 192));
@@ -61,6 +62,36 @@ TEST_F(Window, FixedSizeCaptionAndPictures) {
   // panel; the box is 65..348): the corner left of the panel is the control area.
   const QColor housing = At(45, 470);
   EXPECT_GT(housing.red(), 200);
+}
+
+// The pictures are decoded where a paint needs them: whatever part is painted must be the
+// whole picture's pixels there, and nothing around it may be touched.
+TEST(PictureWidget, PaintsAnyPartAsTheWholePicture) {
+  const QByteArray file = TForm1Window::PictureFile("background.jpg");
+  const QImage whole = DecodeJpeg(file);
+  TPictureWidget picture(nullptr, file);
+  ASSERT_EQ(picture.size(), whole.size());
+  const QRgb untouched = QColor(Qt::magenta).rgb();
+  // All of it; where "計測中" and the instructions give way; the last row; a column.
+  for (const QRect part : {picture.rect(), QRect(120, 520, 159, 53), QRect(56, 478, 315, 131),
+                           QRect(0, 661, 745, 1), QRect(700, 3, 1, 600)}) {
+    QImage painted(whole.size(), QImage::Format_RGB32);
+    painted.fill(untouched);
+    // (render puts the part's corner at the offset given.)
+    picture.render(&painted, part.topLeft(), QRegion(part), QWidget::DrawChildren);
+    for (int y = 0; y < whole.height(); ++y)
+      for (int x = 0; x < whole.width(); ++x)
+        ASSERT_EQ(painted.pixel(x, y), part.contains(x, y) ? whole.pixel(x, y) : untouched)
+            << x << "," << y << " painting " << part.x() << "," << part.y() << " " << part.width()
+            << "x" << part.height();
+  }
+  // A file that isn't a picture shows nothing and takes no room.
+  TPictureWidget broken(nullptr, QByteArray("not a picture"));
+  EXPECT_EQ(broken.size(), QSize(0, 0));
+  QImage painted(8, 8, QImage::Format_RGB32);
+  painted.fill(untouched);
+  broken.render(&painted, QPoint(), QRegion(0, 0, 8, 8), QWidget::DrawChildren);
+  EXPECT_EQ(painted.pixel(3, 3), untouched);
 }
 
 TEST_F(Window, MeasuringShowsTheLabelInPlaceOfThePanel) {
@@ -96,13 +127,24 @@ TEST_F(Window, TheHiddenButtonDrawsTheSineFromTheKeyboard) {
 
 TEST_F(Window, ClosingWhileAWarningBoxIsOpenEndsCleanly) {
   SetMessageBoxHook({});  // a real modal box this time
+  // With the program's default face, which skips fallback faces (the window's texts need
+  // none), a box still takes them: its text may be anything.
+  const QFont previous = QApplication::font();
+  QApplication::setFont(TForm1Window::ProgramFont());
+  ASSERT_TRUE(QApplication::font().styleStrategy() & QFont::NoFontMerging);
+  bool boxHasFallbacks = false;
   QTimer::singleShot(50, [&] { window->close(); });
-  QTimer::singleShot(100, [] {
+  QTimer::singleShot(100, [&] {
     for (QWidget* widget : QApplication::topLevelWidgets())
-      if (widget->isVisible() && widget->isModal()) widget->close();
+      if (widget->isVisible() && widget->isModal()) {
+        boxHasFallbacks = !(widget->font().styleStrategy() & QFont::NoFontMerging);
+        widget->close();
+      }
   });
   window->Form().Image2->Click();  // no board: the C1 box, closed from outside
+  QApplication::setFont(previous);
   EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(boxHasFallbacks);
   window.reset();
 }
 
