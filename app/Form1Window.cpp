@@ -12,6 +12,7 @@
 #include <QScreen>
 
 #include "app/ChartSettings.h"
+#include "framework/FontSubstitution.h"
 #include "framework/JpegImage.h"
 #include "hid/HidDeviceController.h"
 
@@ -35,9 +36,16 @@ const QString kMinus = QStringLiteral("-");
 // other face, and the fonts are made without fallbacks: looking the fallbacks up (a font
 // sort per script: Han, Hiragana, Katakana, Common) is a tenth of the work before the
 // first paint. A face that lacks one keeps them, so the text shows as it did.
+// The installed face that stands for the Gothic: asked for by that name, Qt finds it without
+// a fontconfig sort of every face.
+const QString& GothicFamily() {
+  static const QString family = InstalledFamily(kGothic);
+  return family;
+}
+
 bool GothicHasEveryCharacter() {
   static const bool covered = [] {
-    QFont font(kGothic);
+    QFont font(GothicFamily());
     font.setPixelSize(16);
     font.setStyleStrategy(QFont::NoFontMerging);
     const QFontMetrics metrics(font);
@@ -51,7 +59,7 @@ bool GothicHasEveryCharacter() {
 }
 
 QFont Gothic(int pixels) {
-  QFont font(kGothic);
+  QFont font(GothicFamily());
   font.setPixelSize(pixels);
   if (GothicHasEveryCharacter()) font.setStyleStrategy(QFont::NoFontMerging);
   return font;

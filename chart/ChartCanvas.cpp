@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "framework/FontSubstitution.h"
+
 QColor ToQColor(TColor color) {
   return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
@@ -26,14 +28,18 @@ const QFont& TChartCanvas::QtFont() const {
     }
     if (!made.Font || (oldest->Font && made.LastUse < oldest->LastUse)) oldest = &made;
   }
-  auto font = std::make_unique<QFont>(Font.Name);
+  auto font = std::make_unique<QFont>(InstalledFamily(Font.Name));
   font->setPixelSize(std::max(1, std::abs(Font.Height)));
   font->setBold(Font.Styles & TChartFont::fsBold);
   font->setItalic(Font.Styles & TChartFont::fsItalic);
   font->setUnderline(Font.Styles & TChartFont::fsUnderline);
   font->setStrikeOut(Font.Styles & TChartFont::fsStrikeOut);
+  auto plain = std::make_unique<QFont>(*font);
+  plain->setStyleStrategy(QFont::NoFontMerging);
   oldest->Metrics = std::make_unique<QFontMetrics>(*font);
+  oldest->PlainMetrics = std::make_unique<QFontMetrics>(*plain);
   oldest->Font = std::move(font);
+  oldest->Plain = std::move(plain);
   oldest->For = Font;
   oldest->Key = Font.Name + QLatin1Char('\x1f') + QString::number(Font.Height) +
                 QLatin1Char('\x1f') + QString::number(Font.Styles) + QLatin1Char('\x1f');
@@ -45,7 +51,29 @@ const QFont& TChartCanvas::QtFont() const {
 
 const QFontMetrics& TChartCanvas::Metrics() const {
   QtFont();
-  return *current_->Metrics;
+  return *current_->PlainMetrics;
+}
+
+bool TChartCanvas::FaceHasEvery(const QString& text) const {
+  QtFont();
+  const qsizetype length = text.size();
+  for (qsizetype i = 0; i < length; ++i) {
+    char32_t character = text[i].unicode();
+    if (QChar::isHighSurrogate(character) && i + 1 < length && text[i + 1].isLowSurrogate()) {
+      character = QChar::surrogateToUcs4(text[i], text[i + 1]);
+      ++i;
+    }
+    if (!current_->PlainMetrics->inFontUcs4(character)) return false;
+  }
+  return true;
+}
+
+const QFont& TChartCanvas::FontFor(const QString& text) const {
+  return FaceHasEvery(text) ? *current_->Plain : *current_->Font;
+}
+
+const QFontMetrics& TChartCanvas::MetricsFor(const QString& text) const {
+  return FaceHasEvery(text) ? *current_->PlainMetrics : *current_->Metrics;
 }
 
 namespace {
@@ -63,14 +91,14 @@ int TChartCanvas::TextWidthOf(const QString& text) const {
   auto it = widths_.constFind(key);
   if (it != widths_.constEnd()) return *it;
   if (widths_.size() > kTextCacheLimit) widths_.clear();
-  const int width = Metrics().horizontalAdvance(text);
+  const int width = MetricsFor(text).horizontalAdvance(text);
   widths_.insert(key, width);
   return width;
 }
 
 int TChartCanvas::TextHeightOf(const QString&) const {
   QtFont();  // keeps current_ current
-  if (current_->Height < 0) current_->Height = current_->Metrics->height();
+  if (current_->Height < 0) current_->Height = current_->PlainMetrics->height();
   return current_->Height;
 }
 
@@ -429,7 +457,6 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
   // its coordinates puts its labels there); leaving it out keeps the sums below in range.
   constexpr int kFar = 1 << 28;
   if (x < -kFar || x > kFar || y < -kFar || y > kFar) return;
-  const QFont& font = QtFont();
   const QFontMetrics& metrics = Metrics();
   const int width = TextWidthOf(text);
   int left = x;
@@ -448,18 +475,21 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
   SetPainterMode(QPainter::CompositionMode_SourceOver);
   if (backgroundMode_ == OPAQUE)
     painter_->fillRect(left, top, width, metrics.height(), ToQColor(backgroundColor_));
-  painter_->setFont(font);
   painter_->setPen(ToQColor(Font.Color));
   const QString key = TextKey(text);
   auto it = layouts_.find(key);
   if (it == layouts_.end()) {
     if (layouts_.size() > kTextCacheLimit) layouts_.clear();
+    const bool plain = FaceHasEvery(text);
     QStaticText layout(text);
     layout.setTextFormat(Qt::PlainText);
-    layout.prepare(QTransform(), font);
-    it = layouts_.insert(key, layout);
+    layout.prepare(QTransform(), plain ? *current_->Plain : *current_->Font);
+    it = layouts_.insert(key, {layout, plain});
   }
-  painter_->drawStaticText(left, top, *it);
+  // The painter's font must be the one the text was laid out with, or it lays it out again.
+  QtFont();
+  painter_->setFont(it->Plain ? *current_->Plain : *current_->Font);
+  painter_->drawStaticText(left, top, it->Layout);
 }
 
 bool TChartCanvas3D::FarFromSurface(int x, int y, int reach) const {

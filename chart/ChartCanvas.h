@@ -60,14 +60,25 @@ class TChartCanvas {
   // The font and its metrics, made again only when Font changes: looking a face up is by
   // far the dearest thing a chart frame would otherwise do, many times over.
   const QFont& QtFont() const;
+  // The face's own metrics (height, ascent), which fallback faces don't change.
   const QFontMetrics& Metrics() const;
+  // For a text: the font without fallback faces when the face has every character of it.
+  // Asking for fallbacks has fontconfig sort every installed face (per script, some
+  // million instructions each), which a chart's labels, all of one face, never need.
+  const QFont& FontFor(const QString& text) const;
+  const QFontMetrics& MetricsFor(const QString& text) const;
 
  private:
   friend class TChartCanvas3D;
   // Text laid out once and kept: a chart draws the same few labels every frame.
   QString TextKey(const QString& text) const;
   mutable QHash<QString, int> widths_;
-  mutable QHash<QString, QStaticText> layouts_;
+  struct TLaidOutText {
+    QStaticText Layout;
+    bool Plain = false;  // laid out with the font without fallbacks
+  };
+  mutable QHash<QString, TLaidOutText> layouts_;
+  bool FaceHasEvery(const QString& text) const;
   // The last few fonts made: a chart switches between those of its titles, labels and
   // series on every render.
   struct TMadeFont {
@@ -75,6 +86,8 @@ class TChartCanvas {
     QString Key;
     std::unique_ptr<QFont> Font;
     std::unique_ptr<QFontMetrics> Metrics;
+    std::unique_ptr<QFont> Plain;  // the same without fallback faces
+    std::unique_ptr<QFontMetrics> PlainMetrics;
     int Height = -1;  // once asked
     unsigned LastUse = 0;
   };

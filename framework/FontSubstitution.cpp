@@ -1,6 +1,7 @@
 #include "FontSubstitution.h"
 
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QStringList>
 
@@ -13,6 +14,20 @@ void InstallFontSubstitutions() {
       QStringLiteral("ＭＳ Ｐ明朝"),
       {QStringLiteral("IPAPMincho"), QStringLiteral("IPA P明朝"), QStringLiteral("IPAMincho"),
        QStringLiteral("Noto Serif CJK JP"), QStringLiteral("TakaoPMincho")});
+}
+
+QString InstalledFamily(const QString& requested) {
+  // Qt keeps substitutes in lower case; the name is given as the font system spells it.
+  const QStringList families = QFontDatabase::families();
+  auto spelled = [&](const QString& name) {
+    for (const QString& family : families)
+      if (family.compare(name, Qt::CaseInsensitive) == 0) return family;
+    return QString();
+  };
+  if (const QString family = spelled(requested); !family.isEmpty()) return family;
+  for (const QString& substitute : QFont::substitutes(requested))
+    if (const QString family = spelled(substitute); !family.isEmpty()) return family;
+  return requested;
 }
 
 QString ResolvedFontFamily(const QString& requested) {

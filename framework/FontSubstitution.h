@@ -8,5 +8,12 @@
 // Japanese face when the IPA fonts are missing, so the program still runs).
 void InstallFontSubstitutions();
 
+// The family to ask the font system for: the requested one when a face of it is installed,
+// else its first installed substitute, else the requested one still (for the font system's
+// own fallbacks). Asked for a family no face has, Qt has fontconfig sort every installed
+// face for a fallback, once for each script the texts use: a million instructions or more
+// each, at start-up, though the substitute it would settle on is known.
+QString InstalledFamily(const QString& requested);
+
 // The face a requested family resolves to, as the font system reports it.
 QString ResolvedFontFamily(const QString& requested);

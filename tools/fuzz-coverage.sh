@@ -14,9 +14,9 @@ case $which in
                 measured=(framework/Format.cpp)
                 read -r -a flags <<<"$(pkg-config --cflags --libs Qt6Core)" ;;
   axis) sources=(fuzz/AxisFuzz.cpp chart/*.cpp framework/Component.cpp framework/Format.cpp
-              framework/Exceptions.cpp)
+              framework/Exceptions.cpp framework/FontSubstitution.cpp)
         measured=(chart/ChartAxis.cpp chart/AxisDrawing.cpp chart/AxisPanel.cpp chart/Chart.cpp
-                  chart/ChartCanvas.cpp chart/FastLineSeries.cpp)
+                  chart/ChartCanvas.cpp chart/ChartCanvasLines.cpp chart/FastLineSeries.cpp)
         read -r -a flags <<<"$(pkg-config --cflags --libs Qt6Widgets)" ;;
   *) echo "fuzz-coverage.sh: unknown target $which" >&2; exit 2 ;;
 esac

@@ -1,6 +1,8 @@
 // The canvas is checked by the pixels it sets in its off-screen image.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
+#include <QStaticText>
 #include <random>
 #include <set>
 
@@ -308,3 +310,54 @@ TEST(CanvasWidePen, TwoPixelLinesSetTheSquareAlongTheWalk) {
 }
 
 }  // namespace
+
+// Texts are drawn without fallback faces when the face has all their characters (asking for
+// fallbacks has fontconfig sort every face): they must look and measure exactly as they do
+// with fallbacks allowed, and a character the face lacks must still come from another face.
+TEST(CanvasText, LooksAsWithFallbackFacesWhetherOrNotItNeedsThem) {
+  TChartCanvas3D canvas;
+  canvas.Font.Name = QStringLiteral("IPAPMincho");  // the oscilloscope's label face
+  canvas.Font.Height = -13;
+  canvas.Font.Color = clWhite;
+  QFont merging(canvas.Font.Name);
+  merging.setPixelSize(13);
+  QFont plain = merging;
+  plain.setStyleStrategy(QFont::NoFontMerging);
+  // A character this machine's label face lacks and some other face has.
+  QString foreign;
+  for (char32_t candidate : {U'\u0531', U'\u10D0', U'\u0E01', U'\u05D0', U'\u2603'}) {
+    const QString text = QString::fromUcs4(&candidate, 1);
+    if (!QFontMetrics(plain).inFontUcs4(candidate) && QFontMetrics(merging).inFontUcs4(candidate))
+      foreign = text;
+  }
+  if (foreign.isEmpty()) GTEST_SKIP() << "every face here has the same characters";
+  for (const QString& text : {QStringLiteral("-5.25"), QStringLiteral("200"),
+                              QStringLiteral("x") + foreign + QStringLiteral("1")}) {
+    EXPECT_EQ(canvas.TextWidthOf(text), QFontMetrics(merging).horizontalAdvance(text))
+        << text.toStdString();
+    canvas.PrepareWindow(nullptr, nullptr, {0, 0, 80, 24}, false);
+    canvas.Brush = {clBlack, bsSolid};
+    canvas.FillRectangle({0, 0, 80, 24});
+    canvas.SetTextAlignment(TA_LEFT | TA_TOP);
+    canvas.SetBackgroundMode(TRANSPARENT);
+    canvas.WriteText(3, 2, text);
+    QImage drawn(80, 24, QImage::Format_RGB32);
+    QPainter shown(&drawn);
+    canvas.ShowImage(shown, {0, 0});
+    shown.end();
+    QImage expected(80, 24, QImage::Format_RGB32);
+    expected.fill(Qt::black);
+    QPainter painter(&expected);
+    painter.setFont(merging);
+    painter.setPen(Qt::white);
+    QStaticText layout(text);
+    layout.setTextFormat(Qt::PlainText);
+    layout.prepare(QTransform(), merging);
+    painter.drawStaticText(3, 2, layout);
+    painter.end();
+    EXPECT_EQ(drawn, expected) << text.toStdString();
+    QImage blank(80, 24, QImage::Format_RGB32);
+    blank.fill(Qt::black);
+    EXPECT_NE(drawn, blank) << "nothing drawn";
+  }
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFont>
 #include <QFontDatabase>
 #include <QStringList>
 
@@ -11,4 +12,20 @@ TEST(FontSubstitution, TheWindowsFontNamesResolveToTheIpaFaces) {
     GTEST_SKIP() << "the IPA fonts are not installed";
   EXPECT_EQ(ResolvedFontFamily(QStringLiteral("ＭＳ Ｐゴシック")), "IPAPGothic");
   EXPECT_EQ(ResolvedFontFamily(QStringLiteral("ＭＳ Ｐ明朝")), "IPAPMincho");
+}
+
+TEST(FontSubstitution, TheFamilyAskedForIsAnInstalledOne) {
+  InstallFontSubstitutions();
+  if (!QFontDatabase::families().contains(QStringLiteral("IPAPGothic")))
+    GTEST_SKIP() << "the IPA fonts are not installed";
+  EXPECT_EQ(InstalledFamily(QStringLiteral("ＭＳ Ｐゴシック")), "IPAPGothic");
+  EXPECT_EQ(InstalledFamily(QStringLiteral("ＭＳ Ｐ明朝")), "IPAPMincho");
+  EXPECT_EQ(InstalledFamily(QStringLiteral("IPAPMincho")), "IPAPMincho");  // installed itself
+  // Neither installed nor substituted: left to the font system's fallbacks.
+  EXPECT_EQ(InstalledFamily(QStringLiteral("No Such Face")), "No Such Face");
+  // Substitutes are tried in order, the missing ones passed over.
+  QFont::insertSubstitutions(QStringLiteral("Test Face"),
+                             {QStringLiteral("No Such Face"), QStringLiteral("IPAPMincho")});
+  EXPECT_EQ(InstalledFamily(QStringLiteral("Test Face")), "IPAPMincho");
+  QFont::removeSubstitutions(QStringLiteral("Test Face"));
 }
