@@ -1,6 +1,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
@@ -28,8 +29,47 @@ inline int Entries(const char* folder) {
 inline int OpenFiles() {
   return Entries("/proc/self/fd");
 }
+inline std::string ThreadName(const char* task) {
+  std::ifstream comm(std::string("/proc/self/task/") + task + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name;
+}
+
+// Threads, less those of Qt's global pool ("Thread (pooled)"): Qt starts them for work it
+// spreads over threads (image conversions among it) and ends them after 30 s unused, on a
+// clock of its own.
 inline int Threads() {
-  return Entries("/proc/self/task");
+  int count = 0;
+  if (DIR* dir = opendir("/proc/self/task")) {
+    while (dirent* entry = readdir(dir))
+      if (entry->d_name[0] != '.' && ThreadName(entry->d_name) != "Thread (pooled)") ++count;
+    closedir(dir);
+  }
+  return count;
+}
+
+// The threads' names and the open files' targets, to say what came or went.
+inline std::string Describe() {
+  std::string text = "threads:";
+  if (DIR* dir = opendir("/proc/self/task")) {
+    while (dirent* entry = readdir(dir)) {
+      if (entry->d_name[0] != '.') text += " " + ThreadName(entry->d_name);
+    }
+    closedir(dir);
+  }
+  text += "; files:";
+  if (DIR* dir = opendir("/proc/self/fd")) {
+    while (dirent* entry = readdir(dir)) {
+      if (entry->d_name[0] == '.') continue;
+      char target[256] = {};
+      const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+      if (readlink(link.c_str(), target, sizeof target - 1) < 0) continue;
+      text += std::string(" ") + entry->d_name + "=" + target;
+    }
+    closedir(dir);
+  }
+  return text;
 }
 
 inline long ResidentKilobytes() {

@@ -87,6 +87,7 @@ TEST_F(EmulatedEndToEnd, ManyUnplugReplugCyclesWhileMeasuringLeaveNothingBehind)
   // Counted after a first cycle, with and without the mouse: the first start and stop may
   // open things for good, and a listed device holds its handles.
   int files[2] = {}, threads[2] = {};
+  std::string held[2];
   long residentAfterWarmUp = 0;
   int mouse = -1;
   for (int cycle = -1; cycle < Cycles(); ++cycle) {
@@ -122,6 +123,7 @@ TEST_F(EmulatedEndToEnd, ManyUnplugReplugCyclesWhileMeasuringLeaveNothingBehind)
     if (cycle < 1) {  // the mouse comes in cycle -1 and goes in cycle 0
       files[withMouse] = OpenFiles();
       threads[withMouse] = Threads();
+      held[withMouse] = ProcessCounters::Describe();
       continue;
     }
     if (cycle == std::min(20, Cycles() / 2)) residentAfterWarmUp = ResidentKilobytes();
@@ -130,7 +132,8 @@ TEST_F(EmulatedEndToEnd, ManyUnplugReplugCyclesWhileMeasuringLeaveNothingBehind)
     EXPECT_TRUE(WaitUntil(
         [&] { return OpenFiles() <= files[withMouse] && Threads() == threads[withMouse]; }, 2000))
         << OpenFiles() << " files open (" << files[withMouse] << " at the start), " << Threads()
-        << " threads (" << threads[withMouse] << ")";
+        << " threads (" << threads[withMouse] << ")\nnow " << ProcessCounters::Describe()
+        << "\nat the start " << held[withMouse];
   }
   if (ProcessCounters::kResidentMemoryTellsLeaks) {
     EXPECT_LE(ResidentKilobytes() - residentAfterWarmUp, 2048) << "resident memory grew";
