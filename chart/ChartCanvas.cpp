@@ -68,8 +68,9 @@ bool TChartCanvas::FaceHasEvery(const QString& text) const {
   return true;
 }
 
-const QFont& TChartCanvas::FontFor(const QString& text) const {
-  return FaceHasEvery(text) ? *current_->Plain : *current_->Font;
+const QFont& TChartCanvas::MadeFont(bool plain) const {
+  QtFont();
+  return plain ? *current_->Plain : *current_->Font;
 }
 
 const QFontMetrics& TChartCanvas::MetricsFor(const QString& text) const {
@@ -483,12 +484,11 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
     const bool plain = FaceHasEvery(text);
     QStaticText layout(text);
     layout.setTextFormat(Qt::PlainText);
-    layout.prepare(QTransform(), plain ? *current_->Plain : *current_->Font);
+    layout.prepare(QTransform(), MadeFont(plain));
     it = layouts_.insert(key, {layout, plain});
   }
   // The painter's font must be the one the text was laid out with, or it lays it out again.
-  QtFont();
-  painter_->setFont(it->Plain ? *current_->Plain : *current_->Font);
+  painter_->setFont(MadeFont(it->Plain));
   painter_->drawStaticText(left, top, it->Layout);
 }
 

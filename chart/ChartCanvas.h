@@ -62,11 +62,12 @@ class TChartCanvas {
   const QFont& QtFont() const;
   // The face's own metrics (height, ascent), which fallback faces don't change.
   const QFontMetrics& Metrics() const;
-  // For a text: the font without fallback faces when the face has every character of it.
+  // For a text: the metrics without fallback faces when the face has every character of it.
   // Asking for fallbacks has fontconfig sort every installed face (per script, some
   // million instructions each), which a chart's labels, all of one face, never need.
-  const QFont& FontFor(const QString& text) const;
   const QFontMetrics& MetricsFor(const QString& text) const;
+  // The current font, without fallback faces or with them.
+  const QFont& MadeFont(bool plain) const;
 
  private:
   friend class TChartCanvas3D;
