@@ -1,7 +1,6 @@
 // simplescope: a small oscilloscope for the USB experiment board.
 #include <QApplication>
 #include <QIcon>
-#include <QImageReader>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/Form1Window.h"
 #include "framework/FontSubstitution.h"
+#include "framework/PixelFile.h"
 #include "framework/Translations.h"
 
 namespace {
@@ -34,12 +34,11 @@ int AnswerCommandLine(int argc, char* argv[]) {
   return commandLine.exitCode;
 }
 
-// The icon is a PNG, which Qt reads itself: named as such, the reader doesn't load every
-// picture format plugin to ask each whether the file is its own.
+// The window's icon is kept as its pixels (the PNG beside it is the desktop's).
 QIcon ProgramIcon() {
-  QImageReader reader(QStringLiteral(":/pictures/simplescope.png"), "png");
-  reader.setAutoDetectImageFormat(false);
-  return QIcon(QPixmap::fromImage(reader.read()));
+  const QImage image =
+      ImageFromPixelFile(TForm1Window::PictureFile(QStringLiteral("simplescope.pixels")));
+  return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
 }
 
 }  // namespace

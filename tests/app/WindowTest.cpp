@@ -16,6 +16,7 @@
 #include "framework/Dialogs.h"
 #include "framework/JpegImage.h"
 #include "framework/MessageWait.h"
+#include "framework/PixelFile.h"
 
 namespace {
 
@@ -54,6 +55,12 @@ TEST_F(Window, FixedSizeCaptionAndPictures) {
   EXPECT_EQ(DecodeJpeg(TForm1Window::PictureFile("start.jpg")).size(), QSize(113, 114));
   EXPECT_EQ(DecodeJpeg(TForm1Window::PictureFile("stop.jpg")).size(), QSize(113, 114));
   EXPECT_TRUE(TForm1Window::PictureFile("no-such.jpg").isEmpty());
+  // The window's icon, kept as its pixels, is the desktop's icon.
+  const QImage icon = ImageFromPixelFile(TForm1Window::PictureFile("simplescope.pixels"));
+  const QImage desktopIcon(QStringLiteral(SIMPLESCOPE_RESOURCES "/simplescope.png"));
+  ASSERT_FALSE(desktopIcon.isNull());
+  EXPECT_EQ(icon.convertToFormat(QImage::Format_ARGB32),
+            desktopIcon.convertToFormat(QImage::Format_ARGB32));
   // The chart's black screen, the silver instructions, a "+" mark's black ground.
   EXPECT_EQ(At(300, 300), QColor(Qt::black));
   EXPECT_EQ(At(300, 600), QColor(192, 192, 192));

@@ -12,6 +12,7 @@
 
 #include "framework/FontSubstitution.h"
 #include "framework/JpegImage.h"
+#include "framework/PixelFile.h"
 
 namespace {
 
@@ -135,6 +136,10 @@ int main(int argc, char* argv[]) {
   bool ok = Write(out.filePath("background.jpg"), EncodeJpeg(Background(), 85)) &&
             Write(out.filePath("start.jpg"), EncodeJpeg(Button(QStringLiteral("開始")), 90)) &&
             Write(out.filePath("stop.jpg"), EncodeJpeg(Button(QStringLiteral("終了")), 90));
-  if (ok) ok = Icon().save(out.filePath("simplescope.png"));
+  // The icon as PNG for the desktop, and as its pixels for the window, which reads them
+  // without libpng.
+  const QImage icon = Icon();
+  if (ok) ok = icon.save(out.filePath("simplescope.png"));
+  if (ok) ok = Write(out.filePath("simplescope.pixels"), PixelFileOf(icon));
   return ok ? 0 : 1;
 }
