@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Form1Window.h"
+#include "framework/FontConfigWarmUp.h"
 #include "framework/FontSubstitution.h"
 #include "framework/PixelFile.h"
 #include "framework/Translations.h"
@@ -45,7 +46,10 @@ QIcon ProgramIcon() {
 
 int main(int argc, char* argv[]) {
   if (const int exitCode = AnswerCommandLine(argc, argv); exitCode >= 0) return exitCode;
+  // The font configuration is read while Qt connects to the display.
+  TFontConfigWarmUp fontConfig;
   QApplication application(argc, argv);
+  fontConfig.Wait();
   InstallFontSubstitutions();
   QApplication::setFont(TForm1Window::ProgramFont());
   QApplication::setApplicationDisplayName(QStringLiteral("簡易オシロソフト"));

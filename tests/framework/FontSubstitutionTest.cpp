@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QStringList>
 
+#include "framework/FontConfigWarmUp.h"
 #include "framework/FontSubstitution.h"
 
 TEST(FontSubstitution, TheWindowsFontNamesResolveToTheIpaFaces) {
@@ -28,4 +29,14 @@ TEST(FontSubstitution, TheFamilyAskedForIsAnInstalledOne) {
                              {QStringLiteral("No Such Face"), QStringLiteral("IPAPMincho")});
   EXPECT_EQ(InstalledFamily(QStringLiteral("Test Face")), "IPAPMincho");
   QFont::removeSubstitutions(QStringLiteral("Test Face"));
+}
+
+// The font configuration read ahead may be waited for any number of times, or never.
+TEST(FontConfigWarmUp, EndsWhetherWaitedForOrNot) {
+  {
+    TFontConfigWarmUp waited;
+    waited.Wait();
+    waited.Wait();
+  }
+  TFontConfigWarmUp notWaited;
 }
