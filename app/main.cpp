@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 
 #include "app/CommandLine.h"
@@ -14,14 +15,29 @@
 
 namespace {
 
-// For measuring start-up (bench/): ends the program once the window has been painted.
+// For measuring start-up (bench/): once the window has been painted and handed to the
+// window system, says when (microseconds since the epoch, on standard output) and ends the
+// program. The time is taken before the exit, which the measuring should not count.
 class TQuitAfterFirstPaint : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint)
-      QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+    if (event->type() == QEvent::Paint && !painted_) {
+      painted_ = true;
+      QTimer::singleShot(0, QCoreApplication::instance(), [] {
+        std::printf("first paint %lld\n", static_cast<long long>(MicrosecondsSinceEpoch()));
+        std::fflush(stdout);
+        QCoreApplication::quit();
+      });
+    }
     return QObject::eventFilter(watched, event);
   }
+
+ private:
+  static qint64 MicrosecondsSinceEpoch() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+  }
+  bool painted_ = false;
 };
 
 // Reads the command line before the window system is reached, so --help, --version and a
