@@ -59,7 +59,7 @@ for program in simplescope simplescope-board simplescope-record; do
   echo "$said"
 done
 QT_QPA_PLATFORM=offscreen SIMPLESCOPE_QUIT_AFTER_FIRST_PAINT=1 timeout 30 "$u/usr/bin/simplescope" \
-  2>"$root/start.log" || { cat "$root/start.log"; fail "the installed program did not start"; }
+  >/dev/null 2>"$root/start.log" || { cat "$root/start.log"; fail "the installed program did not start"; }
 echo "the installed window starts and paints (offscreen)"
 
 desktop-file-validate "$u/usr/share/applications/simplescope.desktop" ||
