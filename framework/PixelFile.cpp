@@ -8,17 +8,14 @@ constexpr qsizetype kHeaderBytes = 8;
 constexpr int kBytesPerPixel = 4;
 }  // namespace
 
+// Four bytes a pixel: a QImage of RGBA8888 has no padding at the ends of its rows, so the
+// pixels are one block both ways.
 QByteArray PixelFileOf(const QImage& image) {
   const QImage pixels = image.convertToFormat(QImage::Format_RGBA8888);
-  const qsizetype rowBytes = qsizetype(pixels.width()) * kBytesPerPixel;
-  QByteArray file(kHeaderBytes + rowBytes * pixels.height(), Qt::Uninitialized);
-  char* out = file.data();
-  qToLittleEndian<quint32>(pixels.width(), out);
-  qToLittleEndian<quint32>(pixels.height(), out + 4);
-  out += kHeaderBytes;
-  // Rows of a QImage may be padded; the file's aren't.
-  for (int y = 0; y < pixels.height(); ++y, out += rowBytes)
-    std::memcpy(out, pixels.constScanLine(y), rowBytes);
+  QByteArray file(kHeaderBytes + pixels.sizeInBytes(), Qt::Uninitialized);
+  qToLittleEndian<quint32>(pixels.width(), file.data());
+  qToLittleEndian<quint32>(pixels.height(), file.data() + 4);
+  std::memcpy(file.data() + kHeaderBytes, pixels.constBits(), pixels.sizeInBytes());
   return file;
 }
 
@@ -28,12 +25,9 @@ QImage ImageFromPixelFile(const QByteArray& file) {
   const quint32 height = qFromLittleEndian<quint32>(file.constData() + 4);
   if (width == 0 || height == 0 || width > kPixelFileMaxSide || height > kPixelFileMaxSide)
     return {};
-  const qsizetype rowBytes = qsizetype(width) * kBytesPerPixel;
-  if (file.size() != kHeaderBytes + rowBytes * qsizetype(height)) return {};
+  if (file.size() != kHeaderBytes + qsizetype(width) * height * kBytesPerPixel) return {};
   QImage image(int(width), int(height), QImage::Format_RGBA8888);
   if (image.isNull()) return {};
-  const char* in = file.constData() + kHeaderBytes;
-  for (int y = 0; y < int(height); ++y, in += rowBytes)
-    std::memcpy(image.scanLine(y), in, rowBytes);
+  std::memcpy(image.bits(), file.constData() + kHeaderBytes, image.sizeInBytes());
   return image;
 }
