@@ -105,7 +105,8 @@ class TChartLegend : public TChartPart {
 // A chart: a panel that lays out its titles, axes and plot and paints them, with its
 // series, into an off-screen image. Every change only marks the image out of date and asks
 // for a paint; the window system merges those into one paint, which renders once and
-// copies the image; a paint with nothing changed only copies it again.
+// copies the image; a paint with nothing changed only copies it again. The first paint draws
+// straight onto the window instead: until something changes, the chart needs no image.
 class TCustomChart : public QWidget, public TCustomAxisPanel {
  public:
   explicit TCustomChart(QWidget* parent = nullptr, TComponent* owner = nullptr);

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QLinearGradient>
+#include <QPaintEngine>
 #include <cmath>
 #include <cstdlib>
 
@@ -434,16 +435,34 @@ bool TChartCanvas3D::TextWouldChangeNothing(int left, int top, int width, int he
   // Glyphs blended onto pixels of their own colour leave those pixels as they were: text
   // in the colour of everything under it (the oscilloscope's black labels on the black
   // panel) need not be drawn at all. A margin covers glyphs that reach past their advance.
-  if (!image_ || painter_->device() != image_.get() || devicePixelRatio_ != 1.0 ||
-      !painter_->transform().isIdentity())
+  if (devicePixelRatio_ != 1.0 || !painter_->transform().isIdentity()) return false;
+  // The pixels drawn so far: the image's, or those of the window's own surface when the
+  // chart draws straight onto it (where the window's painter puts the chart's origin).
+  const QImage* surface = nullptr;
+  QPoint origin;
+  if (image_ && painter_->device() == image_.get()) {
+    surface = image_.get();
+  } else if (const QPaintEngine* engine = painter_->paintEngine();
+             engine && engine->paintDevice() &&
+             engine->paintDevice()->devType() == QInternal::Image) {
+    surface = static_cast<const QImage*>(engine->paintDevice());
+    const QTransform shift = painter_->deviceTransform();
+    if (shift.type() > QTransform::TxTranslate || surface->devicePixelRatio() != 1.0 ||
+        shift.dx() != std::trunc(shift.dx()) || shift.dy() != std::trunc(shift.dy()))
+      return false;
+    origin = QPoint(static_cast<int>(shift.dx()), static_cast<int>(shift.dy()));
+  }
+  if (!surface || (surface->format() != QImage::Format_RGB32 &&
+                   surface->format() != QImage::Format_ARGB32_Premultiplied &&
+                   surface->format() != QImage::Format_ARGB32))
     return false;
   constexpr int kMargin = 3;
-  const QRect box =
-      QRect(left - kMargin, top - kMargin, width + 2 * kMargin, height + 2 * kMargin) &
-      image_->rect();
+  const QRect box = QRect(left - kMargin + origin.x(), top - kMargin + origin.y(),
+                          width + 2 * kMargin, height + 2 * kMargin) &
+                    surface->rect();
   const QRgb color = ToQColor(Font.Color).rgb();
   for (int y = box.top(); y <= box.bottom(); ++y) {
-    const QRgb* line = reinterpret_cast<const QRgb*>(image_->constScanLine(y));
+    const QRgb* line = reinterpret_cast<const QRgb*>(surface->constScanLine(y));
     for (int x = box.left(); x <= box.right(); ++x)
       if (line[x] != color) return false;
   }
@@ -542,7 +561,15 @@ TRect TChartCanvas3D::PrepareWindow(QPainter* window, TView3DOptions* options, c
   EndDrawing();
   options_ = options;
   is3D_ = is3D;
-  if (!buffered_) {
+  // The first render goes straight onto the window when that gives it the same pixels: a
+  // chart drawn once and never changed needs no image, and the window's first paint is
+  // spared making one (0.7 MB for the oscilloscope's) and copying it. Later renders, which
+  // come with a change, draw through the image.
+  const bool firstRender = !rendered_;
+  rendered_ = true;
+  const bool straight = !buffered_ || (firstRender && firstRenderStraight_ && !monochrome_ &&
+                                       devicePixelRatio_ == 1.0 && window && window->isActive());
+  if (straight) {
     // Straight onto the window, in its coordinates; its painter is handed back as it was.
     if (window && window->isActive()) {
       painter_ = window;

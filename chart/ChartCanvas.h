@@ -120,6 +120,9 @@ class TChartCanvas3D : public TChartCanvas {
   // Without buffering every paint draws straight onto the window. A change asks the chart
   // to repaint.
   void SetIsBuffered(bool value);
+  // Whether the first render may go straight onto the window (see PrepareWindow); on by
+  // default. Off, every render of a buffered canvas goes through its image.
+  void SetFirstRenderStraight(bool value) { firstRenderStraight_ = value; }
   // Pixels of the image per pixel of layout (2 on a screen scaled twice).
   void SetDevicePixelRatio(double ratio) { devicePixelRatio_ = ratio; }
   double DevicePixelRatio() const { return devicePixelRatio_; }
@@ -218,6 +221,10 @@ class TChartCanvas3D : public TChartCanvas {
   // per layout pixel, which is every line of the oscilloscope. Answers false when the line
   // needs the painter.
   bool DirectLine(TPoint a, TPoint b);
+  // The same pixels through a painter that draws on the window at one device pixel per
+  // layout pixel, so that a chart drawn straight onto the window looks as one drawn through
+  // its image. Answers false for the lines DirectLine leaves to the painter as well.
+  bool PaintedPixelLine(TPoint a, TPoint b);
 
   TView3DOptions* options_ = nullptr;
   bool is3D_ = false;
@@ -241,6 +248,8 @@ class TChartCanvas3D : public TChartCanvas {
   } dirty_;
   bool dirtyAll_ = true;
   bool buffered_ = true;
+  bool firstRenderStraight_ = true;
+  bool rendered_ = false;
   bool monochrome_ = false;
   bool imageOutOfDate_ = true;
   double devicePixelRatio_ = 1.0;

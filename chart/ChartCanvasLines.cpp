@@ -1,6 +1,7 @@
 // The canvas's lines: a pen's walk from the current position, thin and alternate lines pixel
 // by pixel, and the lines written straight into the image's memory when nothing but the
 // image is drawn on (the trace of every frame).
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -31,6 +32,26 @@ void WalkLine(TPoint a, TPoint b, Visit visit) {
   }
 }
 
+// Thin styled lines go on and off along their pixels, as a screen's cosmetic pens do: the
+// lengths of the on and off runs, from the line's first pixel (none for a solid line).
+const std::vector<int>& PixelPatternOf(const TChartCanvas3D::TPenState& pen) {
+  static const std::vector<int> kSolid, kDash{18, 6}, kDot{3, 3}, kDashDot{9, 6, 3, 6},
+      kDashDotDot{9, 3, 3, 3, 3, 3}, kAlternate{1, 1};
+  if (pen.Alternate) return kAlternate;
+  switch (pen.Style) {
+    case psDash:
+      return kDash;
+    case psDot:
+      return kDot;
+    case psDashDot:
+      return kDashDot;
+    case psDashDotDot:
+      return kDashDotDot;
+    default:
+      return kSolid;
+  }
+}
+
 }  // namespace
 
 void TChartCanvas3D::ThinLine(TPoint a, TPoint b) {
@@ -51,27 +72,7 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
   if (!image_ || painter_ != &imagePainter_ || devicePixelRatio_ != 1.0 || Pen.Mode != pmCopy ||
       Pen.Style == psClear)
     return false;
-  // Thin styled lines go on and off along their pixels, as a screen's cosmetic pens do.
-  static const std::vector<int> kSolid, kDash{18, 6}, kDot{3, 3}, kDashDot{9, 6, 3, 6},
-      kDashDotDot{9, 3, 3, 3, 3, 3}, kAlternate{1, 1};
-  const std::vector<int>* pattern = &kSolid;
-  switch (Pen.Style) {
-    case psDash:
-      pattern = &kDash;
-      break;
-    case psDot:
-      pattern = &kDot;
-      break;
-    case psDashDot:
-      pattern = &kDashDot;
-      break;
-    case psDashDotDot:
-      pattern = &kDashDotDot;
-      break;
-    default:
-      break;
-  }
-  if (Pen.Alternate) pattern = &kAlternate;
+  const std::vector<int>* pattern = &PixelPatternOf(Pen);
   if (!pattern->empty() && Pen.Width > 1) return false;
   const QRgb color = 0xFF000000u | ((Pen.Color & 0xFF) << 16) | (Pen.Color & 0xFF00) |
                      ((Pen.Color >> 16) & 0xFF);  // ToQColor(Pen.Color).rgb()
@@ -210,6 +211,86 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
   return true;
 }
 
+bool TChartCanvas3D::PaintedPixelLine(TPoint a, TPoint b) {
+  // Drawn through the image, at one image pixel per layout pixel, DirectLine takes these.
+  if (painter_ == &imagePainter_ || devicePixelRatio_ != 1.0 || Pen.Mode != pmCopy ||
+      Pen.Style == psClear)
+    return false;
+  const std::vector<int>& pattern = PixelPatternOf(Pen);
+  if (!pattern.empty() && Pen.Width > 1) return false;
+  const QPaintDevice* surface = painter_->device();
+  const long long steps = std::max(std::abs(static_cast<long long>(b.X) - a.X),
+                                   std::abs(static_cast<long long>(b.Y) - a.Y));
+  if (steps > 4LL * (surface->width() + surface->height()) + 16) return false;
+  const QColor color = ToQColor(Pen.Color);
+  const int width = std::max(1, Pen.Width), before = width / 2;
+  UsePenMode();
+  if (pattern.empty() && (a.X == b.X || a.Y == b.Y) && !(a == b)) {
+    // A solid straight line is one rectangle: a thin one leaves its end out, a wide one
+    // covers it with its last square.
+    const int last = width > 1 ? 0 : 1;
+    const TPoint end{b.X - last * ((b.X > a.X) - (b.X < a.X)),
+                     b.Y - last * ((b.Y > a.Y) - (b.Y < a.Y))};
+    const QPoint low(std::min(a.X, end.X) - before, std::min(a.Y, end.Y) - before);
+    const QPoint high(std::max(a.X, end.X) - before + width - 1,
+                      std::max(a.Y, end.Y) - before + width - 1);
+    painter_->fillRect(QRect(low, high), color);
+    return true;
+  }
+  // The pen's squares (single pixels for a thin pen) along the walk, and a wide pen's end.
+  std::vector<QPoint> marks;
+  size_t segment = 0;
+  int leftInSegment = pattern.empty() ? 0 : pattern[0];
+  WalkLine(a, b, [&](int x, int y, int) {
+    if (pattern.empty()) {
+      marks.emplace_back(x, y);
+      return;
+    }
+    if (segment % 2 == 0) marks.emplace_back(x, y);
+    if (--leftInSegment == 0) {
+      segment = (segment + 1) % pattern.size();
+      leftInSegment = pattern[segment];
+    }
+  });
+  if (width > 1) marks.push_back({b.X, b.Y});
+  if (marks.empty()) return true;
+  int left = marks[0].x(), top = marks[0].y(), right = left, bottom = top;
+  for (const QPoint& mark : marks) {
+    left = std::min(left, mark.x());
+    right = std::max(right, mark.x());
+    top = std::min(top, mark.y());
+    bottom = std::max(bottom, mark.y());
+  }
+  const QRect box(left - before, top - before, right - left + width, bottom - top + width);
+  const long long area = static_cast<long long>(box.width()) * box.height();
+  if (area <= 16LL * width * width * static_cast<long long>(marks.size()) + 4096 &&
+      area <= 4LL * surface->width() * surface->height() + 4096) {
+    // Set on a clear image of their box and laid over the window in one: opaque pixels copy,
+    // clear ones leave the window as it is.
+    QImage pixels(box.size(), QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(Qt::transparent);
+    const QRgb rgb = color.rgb();
+    uchar* bits = pixels.bits();
+    const qsizetype stride = pixels.bytesPerLine();
+    for (const QPoint& mark : marks)
+      for (int y = 0; y < width; ++y)
+        std::fill_n(
+            reinterpret_cast<QRgb*>(bits + (mark.y() - top + y) * stride) + (mark.x() - left),
+            width, rgb);
+    painter_->drawImage(box.topLeft(), pixels);
+    return true;
+  }
+  // A long slanting line: its squares one by one.
+  std::vector<QRect> squares;
+  squares.reserve(marks.size());
+  for (const QPoint& mark : marks)
+    squares.emplace_back(mark.x() - before, mark.y() - before, width, width);
+  painter_->setPen(Qt::NoPen);
+  painter_->setBrush(color);
+  painter_->drawRects(squares.data(), static_cast<int>(squares.size()));
+  return true;
+}
+
 namespace {
 
 // Cuts the line from a to b down to its part inside r (Liang-Barsky); false when none of
@@ -274,7 +355,7 @@ void TChartCanvas3D::PenLineTo(int x, int y) {
   if (!ShortenFarLine(from, to)) return;
   x = to.X;
   y = to.Y;
-  if (DirectLine(from, to)) return;
+  if (DirectLine(from, to) || PaintedPixelLine(from, to)) return;
   UsePenMode();
   if (Pen.Width <= 1 && (Pen.Style == psSolid || Pen.Style == psInsideFrame)) {
     ThinLine(from, to);

@@ -98,6 +98,7 @@ TEST(ChartRepaints, EverySetterOfWhatIsDrawnInvalidatesOnlyOnChange) {
     TChart chart;
     auto* series = new TFastLineSeries(&chart);
     series->SetParentChart(&chart);
+    RenderOf(chart);  // straight onto the window: the image comes with the next render
     RenderOf(chart);
     ASSERT_FALSE(chart.Canvas()->ImageOutOfDate()) << change.name;
     change.apply(chart, *series);
@@ -112,6 +113,7 @@ TEST(ChartRepaints, EverySetterOfWhatIsDrawnInvalidatesOnlyOnChange) {
 
 TEST_F(OscilloscopeChart, WithoutAutoRepaintANewPointIsDrawnAtOnce) {
   chart->show();
+  WaitMs(50);  // the first paint goes straight onto the window, without an image
   series->AppendPoint(0, 0, "", DefaultPointColor);
   series->AppendPoint(1, 1, "", DefaultPointColor);
   WaitMs(50);
@@ -137,6 +139,36 @@ TEST_F(OscilloscopeChart, WithoutAutoRepaintANewPointIsDrawnAtOnce) {
   EXPECT_TRUE(shown);
   EXPECT_TRUE(AnyIn(chart->grab().toImage(), nearMid, clYellow));
   chart->removeEventFilter(&recorder);
+}
+
+// A chart that is only shown needs no image: the first paint draws straight onto the
+// window, and the image comes with the first change.
+TEST_F(OscilloscopeChart, TheFirstPaintGoesStraightOntoTheWindow) {
+  chart->show();
+  WaitMs(50);
+  ASSERT_GE(chart->Renders(), 1);
+  EXPECT_EQ(chart->Canvas()->Image(), nullptr);
+  EXPECT_EQ(At(chart->grab().toImage(), 300, 5), clBlack);  // the panel is there
+  for (int i = 0; i < 200; ++i) series->AppendPoint(i, i % 2 ? 2.0 : -2.0, "", DefaultPointColor);
+  WaitMs(50);
+  ASSERT_NE(chart->Canvas()->Image(), nullptr);
+  EXPECT_FALSE(chart->Canvas()->ImageOutOfDate());
+}
+
+// Where the window would not get the image's pixels, the first render goes through the
+// image too: a monochrome chart is shown in black and white from it, and on a scaled screen
+// the lines are drawn by the painter either way.
+TEST_F(OscilloscopeChart, AMonochromeOrScaledFirstRenderGoesThroughTheImage) {
+  chart->SetMonochrome(true);
+  Render();
+  EXPECT_NE(chart->Canvas()->Image(), nullptr);
+  SetUp();
+  chart->Canvas()->SetDevicePixelRatio(2.0);
+  Render();
+  EXPECT_NE(chart->Canvas()->Image(), nullptr);
+  SetUp();
+  Render();
+  EXPECT_EQ(chart->Canvas()->Image(), nullptr);
 }
 
 TEST_F(OscilloscopeChart, UnbufferedPaintingDrawsTheChartOnTheWindow) {

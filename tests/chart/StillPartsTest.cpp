@@ -1,13 +1,14 @@
 // The chart's kept image of its still parts (panel, titles, walls, axes): a chart that
 // starts its renders from it must show exactly what one drawing everything shows, through
 // random charts and random changes of every kind, and it must be used when only the series'
-// data changed.
+// data changed. A chart drawn straight onto the window must show the same as well.
 #include <gtest/gtest.h>
 
 #include <QEvent>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWidget>
 #include <array>
 #include <memory>
 #include <random>
@@ -313,6 +314,53 @@ TEST(StillParts, RandomChartsAndChangesLookTheSameWithAndWithout) {
   }
   // The comparison is worth something only if the kept image was really drawn on often.
   EXPECT_GT(fromStillParts, renders / 8);
+}
+
+// A chart drawn straight onto the window (its first paint, or all of them without buffering)
+// must show what one drawn through its image shows, wherever it sits in the window. Only
+// monochrome charts and scaled screens, whose first paints go through the image, are left
+// out.
+TEST(StillParts, RandomChartsLookTheSameStraightOntoTheWindowAndThroughTheImage) {
+  std::mt19937 random(20261209);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int round = 0; round < 30; ++round) {
+    QWidget windows[2];
+    TSubject through(true), straight(false);
+    through.chart->Canvas()->SetFirstRenderStraight(false);
+    straight.chart->Canvas()->SetIsBuffered(false);
+    TSubject* subjects[] = {&through, &straight};
+    for (int i = 0; i < 2; ++i) {
+      windows[i].resize(480, 340);
+      windows[i].setAutoFillBackground(true);
+      QPalette palette = windows[i].palette();
+      palette.setColor(QPalette::Window, Qt::darkCyan);
+      windows[i].setPalette(palette);
+      subjects[i]->chart->setParent(&windows[i]);
+      subjects[i]->chart->move(3 + round * 5 % 17, 2 + round * 3 % 11);  // odd offsets too
+      if (round % 2 == 0) {
+        subjects[i]->chart->BottomAxis->ApplyRange(0, 200);
+        subjects[i]->chart->LeftAxis->ApplyRange(-5, 5);
+      }
+    }
+    for (int step = 0; step < 60; ++step) {
+      TChange change{};
+      do {
+        change.kind = unit(random) < 0.5 ? static_cast<int>(unit(random) * kDataKinds)
+                                         : static_cast<int>(unit(random) * kKinds);
+      } while (change.kind == 43 || change.kind == 44);  // monochrome, buffering
+      for (double& u : change.u) u = unit(random);
+      for (TSubject* s : subjects) {
+        try {
+          Apply(change, *s);
+        } catch (const Exception&) {
+        }
+      }
+      // Rendered each time, as the straight one is: the handlers count their calls.
+      through.chart->Canvas()->InvalidateImage();
+      const QImage a = windows[0].grab().toImage(), b = windows[1].grab().toImage();
+      ASSERT_TRUE(a == b) << "round " << round << ", step " << step << ", change " << change.kind;
+    }
+  }
 }
 
 class StillPartsUse : public ::testing::Test {
