@@ -61,7 +61,10 @@ QIcon ProgramIcon() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (const int exitCode = AnswerCommandLine(argc, argv); exitCode >= 0) return exitCode;
+  // Started without arguments, as from the desktop, the program has nothing to answer: it
+  // spares itself the application object and message catalogues that reading them takes.
+  if (argc > 1)
+    if (const int exitCode = AnswerCommandLine(argc, argv); exitCode >= 0) return exitCode;
   // The font configuration is read while Qt connects to the display.
   TFontConfigWarmUp fontConfig;
   QApplication application(argc, argv);
