@@ -512,12 +512,16 @@ void TChartCanvas3D::WriteText(int x, int y, const QString& text) {
 }
 
 bool TChartCanvas3D::FarFromSurface(int x, int y, int reach) const {
-  // In the painter's device coordinates: on the window without buffering, on the image
-  // (whose pixels may be finer than the layout's) with it.
-  const QPoint at = painter_->transform().map(QPoint(x, y));
+  // On the image (whose pixels may be finer than the layout's) in its coordinates; on the
+  // window, the chart's rectangle there.
   const QPaintDevice* device = painter_->device();
   const long long ratio = std::max<long long>(1, std::lround(device->devicePixelRatioF()));
   const long long r = reach * ratio;
+  if (painter_ != &imagePainter_) {
+    const QRect w = WindowRect();
+    return x < w.left() - r || y < w.top() - r || x > w.right() + 1 + r || y > w.bottom() + 1 + r;
+  }
+  const QPoint at = painter_->transform().map(QPoint(x, y));
   return at.x() < -r || at.y() < -r || at.x() > device->width() + r ||
          at.y() > device->height() + r;
 }
@@ -544,12 +548,16 @@ void TChartCanvas3D::ClipToRectangle(const TRect& r) {
   if (!painter_->isActive()) return;
   clip_ = QRect(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
   if (clip_.isNull()) clip_ = QRect(r.Left, r.Top, 0, 0);
-  painter_->setClipRect(clip_);
+  painter_->setClipRect(painter_ == &imagePainter_ ? clip_ : clip_ & WindowRect());
 }
 
 void TChartCanvas3D::RemoveClip() {
   clip_ = QRect();
-  if (painter_->isActive()) painter_->setClipping(false);
+  if (!painter_->isActive()) return;
+  if (painter_ == &imagePainter_)
+    painter_->setClipping(false);
+  else
+    painter_->setClipRect(WindowRect());
 }
 
 void TChartCanvas3D::ClipToCube(const TRect& r, int, int) {
@@ -570,10 +578,24 @@ TRect TChartCanvas3D::PrepareWindow(QPainter* window, TView3DOptions* options, c
   const bool straight = !buffered_ || (firstRender && firstRenderStraight_ && !monochrome_ &&
                                        devicePixelRatio_ == 1.0 && window && window->isActive());
   if (straight) {
+    window_ = bounds;
     // Straight onto the window, in its coordinates; its painter is handed back as it was.
     if (window && window->isActive()) {
       painter_ = window;
       painter_->save();
+      clippedByWindow_ = painter_->hasClipping();
+      windowPaint_ = QRect();
+      windowHoles_.clear();
+      if (const QPaintEngine* engine = painter_->paintEngine()) {
+        const QRegion paint = engine->systemClip();
+        if (!paint.isEmpty()) {
+          windowPaint_ = paint.boundingRect();
+          const QRegion holes = QRegion(windowPaint_) - paint;
+          windowHoles_.assign(holes.begin(), holes.end());
+        }
+      }
+      // Nothing reaches beyond the chart's rectangle, as nothing reaches beyond its image.
+      painter_->setClipRect(WindowRect(), Qt::IntersectClip);
       painter_->setRenderHint(QPainter::Antialiasing, false);
       painter_->setRenderHint(QPainter::TextAntialiasing, !monochrome_);
     }

@@ -221,13 +221,36 @@ class TChartCanvas3D : public TChartCanvas {
   // per layout pixel, which is every line of the oscilloscope. Answers false when the line
   // needs the painter.
   bool DirectLine(TPoint a, TPoint b);
-  // The same pixels through a painter that draws on the window at one device pixel per
-  // layout pixel, so that a chart drawn straight onto the window looks as one drawn through
-  // its image. Answers false for the lines DirectLine leaves to the painter as well.
+  // Where DirectLine writes: the image, or the window's own pixels when the chart draws
+  // straight onto a window kept in memory. bits is layout pixel (0, 0); the bounds (of the
+  // surface, the paint's region, the chart's rectangle and the clip) are inclusive. A line
+  // that reaches outside a paint's region of many parts is left to the painter.
+  struct TPixelSurface {
+    uchar* bits = nullptr;
+    qsizetype stride = 0;
+    int left = 0, top = 0, right = -1, bottom = -1;
+    int width = 0, height = 0;  // for the reach of far lines
+    bool image = false;
+    QPoint origin;  // where layout pixel (0, 0) is on the window's pixels
+  };
+  bool PixelSurfaceOf(TPixelSurface& surface);
+  // The same pixels through a painter that draws on a window DirectLine can't write to (one
+  // not in memory, or clipped to a region of many parts), at one device pixel per layout
+  // pixel, so that a chart drawn straight onto the window looks as one drawn through its
+  // image. Answers false for the lines DirectLine leaves to the painter as well.
   bool PaintedPixelLine(TPoint a, TPoint b);
 
   TView3DOptions* options_ = nullptr;
   bool is3D_ = false;
+  TRect window_;  // where a render straight onto the window draws, in layout pixels
+  QRect WindowRect() const {
+    return {window_.Left, window_.Top, window_.Width(), window_.Height()};
+  }
+  bool clippedByWindow_ = false;  // the window's painter came with a clip of its own
+  // The paint's region on the window's pixels: its bounds, and what they hold that it
+  // leaves out (other windows lying over the chart).
+  QRect windowPaint_;
+  std::vector<QRect> windowHoles_;
   std::unique_ptr<QImage> image_;
   struct TDrawingState {
     TPenState pen;

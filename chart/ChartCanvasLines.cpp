@@ -1,6 +1,7 @@
 // The canvas's lines: a pen's walk from the current position, thin and alternate lines pixel
 // by pixel, and the lines written straight into the image's memory when nothing but the
 // image is drawn on (the trace of every frame).
+#include <QPaintEngine>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -67,28 +68,78 @@ void TChartCanvas3D::ThinLine(TPoint a, TPoint b) {
   painter_->drawPoints(pixels.data(), static_cast<int>(pixels.size()));
 }
 
+bool TChartCanvas3D::PixelSurfaceOf(TPixelSurface& surface) {
+  if (painter_ == &imagePainter_) {
+    // The image painter draws on nothing but the image.
+    if (!image_) return false;
+    surface.bits = image_->bits();
+    surface.stride = image_->bytesPerLine();
+    surface.right = image_->width() - 1;
+    surface.bottom = image_->height() - 1;
+    surface.width = image_->width();
+    surface.height = image_->height();
+    surface.image = true;
+  } else {
+    // Straight onto the window: its own pixels, when they are an image in memory that the
+    // painter only shifts the chart onto, within the region the paint may touch.
+    QPaintEngine* engine = painter_->paintEngine();
+    if (!engine || !engine->paintDevice() || engine->paintDevice()->devType() != QInternal::Image)
+      return false;
+    auto* pixels = static_cast<QImage*>(engine->paintDevice());
+    const QTransform shift = painter_->deviceTransform();
+    if (pixels->devicePixelRatio() != 1.0 || !pixels->isDetached() ||
+        (pixels->format() != QImage::Format_RGB32 &&
+         pixels->format() != QImage::Format_ARGB32_Premultiplied) ||
+        shift.type() > QTransform::TxTranslate || shift.dx() != std::trunc(shift.dx()) ||
+        shift.dy() != std::trunc(shift.dy()) || clippedByWindow_)
+      return false;
+    const QPoint origin(static_cast<int>(shift.dx()), static_cast<int>(shift.dy()));
+    QRect allowed = pixels->rect();
+    if (windowPaint_.isValid()) allowed &= windowPaint_;
+    allowed = allowed.translated(-origin) & WindowRect();
+    surface = {pixels->bits() + origin.y() * pixels->bytesPerLine() +
+                   origin.x() * static_cast<qsizetype>(sizeof(QRgb)),
+               pixels->bytesPerLine(),
+               allowed.left(),
+               allowed.top(),
+               allowed.right(),
+               allowed.bottom(),
+               window_.Width(),
+               window_.Height(),
+               false,
+               origin};
+  }
+  if (!clip_.isNull()) {
+    surface.left = std::max(surface.left, clip_.left());
+    surface.top = std::max(surface.top, clip_.top());
+    surface.right = std::min(surface.right, clip_.right());
+    surface.bottom = std::min(surface.bottom, clip_.bottom());
+  }
+  return true;
+}
+
 bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
-  // The image painter draws on nothing but the image.
-  if (!image_ || painter_ != &imagePainter_ || devicePixelRatio_ != 1.0 || Pen.Mode != pmCopy ||
-      Pen.Style == psClear)
-    return false;
+  if (devicePixelRatio_ != 1.0 || Pen.Mode != pmCopy || Pen.Style == psClear) return false;
   const std::vector<int>* pattern = &PixelPatternOf(Pen);
   if (!pattern->empty() && Pen.Width > 1) return false;
+  TPixelSurface surface;
+  if (!PixelSurfaceOf(surface)) return false;
   const QRgb color = 0xFF000000u | ((Pen.Color & 0xFF) << 16) | (Pen.Color & 0xFF00) |
                      ((Pen.Color >> 16) & 0xFF);  // ToQColor(Pen.Color).rgb()
   const int width = std::max(1, Pen.Width);
   // A wide line is a square brush of the pen's width along the thin one, centred on it.
   const int before = width / 2, after = (width - 1) / 2;
-  int left = 0, top = 0, right = image_->width() - 1, bottom = image_->height() - 1;
-  if (!clip_.isNull()) {
-    left = std::max(left, clip_.left());
-    top = std::max(top, clip_.top());
-    right = std::min(right, clip_.right());
-    bottom = std::min(bottom, clip_.bottom());
-  }
+  const int left = surface.left, top = surface.top, right = surface.right, bottom = surface.bottom;
   if (left > right || top > bottom) return true;
+  if (!surface.image && !windowHoles_.empty()) {
+    const QRect reach = QRect(QPoint(std::min(a.X, b.X) - before, std::min(a.Y, b.Y) - before),
+                              QPoint(std::max(a.X, b.X) + after, std::max(a.Y, b.Y) + after))
+                            .translated(surface.origin);
+    for (const QRect& hole : windowHoles_)
+      if (hole.intersects(reach)) return false;
+  }
   // What the line can reach, for the part of the image a render gives back to the ground.
-  if (!dirtyAll_) {
+  if (surface.image && !dirtyAll_) {
     const int x0 = std::max(left, std::min(a.X, b.X) - before),
               y0 = std::max(top, std::min(a.Y, b.Y) - before),
               x1 = std::min(right, std::max(a.X, b.X) + after),
@@ -104,8 +155,8 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
       }
     }
   }
-  uchar* bits = image_->bits();
-  const qsizetype stride = image_->bytesPerLine();
+  uchar* bits = surface.bits;
+  const qsizetype stride = surface.stride;
   auto plot = [&](int px, int py) {
     if (width == 2 && px > left && px <= right && py > top && py <= bottom) {
       // The trace's pen: the pixel and those left of, above, and above left of it.
@@ -165,7 +216,7 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
   // walking every pixel.
   const long long steps = std::max<long long>(std::abs(static_cast<long long>(b.X) - a.X),
                                               std::abs(static_cast<long long>(b.Y) - a.Y));
-  if (steps > 4LL * (image_->width() + image_->height()) + 16) return false;
+  if (steps > 4LL * (surface.width + surface.height) + 16) return false;
   if (width == 2 && pattern->empty() && std::min(a.X, b.X) > left && std::max(a.X, b.X) <= right &&
       std::min(a.Y, b.Y) > top && std::max(a.Y, b.Y) <= bottom) {
     // The trace's pen wholly inside: the same walk with a pointer that follows it, each step
@@ -218,10 +269,9 @@ bool TChartCanvas3D::PaintedPixelLine(TPoint a, TPoint b) {
     return false;
   const std::vector<int>& pattern = PixelPatternOf(Pen);
   if (!pattern.empty() && Pen.Width > 1) return false;
-  const QPaintDevice* surface = painter_->device();
   const long long steps = std::max(std::abs(static_cast<long long>(b.X) - a.X),
                                    std::abs(static_cast<long long>(b.Y) - a.Y));
-  if (steps > 4LL * (surface->width() + surface->height()) + 16) return false;
+  if (steps > 4LL * (window_.Width() + window_.Height()) + 16) return false;
   const QColor color = ToQColor(Pen.Color);
   const int width = std::max(1, Pen.Width), before = width / 2;
   UsePenMode();
@@ -264,7 +314,7 @@ bool TChartCanvas3D::PaintedPixelLine(TPoint a, TPoint b) {
   const QRect box(left - before, top - before, right - left + width, bottom - top + width);
   const long long area = static_cast<long long>(box.width()) * box.height();
   if (area <= 16LL * width * width * static_cast<long long>(marks.size()) + 4096 &&
-      area <= 4LL * surface->width() * surface->height() + 4096) {
+      area <= 4LL * window_.Width() * window_.Height() + 4096) {
     // Set on a clear image of their box and laid over the window in one: opaque pixels copy,
     // clear ones leave the window as it is.
     QImage pixels(box.size(), QImage::Format_ARGB32_Premultiplied);
@@ -328,20 +378,14 @@ bool TChartCanvas3D::ShortenFarLine(TPoint& a, TPoint& b) const {
   // is cut to the surface first: walking all of its pixels would take minutes, and the
   // painter's own arithmetic is not made for such coordinates either. Lines within reach,
   // which are all of an ordinary chart's, are drawn exactly as given.
-  int w = 0, h = 0;
-  if (painter_ == &imagePainter_) {
-    w = image_->width();
-    h = image_->height();
-  } else {
-    w = painter_->device()->width();
-    h = painter_->device()->height();
-  }
-  const long long reach = 4LL * (w + h) + 16;
+  // The image, or the chart's rectangle on the window.
+  const QRect surface = painter_ == &imagePainter_ ? image_->rect() : WindowRect();
+  const long long reach = 4LL * (surface.width() + surface.height()) + 16;
   const long long steps = std::max(std::llabs(static_cast<long long>(b.X) - a.X),
                                    std::llabs(static_cast<long long>(b.Y) - a.Y));
   if (steps <= reach) return true;
   const int margin = std::max(1, Pen.Width) + 2;
-  if (!ClipLine(a, b, QRect(-margin, -margin, w + 2 * margin, h + 2 * margin))) return false;
+  if (!ClipLine(a, b, surface.adjusted(-margin, -margin, margin, margin))) return false;
   if (a == b) ++b.X;  // a glancing touch still leaves its pixel
   return true;
 }
