@@ -269,9 +269,11 @@ bool TChartCanvas3D::PaintedPixelLine(TPoint a, TPoint b) {
     return false;
   const std::vector<int>& pattern = PixelPatternOf(Pen);
   if (!pattern.empty() && Pen.Width > 1) return false;
+  // Lines reaching far, and pens wider than the chart could hold, are the painter's.
+  const long long reach = 4LL * (window_.Width() + window_.Height()) + 16;
   const long long steps = std::max(std::abs(static_cast<long long>(b.X) - a.X),
                                    std::abs(static_cast<long long>(b.Y) - a.Y));
-  if (steps > 4LL * (window_.Width() + window_.Height()) + 16) return false;
+  if (steps > reach || Pen.Width > reach) return false;
   const QColor color = ToQColor(Pen.Color);
   const int width = std::max(1, Pen.Width), before = width / 2;
   UsePenMode();
@@ -313,8 +315,8 @@ bool TChartCanvas3D::PaintedPixelLine(TPoint a, TPoint b) {
   }
   const QRect box(left - before, top - before, right - left + width, bottom - top + width);
   const long long area = static_cast<long long>(box.width()) * box.height();
-  if (area <= 16LL * width * width * static_cast<long long>(marks.size()) + 4096 &&
-      area <= 4LL * window_.Width() * window_.Height() + 4096) {
+  if (area <= 4LL * window_.Width() * window_.Height() + 4096 &&
+      area <= 16LL * width * width * static_cast<long long>(marks.size()) + 4096) {
     // Set on a clear image of their box and laid over the window in one: opaque pixels copy,
     // clear ones leave the window as it is.
     QImage pixels(box.size(), QImage::Format_ARGB32_Premultiplied);

@@ -149,6 +149,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                       : QStringList{});
   chart->Foot.SetText(chartFlags & 16 ? QStringList{QStringLiteral("F")} : QStringList{});
   chart->SetAxisVisible(!(chartFlags & 32));
+  // Drawn straight onto the window (as a chart's first paint is) or through the image.
+  chart->Canvas()->SetIsBuffered(!(chartFlags & 64));
 
   const uint8_t seriesFlags = in.Byte();
   series->SetAutoRepaint(true);
@@ -171,6 +173,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   QImage window(width, height, QImage::Format_RGB32);
   QPainter painter(&window);
+  // Now and then the chart sits partly off the window it is drawn on.
+  if (chartFlags & 128) painter.translate(width / 2, -height / 3);
   chart->RenderChart(painter, {0, 0, width, height});
   for (TCustomChartAxis* axis : chart->AxesList()) CheckAxis(*axis);
   // A point added after the paint is drawn at once on the image the paint left.
