@@ -431,31 +431,35 @@ void TChartCanvas3D::FillGradient(const TRect& r, TColor start, bool vertical, T
   painter_->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), gradient);
 }
 
+QImage* TChartCanvas3D::WindowPixels(QPoint& origin) const {
+  if (painter_ == &imagePainter_) return nullptr;
+  QPaintEngine* engine = painter_->paintEngine();
+  if (!engine || !engine->paintDevice() || engine->paintDevice()->devType() != QInternal::Image)
+    return nullptr;
+  auto* pixels = static_cast<QImage*>(engine->paintDevice());
+  const QTransform shift = painter_->deviceTransform();
+  // Opaque pixels of these formats are the colours' own words.
+  if (pixels->devicePixelRatio() != 1.0 ||
+      (pixels->format() != QImage::Format_RGB32 &&
+       pixels->format() != QImage::Format_ARGB32_Premultiplied) ||
+      shift.type() > QTransform::TxTranslate || shift.dx() != std::trunc(shift.dx()) ||
+      shift.dy() != std::trunc(shift.dy()))
+    return nullptr;
+  origin = QPoint(static_cast<int>(shift.dx()), static_cast<int>(shift.dy()));
+  return pixels;
+}
+
 bool TChartCanvas3D::TextWouldChangeNothing(int left, int top, int width, int height) const {
   // Glyphs blended onto pixels of their own colour leave those pixels as they were: text
   // in the colour of everything under it (the oscilloscope's black labels on the black
   // panel) need not be drawn at all. A margin covers glyphs that reach past their advance.
   if (devicePixelRatio_ != 1.0 || !painter_->transform().isIdentity()) return false;
-  // The pixels drawn so far: the image's, or those of the window's own surface when the
-  // chart draws straight onto it (where the window's painter puts the chart's origin).
-  const QImage* surface = nullptr;
+  // The pixels drawn so far: the image's, or the window's own when the chart draws straight
+  // onto it.
   QPoint origin;
-  if (image_ && painter_->device() == image_.get()) {
-    surface = image_.get();
-  } else if (const QPaintEngine* engine = painter_->paintEngine();
-             engine && engine->paintDevice() &&
-             engine->paintDevice()->devType() == QInternal::Image) {
-    surface = static_cast<const QImage*>(engine->paintDevice());
-    const QTransform shift = painter_->deviceTransform();
-    if (shift.type() > QTransform::TxTranslate || surface->devicePixelRatio() != 1.0 ||
-        shift.dx() != std::trunc(shift.dx()) || shift.dy() != std::trunc(shift.dy()))
-      return false;
-    origin = QPoint(static_cast<int>(shift.dx()), static_cast<int>(shift.dy()));
-  }
-  if (!surface || (surface->format() != QImage::Format_RGB32 &&
-                   surface->format() != QImage::Format_ARGB32_Premultiplied &&
-                   surface->format() != QImage::Format_ARGB32))
-    return false;
+  const QImage* surface =
+      image_ && painter_->device() == image_.get() ? image_.get() : WindowPixels(origin);
+  if (!surface) return false;
   constexpr int kMargin = 3;
   const QRect box = QRect(left - kMargin + origin.x(), top - kMargin + origin.y(),
                           width + 2 * kMargin, height + 2 * kMargin) &

@@ -215,6 +215,10 @@ class TChartCanvas3D : public TChartCanvas {
   // Whether a point lies more than reach layout pixels outside the surface drawn on.
   bool FarFromSurface(int x, int y, int reach) const;
   bool TextWouldChangeNothing(int left, int top, int width, int height) const;
+  // The window's own pixels, when the painter draws straight onto a window kept in memory,
+  // one device pixel per pixel, shifted by whole pixels (origin: where layout pixel (0, 0)
+  // is); else nullptr.
+  QImage* WindowPixels(QPoint& origin) const;
   // The pixels of a line from a to b, without b, in the current pen.
   void ThinLine(TPoint a, TPoint b);
   // The same written straight into the image: solid copy-mode lines at one image pixel

@@ -1,7 +1,6 @@
 // The canvas's lines: a pen's walk from the current position, thin and alternate lines pixel
 // by pixel, and the lines written straight into the image's memory when nothing but the
 // image is drawn on (the trace of every frame).
-#include <QPaintEngine>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -31,6 +30,25 @@ void WalkLine(TPoint a, TPoint b, Visit visit) {
       y += sy;
     }
   }
+}
+
+// The pixels of that walk that the pattern of on and off runs (see PixelPatternOf) leaves
+// on: visit(x, y).
+template <typename Visit>
+void WalkOnPixels(TPoint a, TPoint b, const std::vector<int>& pattern, Visit visit) {
+  if (pattern.empty()) {
+    WalkLine(a, b, [&](int x, int y, int) { visit(x, y); });
+    return;
+  }
+  size_t segment = 0;
+  int leftInSegment = pattern[0];
+  WalkLine(a, b, [&](int x, int y, int) {
+    if (segment % 2 == 0) visit(x, y);  // even segments are "on"
+    if (--leftInSegment == 0) {
+      segment = (segment + 1) % pattern.size();
+      leftInSegment = pattern[segment];
+    }
+  });
 }
 
 // Thin styled lines go on and off along their pixels, as a screen's cosmetic pens do: the
@@ -82,18 +100,9 @@ bool TChartCanvas3D::PixelSurfaceOf(TPixelSurface& surface) {
   } else {
     // Straight onto the window: its own pixels, when they are an image in memory that the
     // painter only shifts the chart onto, within the region the paint may touch.
-    QPaintEngine* engine = painter_->paintEngine();
-    if (!engine || !engine->paintDevice() || engine->paintDevice()->devType() != QInternal::Image)
-      return false;
-    auto* pixels = static_cast<QImage*>(engine->paintDevice());
-    const QTransform shift = painter_->deviceTransform();
-    if (pixels->devicePixelRatio() != 1.0 || !pixels->isDetached() ||
-        (pixels->format() != QImage::Format_RGB32 &&
-         pixels->format() != QImage::Format_ARGB32_Premultiplied) ||
-        shift.type() > QTransform::TxTranslate || shift.dx() != std::trunc(shift.dx()) ||
-        shift.dy() != std::trunc(shift.dy()) || clippedByWindow_)
-      return false;
-    const QPoint origin(static_cast<int>(shift.dx()), static_cast<int>(shift.dy()));
+    QPoint origin;
+    QImage* pixels = WindowPixels(origin);
+    if (!pixels || !pixels->isDetached() || clippedByWindow_) return false;
     QRect allowed = pixels->rect();
     if (windowPaint_.isValid()) allowed &= windowPaint_;
     allowed = allowed.translated(-origin) & WindowRect();
@@ -245,19 +254,7 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
     p[0] = p[-1] = p[-words] = p[-words - 1] = color;
     return true;
   }
-  size_t segment = 0;
-  int left_in_segment = pattern->empty() ? 0 : (*pattern)[0];
-  WalkLine(a, b, [&](int x, int y, int) {
-    if (pattern->empty()) {
-      plot(x, y);
-      return;
-    }
-    if (segment % 2 == 0) plot(x, y);  // even segments are "on"
-    if (--left_in_segment == 0) {
-      segment = (segment + 1) % pattern->size();
-      left_in_segment = (*pattern)[segment];
-    }
-  });
+  WalkOnPixels(a, b, *pattern, plot);
   if (width > 1) plot(b.X, b.Y);  // wide pens cap their end, as round caps would
   return true;
 }
@@ -291,19 +288,7 @@ bool TChartCanvas3D::PaintedPixelLine(TPoint a, TPoint b) {
   }
   // The pen's squares (single pixels for a thin pen) along the walk, and a wide pen's end.
   std::vector<QPoint> marks;
-  size_t segment = 0;
-  int leftInSegment = pattern.empty() ? 0 : pattern[0];
-  WalkLine(a, b, [&](int x, int y, int) {
-    if (pattern.empty()) {
-      marks.emplace_back(x, y);
-      return;
-    }
-    if (segment % 2 == 0) marks.emplace_back(x, y);
-    if (--leftInSegment == 0) {
-      segment = (segment + 1) % pattern.size();
-      leftInSegment = pattern[segment];
-    }
-  });
+  WalkOnPixels(a, b, pattern, [&](int x, int y) { marks.emplace_back(x, y); });
   if (width > 1) marks.push_back({b.X, b.Y});
   if (marks.empty()) return true;
   int left = marks[0].x(), top = marks[0].y(), right = left, bottom = top;
