@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QResource>
 #include <QScreen>
+#include <algorithm>
 
 #include "app/ChartSettings.h"
 #include "framework/FontSubstitution.h"
@@ -27,7 +28,7 @@ const QString kMeasuring = QStringLiteral("計測中");
 const QString kEdit1 = QStringLiteral("8D");
 const QString kButton3 = QStringLiteral("サイン波");
 const QString kInstructions[] = {QStringLiteral("簡易オシロ実験ボードがパソコン、教材キット"),
-                                 QStringLiteral("に正しく接続されいるのを確認した後、"),
+                                 QStringLiteral("に正しく接続されているのを確認した後、"),
                                  QStringLiteral("開始ボタンを押して計測開始して下さい。")};
 const QString kPlus = QStringLiteral("+");
 const QString kMinus = QStringLiteral("-");
@@ -73,10 +74,14 @@ QFont TForm1Window::ProgramFont() {
 
 namespace {
 
+// A label widens to hold its whole text: a line wider in our face than the window's
+// definition makes room for would lose its last characters. Its height stays, so the line
+// stays where it is.
 QLabel* MakeLabel(QWidget* parent, const QString& caption, QRect geometry, int pixels) {
   auto* label = new QLabel(caption, parent);
-  label->setGeometry(geometry);
   label->setFont(Gothic(pixels));
+  geometry.setWidth(std::max(geometry.width(), label->sizeHint().width()));
+  label->setGeometry(geometry);
   label->setAttribute(Qt::WA_TranslucentBackground);  // transparent over what is below
   return label;
 }

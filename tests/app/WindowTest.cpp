@@ -1,5 +1,5 @@
-// The main window, offscreen: its size, caption, pictures, the "計測中" exchange, the
-// hidden sine button, and closing while measuring.
+// The main window, offscreen: its size, caption, pictures, the instructions, the "計測中"
+// exchange, the hidden sine button, and closing while measuring.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -99,6 +99,25 @@ TEST(PictureWidget, PaintsAnyPartAsTheWholePicture) {
   painted.fill(untouched);
   broken.render(&painted, QPoint(), QRegion(0, 0, 8, 8), QWidget::DrawChildren);
   EXPECT_EQ(painted.pixel(3, 3), untouched);
+}
+
+TEST_F(Window, TheInstructionsReadWholeOnThePanel) {
+  const QList<QLabel*> lines = window->Panel1()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(lines[0]->text(), "簡易オシロ実験ボードがパソコン、教材キット");
+  EXPECT_EQ(lines[1]->text(), "に正しく接続されているのを確認した後、");
+  EXPECT_EQ(lines[2]->text(), "開始ボタンを押して計測開始して下さい。");
+  // Each line where the window's definition puts it, and none cut off at its label's right
+  // edge or the panel's.
+  const int tops[] = {16, 50, 83};
+  for (int i = 0; i < 3; ++i) {
+    const QLabel* line = lines[i];
+    EXPECT_EQ(line->geometry().topLeft(), QPoint(8, tops[i]));
+    EXPECT_EQ(line->height(), 16);
+    const int textWidth = line->fontMetrics().horizontalAdvance(line->text());
+    EXPECT_LE(textWidth, line->width()) << line->text().toStdString();
+    EXPECT_LE(line->geometry().right(), window->Panel1()->width()) << line->text().toStdString();
+  }
 }
 
 TEST_F(Window, MeasuringShowsTheLabelInPlaceOfThePanel) {
