@@ -40,6 +40,9 @@ expect C.UTF-8 2 stderr "takes no arguments: \"stray\"" -- "$window" stray
 expect C.UTF-8 2 stderr "Missing value after '--period'" -- "$board" --period
 expect ja_JP.UTF-8 2 stderr '--period: "1" は 2 から' -- "$board" --period=1
 expect ja_JP.UTF-8 0 stdout "/dev/uhid (カーネルモジュール uhid)" -- "$board" --help
+# /dev/uhid is not to be opened to users: the help says to run the tool as root.
+expect C.UTF-8 0 stdout "run the tool as root (sudo simplescope-board)" -- "$board" --help
+expect ja_JP.UTF-8 0 stdout "root で実行してください (sudo simplescope-board)" -- "$board" --help
 
 [ "$failures" -eq 0 ] && echo "every command line answers as it should"
 exit $((failures > 0))

@@ -59,8 +59,9 @@ std::string HelpNotes() {
              "0..65535,\ndecimal or 0x hex, separated by spaces, commas or lines; '#' starts a "
              "comment.\n512 is 0 V, one volt is 102.4. The board measures from -5 V to +5 V: "
              "voltages\nbeyond are clipped.\n\n"
-             "Needs read and write access to /dev/uhid (kernel module uhid): as root, or "
-             "through\na udev rule that gives your user that access.\n")
+             "Needs read and write access to /dev/uhid (kernel module uhid). That access lets "
+             "its\nuser make any input device, keyboards included, so no udev rule of this "
+             "package\ngives it: run the tool as root (sudo simplescope-board).\n")
       .toStdString();
 }
 

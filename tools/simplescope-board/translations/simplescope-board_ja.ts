@@ -42,8 +42,9 @@ decimal or 0x hex, separated by spaces, commas or lines; &apos;#&apos; starts a 
 512 is 0 V, one volt is 102.4. The board measures from -5 V to +5 V: voltages
 beyond are clipped.
 
-Needs read and write access to /dev/uhid (kernel module uhid): as root, or through
-a udev rule that gives your user that access.
+Needs read and write access to /dev/uhid (kernel module uhid). That access lets its
+user make any input device, keyboards included, so no udev rule of this package
+gives it: run the tool as root (sudo simplescope-board).
 </source>
         <translation>
 --file=PATH の生の値は順に送られ、繰り返されます: 0..65535 の整数を 10 進または
@@ -51,8 +52,9 @@ a udev rule that gives your user that access.
 512 が 0 V、1 V は 102.4 です。ボードは -5 V から +5 V まで計測し、範囲外の電圧は
 切り詰められます。
 
-/dev/uhid (カーネルモジュール uhid) の読み書きの権限が必要です: root で実行するか、
-その権限をユーザーに与える udev 規則を使ってください。
+/dev/uhid (カーネルモジュール uhid) の読み書きの権限が必要です。この権限があれば
+キーボードを含むどんな入力デバイスでも作れるため、このパッケージの udev ルールは
+この権限を与えません: root で実行してください (sudo simplescope-board)。
 </translation>
     </message>
     <message>
