@@ -69,14 +69,14 @@ void TRecorder::DeviceChange(TObject*) {
   if (LookForBoard()) return;
   if (options_.noWait && !recording_) {
     if (!toldNoAccess_)
-      status_.Say(tr("no experiment board (vendor 21CF, product 0004) is plugged in"));
+      status_.Say(tr("no experiment board (vendor 0x21CF, product 0x0004) is plugged in"));
     Finish(1);
     return;
   }
   if (!recording_ && !toldWaiting_) {
     toldWaiting_ = true;
     status_.Say(
-        tr("waiting for the experiment board (vendor 21CF, product 0004) to be "
+        tr("waiting for the experiment board (vendor 0x21CF, product 0x0004) to be "
            "plugged in..."));
   }
 }

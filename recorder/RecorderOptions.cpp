@@ -13,7 +13,7 @@ class TOptionsText {
  public:
   static QString Describe() {
     return tr(
-        "Records the samples of the USB experiment board (vendor 21CF, product 0004) as "
+        "Records the samples of the USB experiment board (vendor 0x21CF, product 0x0004) as "
         "a table, one row per sample: block,sample,time_s,raw,volts. The board is asked "
         "for a block of 32 samples every interval; time_s is when the block arrived, in "
         "seconds since the recording began. Recording goes on until Ctrl+C unless "

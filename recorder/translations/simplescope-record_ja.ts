@@ -39,12 +39,12 @@
         <translation>%1 に書き込めません: %2</translation>
     </message>
     <message>
-        <source>no experiment board (vendor 21CF, product 0004) is plugged in</source>
-        <translation>実験ボード(ベンダー 21CF、プロダクト 0004)が接続されていません</translation>
+        <source>no experiment board (vendor 0x21CF, product 0x0004) is plugged in</source>
+        <translation>実験ボード(ベンダー 0x21CF、製品 0x0004)が接続されていません</translation>
     </message>
     <message>
-        <source>waiting for the experiment board (vendor 21CF, product 0004) to be plugged in...</source>
-        <translation>実験ボード(ベンダー 21CF、プロダクト 0004)の接続を待っています...</translation>
+        <source>waiting for the experiment board (vendor 0x21CF, product 0x0004) to be plugged in...</source>
+        <translation>実験ボード(ベンダー 0x21CF、製品 0x0004)の接続を待っています...</translation>
     </message>
     <message>
         <source>%1 has the board&apos;s identity but not its reports; it is left alone</source>
@@ -97,8 +97,8 @@
 <context>
     <name>TRecorderOptions</name>
     <message>
-        <source>Records the samples of the USB experiment board (vendor 21CF, product 0004) as a table, one row per sample: block,sample,time_s,raw,volts. The board is asked for a block of 32 samples every interval; time_s is when the block arrived, in seconds since the recording began. Recording goes on until Ctrl+C unless --seconds or --blocks ends it earlier.</source>
-        <translation>USB 実験ボード(ベンダー 21CF、プロダクト 0004)のサンプルを、1 サンプル 1 行の表(block,sample,time_s,raw,volts)として記録します。間隔ごとにボードに 32 サンプルのブロックを要求します。time_s はブロックが届いた時刻で、記録開始からの秒数です。--seconds か --blocks で早く終わらない限り、Ctrl+C まで記録を続けます。</translation>
+        <source>Records the samples of the USB experiment board (vendor 0x21CF, product 0x0004) as a table, one row per sample: block,sample,time_s,raw,volts. The board is asked for a block of 32 samples every interval; time_s is when the block arrived, in seconds since the recording began. Recording goes on until Ctrl+C unless --seconds or --blocks ends it earlier.</source>
+        <translation>USB 実験ボード(ベンダー 0x21CF、製品 0x0004)のサンプルを、1 サンプル 1 行の表(block,sample,time_s,raw,volts)として記録します。間隔ごとにボードに 32 サンプルのブロックを要求します。time_s はブロックが届いた時刻で、記録開始からの秒数です。--seconds か --blocks で早く終わらない限り、Ctrl+C まで記録を続けます。</translation>
     </message>
     <message>
         <source>Write the table to FILE (default: standard output).</source>

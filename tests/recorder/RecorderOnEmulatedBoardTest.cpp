@@ -165,9 +165,8 @@ TEST_F(RecorderOnEmulatedBoard, MessagesAreJapaneseInAJapaneseLocale) {
   auto recorder = Record({"--no-wait"}, {"LANG=ja_JP.UTF-8", "LC_ALL=", "LANGUAGE="});
   ASSERT_TRUE(recorder->Wait());
   EXPECT_EQ(recorder->ExitCode(), 1);
-  EXPECT_NE(
-      recorder->Stderr().find("実験ボード(ベンダー 21CF、プロダクト 0004)が接続されていません"),
-      std::string::npos)
+  EXPECT_NE(recorder->Stderr().find("実験ボード(ベンダー 0x21CF、製品 0x0004)が接続されていません"),
+            std::string::npos)
       << recorder->Stderr();
   auto usage = Record({"--interval", "9"}, {"LANG=ja_JP.UTF-8", "LC_ALL=", "LANGUAGE="});
   ASSERT_TRUE(usage->Wait());
