@@ -17,7 +17,7 @@ const QString kNoBoardAtStart = QStringLiteral("(C1)実験ボードと接続が�
 // and nothing would ever arrive.
 const QString kBoardNotAccessible = QStringLiteral(
     "(C3)実験ボードが見つかりましたが、アクセスできません。アクセス権(udev "
-    "ルール)を確認して、ボードを接続し直して下さい。");
+    "ルール)を確認して、ボードを接続し直してください。");
 const QString kNoBoardAtTick = QStringLiteral("(C2)実験ボードと接続が確認出来ません。");
 const QString kDisconnected = QStringLiteral("実験ボードが切断されました。");
 const QString kCommandValue = QString::number(BoardProtocol::kSampleCommand);

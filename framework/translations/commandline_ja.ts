@@ -40,11 +40,11 @@
     <name>StandardOptions</name>
     <message>
         <source>Show this text and exit.</source>
-        <translation>この説明を表示して終了する。</translation>
+        <translation>この説明を表示して終了します。</translation>
     </message>
     <message>
         <source>Show the version and exit.</source>
-        <translation>バージョンを表示して終了する。</translation>
+        <translation>バージョンを表示して終了します。</translation>
     </message>
 </context>
 </TS>

@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>The experiment board at %1 was found, but this user may not open it. Check the access rights (the udev rule 70-simplescope.rules, installed with the program) and plug the board in again.</source>
-        <translation>%1 に実験ボードが見つかりましたが、このユーザーでは開けません。アクセス権(プログラムと一緒にインストールされる udev ルール 70-simplescope.rules)を確認して、ボードを接続し直して下さい。</translation>
+        <translation>%1 に実験ボードが見つかりましたが、このユーザーでは開けません。アクセス権(プログラムと一緒にインストールされる udev ルール 70-simplescope.rules)を確認して、ボードを接続し直してください。</translation>
     </message>
 </context>
 <context>
@@ -150,7 +150,7 @@
     </message>
     <message>
         <source>Try &apos;simplescope-record --help&apos; for more information.</source>
-        <translation>詳しくは &apos;simplescope-record --help&apos; を実行して下さい。</translation>
+        <translation>詳しくは &apos;simplescope-record --help&apos; を実行してください。</translation>
     </message>
     <message>
         <source>--%1: &quot;%2&quot; is not a positive number</source>
@@ -170,7 +170,7 @@
     </message>
     <message>
         <source>unexpected argument &quot;%1&quot;</source>
-        <translation>予期しない引数 &quot;%1&quot;</translation>
+        <translation>予期しない引数 &quot;%1&quot; です</translation>
     </message>
     <message>
         <source>--list takes no other options</source>

@@ -135,7 +135,7 @@ TEST_F(MeasurementCycle, BoardWithoutAccessShowsC3AndStaysIdle) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text,
             "(C3)実験ボードが見つかりましたが、アクセスできません。アクセス権(udev "
-            "ルール)を確認して、ボードを接続し直して下さい。");
+            "ルール)を確認して、ボードを接続し直してください。");
   EXPECT_EQ(Now(), kIdle);
   EXPECT_TRUE(Board()->written.empty());
 }

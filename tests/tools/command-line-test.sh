@@ -32,7 +32,7 @@ for program in "$window" "$board" "$recorder"; do
   expect C.UTF-8 0 stdout "$name 0." -- "$program" --version
   expect C.UTF-8 2 stderr "Unknown option 'frobnicate'." -- "$program" --frobnicate
   expect C.UTF-8 2 stderr "Try '$name --help'" -- "$program" stray
-  expect ja_JP.UTF-8 0 stdout "バージョンを表示して終了する。" -- "$program" --help
+  expect ja_JP.UTF-8 0 stdout "バージョンを表示して終了します。" -- "$program" --help
   expect ja_JP.UTF-8 2 stderr "不明なオプション 'frobnicate' です。" -- "$program" --frobnicate
   expect ja_JP.UTF-8 0 stdout "$name 0." -- "$program" -v
 done

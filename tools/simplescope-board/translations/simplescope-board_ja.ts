@@ -113,7 +113,7 @@ answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself.<
     </message>
     <message>
         <source>Fault: answer MS milliseconds late (the program waits 50 ms).</source>
-        <translation>障害: MS ミリ秒遅れて応答する (プログラムは 50 ms 待ちます)。</translation>
+        <translation>障害: MS ミリ秒遅れて応答します (プログラムは 50 ms 待ちます)。</translation>
     </message>
     <message>
         <source>MS</source>
@@ -121,7 +121,7 @@ answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself.<
     </message>
     <message>
         <source>Fault: answer with only BYTES bytes (0..63) instead of 64.</source>
-        <translation>障害: 64 バイトの代わりに BYTES バイト (0..63) だけで応答する。</translation>
+        <translation>障害: 64 バイトの代わりに BYTES バイト (0..63) だけで応答します。</translation>
     </message>
     <message>
         <source>BYTES</source>
@@ -129,11 +129,11 @@ answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself.<
     </message>
     <message>
         <source>Fault: never answer.</source>
-        <translation>障害: 応答しない。</translation>
+        <translation>障害: 応答しません。</translation>
     </message>
     <message>
         <source>Fault: unplug after SECONDS plugged in, then plug in again...</source>
-        <translation>障害: SECONDS 秒接続した後に取り外し、再び接続する...</translation>
+        <translation>障害: SECONDS 秒接続した後に取り外し、--unplugged-for の時間の後に再び接続します。</translation>
     </message>
     <message>
         <source>SECONDS</source>
@@ -141,7 +141,7 @@ answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself.<
     </message>
     <message>
         <source>...after this long away (default 1).</source>
-        <translation>...までの時間 (秒、既定 1)。</translation>
+        <translation>取り外している時間 (秒、既定 1)。</translation>
     </message>
     <message>
         <source>The device&apos;s name (default &quot;simplescope virtual board&quot;).</source>
@@ -153,7 +153,7 @@ answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself.<
     </message>
     <message>
         <source>Print each command and answer.</source>
-        <translation>コマンドと応答をすべて表示する。</translation>
+        <translation>コマンドと応答をすべて表示します。</translation>
     </message>
     <message>
         <source>unexpected argument &quot;%1&quot;</source>
@@ -193,7 +193,7 @@ answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself.<
     </message>
     <message>
         <source>; never answers</source>
-        <translation>、応答しない</translation>
+        <translation>、応答なし</translation>
     </message>
     <message>
         <source>; answers %1 ms late</source>
@@ -205,7 +205,7 @@ answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself.<
     </message>
     <message>
         <source>; unplugs after %1 s for %2 s</source>
-        <translation>、%1 秒ごとに %2 秒間取り外す</translation>
+        <translation>、%1 秒ごとに %2 秒間取り外し</translation>
     </message>
 </context>
 </TS>
