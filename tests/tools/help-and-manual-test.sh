@@ -54,15 +54,15 @@ for program in "$@"; do
   only_page=$(comm -13 <(echo "$from_help") <(echo "$from_page"))
   unknown=$(comm -13 <(echo "$from_help") <(echo "$named_in_page"))
   if [ -n "$only_help" ]; then
-    echo "FAILED: $name --help lists options its manual page leaves out:" $only_help
+    echo "FAILED: $name --help lists options its manual page leaves out: ${only_help//$'\n'/ }"
     failures=$((failures + 1))
   fi
   if [ -n "$only_page" ]; then
-    echo "FAILED: the manual page of $name lists options its --help leaves out:" $only_page
+    echo "FAILED: the manual page of $name lists options its --help leaves out: ${only_page//$'\n'/ }"
     failures=$((failures + 1))
   fi
   if [ -n "$unknown" ]; then
-    echo "FAILED: the manual page of $name names options the program doesn't have:" $unknown
+    echo "FAILED: the manual page of $name names options the program doesn't have: ${unknown//$'\n'/ }"
     failures=$((failures + 1))
   fi
 done
