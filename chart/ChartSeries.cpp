@@ -166,14 +166,20 @@ void TChartSeries::SetVertAxis(TVertAxis axis) {
   RequestRepaint();
 }
 
+// Another custom axis may change which axes are shown and where the points go: the still
+// parts change with it, not only the series' drawing.
 void TChartSeries::SetCustomHorizAxis(TCustomChartAxis* axis) {
+  if (axis == customHorizAxis_) return;
   customHorizAxis_ = axis;
   ResolveAxes();
+  if (parentChart_) parentChart_->InvalidateChart();
 }
 
 void TChartSeries::SetCustomVertAxis(TCustomChartAxis* axis) {
+  if (axis == customVertAxis_) return;
   customVertAxis_ = axis;
   ResolveAxes();
+  if (parentChart_) parentChart_->InvalidateChart();
 }
 
 int TChartSeries::XScreenPos(int index) const {

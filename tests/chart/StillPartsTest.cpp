@@ -443,6 +443,48 @@ TEST_F(StillPartsUse, ChangesUnderTheSeriesDrawEverything) {
   }
 }
 
+// Axes moved across the plot by PositionPercent, without a title or without labels: their
+// bands lie where they lay at the last paint, so the kept image is used, and it shows what
+// drawing everything shows.
+TEST_F(StillPartsUse, AxesMovedAcrossThePlotKeepTheirPlaceAndTheStillParts) {
+  TSubject full(false);  // as the fixture's, drawing everything every time
+  for (int i = 0; i < 50; ++i) full.series->AppendPoint(i, i % 7, "", DefaultPointColor);
+  full.chart->LeftAxis->ApplyRange(-10, 10);
+  for (TSubject* s : {&subject, &full}) {
+    s->chart->LeftAxis->SetPositionPercent(30);
+    s->chart->BottomAxis->SetPositionPercent(20);
+    s->chart->BottomAxis->SetLabels(false);
+    s->chart->LeftAxis->Grid.SetVisible(false);
+    s->chart->LeftAxis->Axis.SetColor(0x0000FF);
+    s->chart->BottomAxis->Axis.SetColor(0x0000FF);
+    RenderOf(*s->chart);
+    RenderOf(*s->chart);
+  }
+  const TCustomChartAxis& left = *chart.LeftAxis;
+  const TCustomChartAxis& bottom = *chart.BottomAxis;
+  const int places[] = {left.TitlePosition, left.LabelsPosition, bottom.TitlePosition,
+                        bottom.LabelsPosition};
+  for (int i = 0; i < 3; ++i) {
+    const double multiplier = 0.5 + 0.25 * i;
+    series.YValues->SetMultiplier(multiplier);
+    full.series->YValues->SetMultiplier(multiplier);
+    EXPECT_TRUE(NextRenderFromStillParts()) << i;
+    EXPECT_TRUE(RenderOf(chart) == RenderOf(*full.chart)) << i;
+    const int now[] = {left.TitlePosition, left.LabelsPosition, bottom.TitlePosition,
+                       bottom.LabelsPosition};
+    EXPECT_TRUE(std::equal(std::begin(now), std::end(now), std::begin(places))) << i;
+  }
+  // The axis lines lie where the percentages put them: 30 % of the plot's width right of
+  // its left edge, 20 % of its height above its bottom edge (below the trace, which keeps
+  // to values from 0 up).
+  const QImage image = RenderOf(chart);
+  const TRect plot = chart.PlotRect;
+  const int leftLine = plot.Left + RoundHalfEven(30 * 0.01 * plot.Width());
+  const int bottomLine = plot.Bottom - RoundHalfEven(20 * 0.01 * plot.Height());
+  EXPECT_EQ(image.pixel(leftLine, left.ValueToPosition(-5)), qRgb(0xFF, 0, 0));
+  EXPECT_EQ(image.pixel((plot.Left + plot.Right) / 2, bottomLine), qRgb(0xFF, 0, 0));
+}
+
 TEST_F(StillPartsUse, NotKeptWhereDrawingMayDifferEachTime) {
   chart.OnBeforeDrawAxes = TNotifyEvent::Bind<&TDrawingHandlers::BeforeAxes>(&subject.handlers);
   series.YValues->SetMultiplier(0.5);
