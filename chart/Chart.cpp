@@ -456,6 +456,11 @@ void TCustomChart::PaintSeries(TChartSeries* series) {
   if (ClipPoints()) Canvas()->ClipToCube(PlotRect, 0, 0);
   series->DrawPoints();
   Canvas()->RemoveClip();
+  if (series->Marks.Visible()) {
+    if (ClipPoints()) Canvas()->ClipToCube(PlotRect, 0, 0);
+    series->DrawMarks();
+    Canvas()->RemoveClip();
+  }
   if (series->AfterDrawValues) series->AfterDrawValues(series);
 }
 

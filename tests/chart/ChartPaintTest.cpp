@@ -417,6 +417,49 @@ TEST_F(OscilloscopeChart, LabelsTurnedByAnyAngleStayOutOfTheTitleBand) {
   }
 }
 
+// ---- Series marks ----
+
+namespace {
+struct TEmptyMarks {
+  void Text(TChartSeries*, int, QString& text) { text.clear(); }
+};
+}  // namespace
+
+// Visible marks put each point's value above it, in the marks' font, clipped to the plot as
+// the points are.
+TEST_F(OscilloscopeChart, VisibleMarksShowEachValueAboveItsPoint) {
+  series->LinePen.SetVisible(false);  // only the marks show
+  const double xs[] = {50, 100, 150, 190}, ys[] = {0, 2.5, -3, 4.9};
+  for (int i = 0; i < 4; ++i) series->AppendPoint(xs[i], ys[i], "", DefaultPointColor);
+  EXPECT_FALSE(AnyLightIn(Render(), {1, 1, 616, 280}));  // hidden marks draw nothing
+  series->Marks.SetFont(Mincho(clWhite));
+  series->Marks.SetVisible(true);
+  const QImage image = Render();
+  const TRect plot = chart->PlotRect;
+  chart->Canvas()->Font = Mincho(clWhite);
+  const int h = chart->Canvas()->FontHeight();
+  const int arrow = series->Marks.ArrowLength();
+  for (int i = 0; i < 3; ++i) {
+    const int x = chart->BottomAxis->ValueToPosition(xs[i]);
+    const int y = chart->LeftAxis->ValueToPosition(ys[i]);
+    const int width = chart->Canvas()->TextWidthOf(series->MarkText(i));
+    EXPECT_TRUE(AnyLightIn(image, {x - width / 2, y - arrow - h, x + width / 2 + 1, y - arrow}))
+        << i;
+    EXPECT_FALSE(AnyLightIn(image, {x - 20, y - arrow + 1, x + 21, y + 20})) << i;  // not below
+  }
+  EXPECT_EQ(series->MarkText(1), QStringLiteral("2.5"));
+  EXPECT_EQ(series->MarkText(2), QStringLiteral("-3"));
+  // The last point's mark lies above the plot: cut off with the points, shown without.
+  EXPECT_FALSE(AnyLightIn(image, {1, 1, 616, plot.Top + 1}));
+  chart->SetClipPoints(false);
+  EXPECT_TRUE(AnyLightIn(Render(), {1, 1, 616, plot.Top + 1}));
+  // The handler may change the texts: empty ones show nothing.
+  TEmptyMarks empty;
+  series->OnGetMarkText = TSeriesOnGetMarkText::Bind<&TEmptyMarks::Text>(&empty);
+  chart->InvalidateChart();
+  EXPECT_FALSE(AnyLightIn(Render(), {1, 1, 616, 280}));
+}
+
 // ---- Axes beyond the four ----
 
 namespace {
