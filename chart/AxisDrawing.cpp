@@ -1,5 +1,6 @@
 // The axis at paint time: the room it takes at the edge of the plot, and its line, ticks,
 // grid, labels and title.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -35,6 +36,22 @@ int TCustomChartAxis::MultiLineWidth(const QString& text) const {
   return widest;
 }
 
+int TCustomChartAxis::LabelExtentAcross(const QString& text) const {
+  TChartCanvas3D* canvas = chart_->Canvas();
+  const int blank = canvas->TextWidthOf(QStringLiteral(" "));
+  const int widest = MultiLineWidth(text);
+  // Upright or turned by a right angle, the text's width lies across the axis.
+  if (labelsAngle_ % 90 == 0) return widest + blank;
+  // Turned by any other angle, its box of lines stands out by the sum of both sides'
+  // shares: DrawTurnedText lays that extent against the band's inner edge.
+  const double height =
+      static_cast<double>(canvas->FontHeight()) * text.count(kLineSeparator) + canvas->FontHeight();
+  const double turn = labelsAngle_ * M_PI / 180;
+  const double c = std::fabs(std::cos(turn)), s = std::fabs(std::sin(turn));
+  const double across = horizontal_ ? widest * s + height * c : widest * c + height * s;
+  return FarClamp(static_cast<long long>(std::ceil(across))) + blank;
+}
+
 int TCustomChartAxis::TickBandSize() const {
   long long size = (Axis.Visible() ? Axis.Width() : 0LL) + (Ticks.Visible() ? tickLength_ : 0);
   if (MinorTicks.Visible()) size = std::max<long long>(size, minorTickLength_);
@@ -67,6 +84,15 @@ void TCustomChartAxis::ReserveAxisSpace(TRect& rect, bool standard) {
   auto runsAlong = [&](int angle) {
     return horizontal_ ? (angle == 0 || angle == 180) : (angle == 90 || angle == 270);
   };
+  // The axis' edge of the rectangle as it stands: where a band that takes no room lies.
+  auto edge = [&] {
+    return horizontal_ ? (otherSide_ ? rect.Top : rect.Bottom)
+                       : (otherSide_ ? rect.Right : rect.Left);
+  };
+  // Without a caption (or without labels) the band is empty and its position is the edge
+  // here, set afresh on every paint like the others: a position kept from the last paint
+  // would move by PositionPercent again on each one.
+  TitlePosition = edge();
   if (!Title.Caption().isEmpty()) {
     int size = titleSize_;
     if (size == 0) {
@@ -75,6 +101,8 @@ void TCustomChartAxis::ReserveAxisSpace(TRect& rect, bool standard) {
     }
     TitlePosition = shrink(size);
   }
+  LabelsPosition = edge();
+  int labelsBand = 0;
   if (labels_) {
     int size = labelsSize_;
     if (size == 0) {
@@ -95,11 +123,11 @@ void TCustomChartAxis::ReserveAxisSpace(TRect& rect, bool standard) {
         // The handler that may rewrite labels is not asked while they are only measured.
         TAxisOnGetLabel handler = chart_->OnGetAxisLabel;
         chart_->OnGetAxisLabel = {};
-        size = std::max(MultiLineWidth(LabelText(low)), MultiLineWidth(LabelText(high))) +
-               canvas->TextWidthOf(QStringLiteral(" "));
+        size = std::max(LabelExtentAcross(LabelText(low)), LabelExtentAcross(LabelText(high)));
         chart_->OnGetAxisLabel = handler;
       }
     }
+    labelsBand = size;
     LabelsPosition = shrink(size);
   }
   const int ticks = TickBandSize();
@@ -110,8 +138,9 @@ void TCustomChartAxis::ReserveAxisSpace(TRect& rect, bool standard) {
         rect);
     const int outward = (horizontal_ ? !otherSide_ : otherSide_) ? 1 : -1;
     LabelsPosition = FarClamp(LinePosition + static_cast<long long>(outward) * ticks);
-    TitlePosition = FarClamp(LabelsPosition +
-                             static_cast<long long>(outward) * (labelsSize_ > 0 ? labelsSize_ : 0));
+    // The title lies beyond the labels band as measured, as on the standard axes.
+    TitlePosition = FarClamp(LabelsPosition + static_cast<long long>(outward) *
+                                                  std::clamp(labelsBand, 0, kFarPixel));
     return;
   }
   TitlePosition = ShiftByPositionPercent(TitlePosition, rect);

@@ -127,45 +127,24 @@ void TCustomChart::SetKeepsStillParts(bool value) {
 void TCustomChart::RenderChart(QPainter& target, const TRect& bounds) {
   ++renders_;
   TChartCanvas3D* canvas = Canvas();
+  PanelBounds = canvas->PrepareWindow(&target, &View3DOptions, bounds, View3D());
+  PlacePlot();
+  RenderContents(PanelBounds);
+  canvas->ShowImage(target, {bounds.Left, bounds.Top});
+}
+
+void TCustomChart::RenderContents(const TRect& bounds) {
   // Setters called from here on (by a handler) count for the next render.
   const bool stillPartsChanged = stillPartsChanged_;
   stillPartsChanged_ = false;
-  PanelBounds = canvas->PrepareWindow(&target, &View3DOptions, bounds, View3D());
-  bool fromStillParts = false;
+  const TRect marginsPlot = PlotRect;  // where every layout of this render starts
   std::vector<double> inputs;
-  if (!stillPartsChanged && keepsStillParts_ && canvas->HasBackground()) {
-    // Only series changed. The layout starts from what the last one left (the label step
-    // it measures with takes the axis' length from there): a render that draws everything
-    // after all starts from that same state again.
-    const std::vector<TAxisWork> before = AxesWork();
-    inputs = LayoutInputs();
-    SetAxesWork(before);
-    if (inputs == keptInputs_ && StillPartsKeepable(lastLayout_)) {
-      // The series gave the layout what they gave the render that kept the image, which
-      // laid out as the one before it did: the layout would come out the same again.
-      fromStillParts = canvas->RestoreBackground();
-    } else {
-      // If they moved nothing of the layout after all (an automatic axis follows their
-      // values, and ranges may differ while their labels and pixels do not), the kept
-      // image is what drawing the still parts would give.
-      canvas->SuspendDrawing();
-      LayOutStillParts();
-      const TStillLayout layout = StillLayout();
-      fromStillParts =
-          layout == lastLayout_ && StillPartsKeepable(layout) && canvas->RestoreBackground();
-      if (!fromStillParts) {
-        SetAxesWork(before);
-        canvas->ResumeDrawing();
-      } else {
-        keptInputs_ = inputs;
-      }
-    }
-  }
-  if (fromStillParts) {
+  if (!stillPartsChanged && StartFromStillParts(bounds, inputs)) {
     ++rendersFromStillParts_;
   } else {
     if (inputs.empty()) inputs = LayoutInputs();  // the layout settles the ranges again
-    LayOutStillParts();
+    PlotRect = marginsPlot;
+    LayOutStillParts(bounds);
     const TStillLayout layout = StillLayout();
     PaintWalls();
     if (AxisVisible()) PaintAxes();
@@ -173,15 +152,46 @@ void TCustomChart::RenderChart(QPainter& target, const TRect& bounds) {
     // ever-changing data would only copy an image it never uses.
     if (keepsStillParts_ && !stillPartsChanged && layout == lastLayout_ &&
         StillPartsKeepable(layout)) {
-      canvas->KeepBackground();
+      Canvas()->KeepBackground();
       keptInputs_ = inputs;
     } else {
-      canvas->DropBackground();
+      Canvas()->DropBackground();
     }
     lastLayout_ = layout;
   }
   PaintSeriesLayer();
-  canvas->ShowImage(target, {bounds.Left, bounds.Top});
+}
+
+bool TCustomChart::StartFromStillParts(const TRect& bounds, std::vector<double>& inputs) {
+  TChartCanvas3D* canvas = Canvas();
+  if (!keepsStillParts_ || !canvas->HasBackground()) return false;
+  // Only series changed. The layout starts from what the last one left (the label step it
+  // measures with takes the axis' length from there): a render that draws everything after
+  // all starts from that same state again.
+  const std::vector<TAxisWork> before = AxesWork();
+  inputs = LayoutInputs();
+  SetAxesWork(before);
+  if (inputs == keptInputs_ && StillPartsKeepable(lastLayout_)) {
+    // The series gave the layout what they gave the render that kept the image, which laid
+    // out as the one before it did: the layout would come out the same again, and the plot
+    // is where that one put it.
+    if (!canvas->RestoreBackground()) return false;
+    PlotRect = lastLayout_.plot;
+    return true;
+  }
+  // If they moved nothing of the layout after all (an automatic axis follows their values,
+  // and ranges may differ while their labels and pixels do not), the kept image is what
+  // drawing the still parts would give.
+  canvas->SuspendDrawing();
+  LayOutStillParts(bounds);
+  const TStillLayout layout = StillLayout();
+  if (layout == lastLayout_ && StillPartsKeepable(layout) && canvas->RestoreBackground()) {
+    keptInputs_ = inputs;
+    return true;
+  }
+  SetAxesWork(before);
+  canvas->ResumeDrawing();
+  return false;
 }
 
 std::vector<double> TCustomChart::LayoutInputs() {
@@ -254,9 +264,8 @@ void TCustomChart::RecalcPlotSize() {
   if (PlotRect.Bottom == PlotRect.Top) PlotRect.Bottom = FarClamp(PlotRect.Top + 0LL + height());
 }
 
-void TCustomChart::LayOutStillParts() {
-  PlacePlot();
-  PaintPanelBackground();
+void TCustomChart::LayOutStillParts(const TRect& bounds) {
+  PaintPanelBackground(bounds);
   PaintTitles();
   LayoutAxes();
   for (TCustomChartAxis* axis : {TopAxis, LeftAxis, RightAxis, BottomAxis}) FitAxesToSeries(axis);
@@ -297,18 +306,22 @@ void TCustomChart::PaintSeriesLayer() {
   if (OnAfterDraw) OnAfterDraw(this);
 }
 
-void TCustomChart::PaintPanelBackground() {
-  TChartCanvas3D* canvas = Canvas();
-  canvas->Brush = {color_, bsSolid};
-  canvas->EraseRectangle(PanelBounds);
-  PaintBevels();
+void TCustomChart::PaintPanelBackground(const TRect& bounds) {
+  FillPanelBackground(bounds);
+  PaintBevels(bounds);
 }
 
-void TCustomChart::PaintBevels() {
+void TCustomChart::FillPanelBackground(const TRect& bounds) {
+  TChartCanvas3D* canvas = Canvas();
+  canvas->Brush = {color_, bsSolid};
+  canvas->EraseRectangle(bounds);
+}
+
+void TCustomChart::PaintBevels(const TRect& bounds) {
   TChartCanvas3D* canvas = Canvas();
   canvas->Pen = {};
   canvas->Brush.Style = bsClear;
-  TRect r = PanelBounds;
+  TRect r = bounds;
   const int bevelWidth = FarClamp(bevelWidth_), borderWidth = FarClamp(borderWidth_);
   auto bevel = [&](TBevelCut cut) {
     if (cut == bvNone) return;
@@ -456,6 +469,11 @@ void TCustomChart::PaintSeries(TChartSeries* series) {
   if (ClipPoints()) Canvas()->ClipToCube(PlotRect, 0, 0);
   series->DrawPoints();
   Canvas()->RemoveClip();
+  if (series->Marks.Visible()) {
+    if (ClipPoints()) Canvas()->ClipToCube(PlotRect, 0, 0);
+    series->DrawMarks();
+    Canvas()->RemoveClip();
+  }
   if (series->AfterDrawValues) series->AfterDrawValues(series);
 }
 

@@ -151,8 +151,9 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
 
   // The rectangle of the last render (the image's, with buffering).
   TRect PanelBounds;
-  // Draws the whole chart onto target at the widget's origin.
-  void RenderChart(QPainter& target, const TRect& bounds);
+  // Draws the whole chart onto target, in bounds: prepares the canvas, places the plot
+  // inside the margins, draws the contents and shows them.
+  virtual void RenderChart(QPainter& target, const TRect& bounds);
   int Renders() const { return renders_; }
   // Whether renders start from a kept image of the parts that did not change (on by
   // default; off, every render draws everything, which gives the same pixels).
@@ -173,6 +174,17 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
     return color != color_ && color != BackWall.Color() &&
            TCustomAxisPanel::IsFreeSeriesColor(color);
   }
+
+  // The steps of a render. RenderContents draws everything inside the prepared canvas:
+  // panel, titles, walls and axes (or, when only series changed and the layout stays the
+  // same, the kept image of them), then the series.
+  virtual void RenderContents(const TRect& bounds);
+  virtual void PaintPanelBackground(const TRect& bounds);
+  virtual void FillPanelBackground(const TRect& bounds);
+  virtual void PaintBevels(const TRect& bounds);
+  virtual void PaintTitles();
+  virtual void LayoutAxes();
+  virtual void PaintWalls();
 
  private:
   // Where the still parts lie and what they show of the series' data: the same as the last
@@ -204,21 +216,21 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   std::vector<double> LayoutInputs();
   void SetAxesWork(const std::vector<TAxisWork>& work);
   void RecalcPlotSize();
+  // The plot rectangle inside the border and margins, where every layout starts.
   void PlacePlot();
   // Panel, titles and the axes' layout: drawn, or only laid out while drawing is suspended.
-  void LayOutStillParts();
+  void LayOutStillParts(const TRect& bounds);
+  // Whether this render starts from the kept image of the still parts, which the layout
+  // would draw again as it is; then the image holds it and the layout is the last one's.
+  // inputs: what the layout takes from the series and the surface, when asked for here.
+  bool StartFromStillParts(const TRect& bounds, std::vector<double>& inputs);
   TStillLayout StillLayout() const;
   // What could make the still parts differ from one render to the next without a change of
   // layout: unbuffered painting, handlers that draw among them or write their labels, and
   // labels taken from the points.
   bool StillPartsKeepable(const TStillLayout& layout) const;
   void PaintSeriesLayer();
-  void PaintPanelBackground();
-  void PaintBevels();
-  void PaintTitles();
   void PaintTitle(TChartTitle& title, bool atTop);
-  void LayoutAxes();
-  void PaintWalls();
   void PaintAxes();
   void PaintSeries(TChartSeries* series);
   void ResetCanvas();

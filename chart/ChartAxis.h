@@ -207,6 +207,9 @@ class TCustomChartAxis {
   friend class TChartAxisTitle;
   int LabelSize(const QString& text);
   int MultiLineWidth(const QString& text) const;
+  // The room a label takes across the axis in the labels font: its widest line plus a
+  // blank, or, turned by an angle between the right ones, its turned box plus a blank.
+  int LabelExtentAcross(const QString& text) const;
   int TickBandSize() const;
   int ShiftByPositionPercent(int coordinate, const TRect& rect) const;
   void AddTick(int position);

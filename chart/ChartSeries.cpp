@@ -2,6 +2,7 @@
 
 #include "chart/AxisPanel.h"
 #include "chart/ChartAxis.h"
+#include "framework/Format.h"
 
 TChartSeries::TChartSeries(TComponent* owner) : TComponent(owner) {
   XValues = new TChartValueList(this, QStringLiteral("X"));
@@ -166,14 +167,20 @@ void TChartSeries::SetVertAxis(TVertAxis axis) {
   RequestRepaint();
 }
 
+// Another custom axis may change which axes are shown and where the points go: the still
+// parts change with it, not only the series' drawing.
 void TChartSeries::SetCustomHorizAxis(TCustomChartAxis* axis) {
+  if (axis == customHorizAxis_) return;
   customHorizAxis_ = axis;
   ResolveAxes();
+  if (parentChart_) parentChart_->InvalidateChart();
 }
 
 void TChartSeries::SetCustomVertAxis(TCustomChartAxis* axis) {
+  if (axis == customVertAxis_) return;
   customVertAxis_ = axis;
   ResolveAxes();
+  if (parentChart_) parentChart_->InvalidateChart();
 }
 
 int TChartSeries::XScreenPos(int index) const {
@@ -182,6 +189,25 @@ int TChartSeries::XScreenPos(int index) const {
 
 int TChartSeries::YScreenPos(int index) const {
   return verticalAxis_ ? verticalAxis_->ValueToPosition(YValueAt(index)) : 0;
+}
+
+QString TChartSeries::MarkText(int index) {
+  QString text = FormatFloatPicture(MandatoryValues()->ValueAt(index), ValueFormat);
+  if (OnGetMarkText) OnGetMarkText(this, index, text);
+  return text;
+}
+
+void TChartSeries::DrawMarks() {
+  if (!parentChart_ || FirstVisibleIndex < 0) return;
+  TChartCanvas3D* canvas = parentChart_->Canvas();
+  canvas->Font = Marks.Font();
+  canvas->Brush.Style = bsClear;
+  canvas->SetBackgroundMode(TRANSPARENT);
+  canvas->SetTextAlignment(TA_CENTER | TA_BOTTOM);
+  for (int i = FirstVisibleIndex; i <= LastVisibleIndex; ++i)
+    canvas->TextWithDepth(XScreenPos(i),
+                          FarClamp(static_cast<long long>(YScreenPos(i)) - Marks.ArrowLength()), 0,
+                          MarkText(i));
 }
 
 void TChartSeries::CalcVisibleRange() {

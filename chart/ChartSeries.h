@@ -89,6 +89,11 @@ class TChartSeries : public TComponent {
   virtual void CalcAxisMargins(bool /*horizontal*/, int& low, int& high) const { low = high = 0; }
   // Draws the visible points on the chart's canvas; the chart has clipped it.
   virtual void DrawPoints() {}
+  // The text of a point's mark: its value in ValueFormat, as OnGetMarkText leaves it.
+  QString MarkText(int index);
+  // Draws the marks of the visible points, each its text centred over the point and
+  // Marks.ArrowLength pixels above it; the chart clips it as it clips the points.
+  virtual void DrawMarks();
   // The point (or the segment starting at the point) under a pixel, or -1.
   virtual int PointAtPixel(int /*x*/, int /*y*/) const { return -1; }
 

@@ -202,6 +202,10 @@ void TFastLineSeries::PointAdded(int index) {
   const TPoint from{XScreenPos(previous), YScreenPos(previous)};
   const TPoint to{XScreenPos(index), YScreenPos(index)};
   canvas->PenMoveTo(from.X, from.Y);
+  // The pen starts where the segment does: a point on that same pixel (the first point of
+  // a series, or one on the pixel of the point before it) draws nothing, as a full paint
+  // draws nothing for it, instead of a dot of the pen's width from a stale last pixel.
+  lastPixel_ = from;
   DrawPoint(index);
   // The segment's box, grown by the pen's reach on every side (kept well inside int: a
   // point far off the axis maps to the ends of its range).

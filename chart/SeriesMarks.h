@@ -6,9 +6,10 @@
 #include "chart/ChartFont.h"
 #include "framework/StoreIfChanged.h"
 
-// The marks of a series' points. The oscilloscope never shows them; the series only keeps
-// their position list in step with its points. A change of what they show asks the series
-// to repaint.
+// The marks of a series' points: when visible, each visible point's value as text in the
+// marks' font, ArrowLength pixels above the point (the oscilloscope never shows them). The
+// series keeps their position list in step with its points. A change of what they show
+// asks the series to repaint.
 class TSeriesMarks {
  public:
   explicit TSeriesMarks(std::function<void()> onChange = {}) : onChange_(std::move(onChange)) {}

@@ -1,7 +1,8 @@
 // The chart's paint beyond the oscilloscope's own path, checked by its pixels: parts that
 // repaint when changed, a point drawn without a repaint, unbuffered and monochrome
 // painting, hatched walls, the margin step, axis titles and turned labels in their bands,
-// and the whole picture of the oscilloscope's chart on a panel where everything shows.
+// axes beyond the four, and the whole picture of the oscilloscope's chart on a panel where
+// everything shows.
 #include <gtest/gtest.h>
 
 #include <QEvent>
@@ -139,6 +140,31 @@ TEST_F(OscilloscopeChart, WithoutAutoRepaintANewPointIsDrawnAtOnce) {
   EXPECT_TRUE(shown);
   EXPECT_TRUE(AnyIn(chart->grab().toImage(), nearMid, clYellow));
   chart->removeEventFilter(&recorder);
+}
+
+// The first point of a series that was empty at the last paint has no segment to draw: a
+// full paint shows nothing for a single point, and neither does the point drawn at once.
+TEST_F(OscilloscopeChart, WithoutAutoRepaintTheFirstPointOfAnEmptySeriesShowsNothing) {
+  for (int i = 0; i < 200; ++i) series->AppendPoint(i, i % 2 ? 2.0 : -2.0, "", DefaultPointColor);
+  Render();
+  series->RemoveAllPoints();
+  Render();  // the last drawn pixel of the trace before stays behind in the series
+  ASSERT_NE(chart->Canvas()->Image(), nullptr);
+  const QImage empty = *chart->Canvas()->Image();
+  series->SetAutoRepaint(false);
+  series->AppendPoint(100, 0, "", DefaultPointColor);
+  ASSERT_FALSE(chart->Canvas()->ImageOutOfDate());  // drawn on at once, not repainted
+  const int x = chart->BottomAxis->ValueToPosition(100), y = chart->LeftAxis->ValueToPosition(0);
+  EXPECT_FALSE(AnyIn(*chart->Canvas()->Image(), {x - 2, y - 2, x + 3, y + 3}, clYellow));
+  EXPECT_TRUE(*chart->Canvas()->Image() == empty);
+  chart->InvalidateChart();
+  const QImage full = Render();
+  EXPECT_FALSE(AnyIn(full, {x - 2, y - 2, x + 3, y + 3}, clYellow));
+  // The second point draws the segment from the first.
+  series->AppendPoint(150, 4, "", DefaultPointColor);
+  const int x1 = chart->BottomAxis->ValueToPosition(150), y1 = chart->LeftAxis->ValueToPosition(4);
+  const int midX = (x + x1) / 2, midY = (y + y1) / 2;
+  EXPECT_TRUE(AnyIn(*chart->Canvas()->Image(), {midX, midY - 2, midX + 1, midY + 3}, clYellow));
 }
 
 // A chart that is only shown needs no image: the first paint draws straight onto the
@@ -351,6 +377,158 @@ TEST_F(OscilloscopeChart, TurnedLabelsStayInTheLabelsBandCentredOnTheirTicks) {
       ASSERT_TRUE(nearTick) << x << "," << y;
     }
   EXPECT_GT(white, 0);
+}
+
+// Labels turned by an angle between the right ones stand out across the axis by their
+// turned box: the labels band must be that wide, or they reach into the title's band.
+TEST_F(OscilloscopeChart, LabelsTurnedByAnyAngleStayOutOfTheTitleBand) {
+  TChartAxis& left = *chart->LeftAxis;
+  left.ApplyRange(0, 5);
+  left.Title.SetCaption(QStringLiteral("Volt"));
+  left.Title.SetAngle(90);
+  TChartFont big = Mincho(clWhite);
+  big.Height = -24;
+  for (int angle : {30, 45, 60, 135, 300}) {
+    left.SetLabelsAngle(angle);
+    big.Color = clWhite;  // the labels show, the title does not
+    left.SetLabelsFont(big);
+    left.Title.SetFont(Mincho(clBlack));
+    const QImage labels = Render();
+    ASSERT_GT(left.TickCount, 2) << angle;
+    big.Color = clBlack;  // the title shows, in the same layout
+    left.SetLabelsFont(big);
+    left.Title.SetFont(Mincho(clWhite));
+    const QImage title = Render();
+    int labelPixels = 0, titlePixels = 0;
+    for (int y = 1; y < 280; ++y)
+      for (int x = 1; x < 616; ++x) {
+        if (Light(labels, x, y)) {
+          ++labelPixels;
+          ASSERT_GE(x, left.TitlePosition) << angle << ": " << x << "," << y;
+          ASSERT_FALSE(Light(title, x, y)) << angle << ": " << x << "," << y;
+        }
+        if (Light(title, x, y)) {
+          ++titlePixels;
+          ASSERT_LT(x, left.TitlePosition) << angle << ": " << x << "," << y;
+        }
+      }
+    EXPECT_GT(labelPixels, 0) << angle;
+    EXPECT_GT(titlePixels, 0) << angle;
+  }
+}
+
+// ---- Series marks ----
+
+namespace {
+struct TEmptyMarks {
+  void Text(TChartSeries*, int, QString& text) { text.clear(); }
+};
+}  // namespace
+
+// Visible marks put each point's value above it, in the marks' font, clipped to the plot as
+// the points are.
+TEST_F(OscilloscopeChart, VisibleMarksShowEachValueAboveItsPoint) {
+  series->LinePen.SetVisible(false);  // only the marks show
+  const double xs[] = {50, 100, 150, 190}, ys[] = {0, 2.5, -3, 4.9};
+  for (int i = 0; i < 4; ++i) series->AppendPoint(xs[i], ys[i], "", DefaultPointColor);
+  EXPECT_FALSE(AnyLightIn(Render(), {1, 1, 616, 280}));  // hidden marks draw nothing
+  series->Marks.SetFont(Mincho(clWhite));
+  series->Marks.SetVisible(true);
+  const QImage image = Render();
+  const TRect plot = chart->PlotRect;
+  chart->Canvas()->Font = Mincho(clWhite);
+  const int h = chart->Canvas()->FontHeight();
+  const int arrow = series->Marks.ArrowLength();
+  for (int i = 0; i < 3; ++i) {
+    const int x = chart->BottomAxis->ValueToPosition(xs[i]);
+    const int y = chart->LeftAxis->ValueToPosition(ys[i]);
+    const int width = chart->Canvas()->TextWidthOf(series->MarkText(i));
+    EXPECT_TRUE(AnyLightIn(image, {x - width / 2, y - arrow - h, x + width / 2 + 1, y - arrow}))
+        << i;
+    EXPECT_FALSE(AnyLightIn(image, {x - 20, y - arrow + 1, x + 21, y + 20})) << i;  // not below
+  }
+  EXPECT_EQ(series->MarkText(1), QStringLiteral("2.5"));
+  EXPECT_EQ(series->MarkText(2), QStringLiteral("-3"));
+  // The last point's mark lies above the plot: cut off with the points, shown without.
+  EXPECT_FALSE(AnyLightIn(image, {1, 1, 616, plot.Top + 1}));
+  chart->SetClipPoints(false);
+  EXPECT_TRUE(AnyLightIn(Render(), {1, 1, 616, plot.Top + 1}));
+  // The handler may change the texts: empty ones show nothing.
+  TEmptyMarks empty;
+  series->OnGetMarkText = TSeriesOnGetMarkText::Bind<&TEmptyMarks::Text>(&empty);
+  chart->InvalidateChart();
+  EXPECT_FALSE(AnyLightIn(Render(), {1, 1, 616, 280}));
+}
+
+// ---- Axes beyond the four ----
+
+namespace {
+// The oscilloscope's chart with its series on one of two vertical axes of its own, which
+// lie left of the plot, in a wider margin (they take no room of the plot).
+class CustomAxes : public OscilloscopeChart {
+ protected:
+  void SetUp() override {
+    OscilloscopeChart::SetUp();
+    for (auto& axis : extra) {
+      axis = std::make_unique<TChartAxis>(chart.get(), false, false, 90);
+      axis->SetLabelsFont(Mincho(clBlack));
+      axis->Title.SetFont(Mincho(clBlack));
+    }
+    extra[0]->ApplyRange(0, 10);
+    extra[1]->ApplyRange(-10, 10);
+    chart->SetMarginLeft(20);
+    series->SetVertAxis(aCustomVertAxis);
+    series->SetCustomVertAxis(extra[0].get());
+  }
+  void TearDown() override { chart.reset(); }  // before the axes it holds
+  std::unique_ptr<TChartAxis> extra[2];
+};
+}  // namespace
+
+TEST_F(CustomAxes, TheTitleLiesBeyondTheMeasuredLabels) {
+  TChartAxis& axis = *extra[0];
+  ASSERT_EQ(axis.LabelsSize(), 0);
+  axis.Title.SetCaption(QStringLiteral("Volt"));
+  axis.SetLabelsFont(Mincho(clWhite));
+  const QImage labels = Render();
+  ASSERT_TRUE(chart->AxisShown(&axis));
+  axis.SetLabelsFont(Mincho(clBlack));
+  axis.Title.SetFont(Mincho(clWhite));
+  const QImage title = Render();
+  int labelPixels = 0, titlePixels = 0;
+  for (int y = 1; y < 280; ++y)
+    for (int x = 1; x < 616; ++x) {
+      if (Light(labels, x, y)) {
+        ++labelPixels;
+        ASSERT_GE(x, axis.TitlePosition) << x << "," << y;
+        ASSERT_FALSE(Light(title, x, y)) << x << "," << y;
+      }
+      if (Light(title, x, y)) {
+        ++titlePixels;
+        ASSERT_LT(x, axis.TitlePosition) << x << "," << y;
+      }
+    }
+  EXPECT_GT(labelPixels, 0);
+  EXPECT_GT(titlePixels, 0);
+}
+
+TEST_F(CustomAxes, AnotherCustomAxisIsShownAtTheNextPaint) {
+  for (int i = 0; i < 200; ++i) series->AppendPoint(i, 5, "", DefaultPointColor);
+  chart->show();
+  WaitMs(50);
+  const int x = chart->BottomAxis->ValueToPosition(100);
+  const int before = extra[0]->ValueToPosition(5);
+  EXPECT_EQ(At(chart->grab().toImage(), x, before), clYellow);
+  series->SetCustomVertAxis(extra[1].get());
+  EXPECT_TRUE(chart->Canvas()->ImageOutOfDate());
+  WaitMs(50);
+  const QImage shown = chart->grab().toImage();
+  const int after = extra[1]->ValueToPosition(5);
+  ASSERT_NE(after, before);
+  EXPECT_EQ(At(shown, x, after), clYellow);
+  EXPECT_NE(At(shown, x, before), clYellow);
+  series->SetCustomVertAxis(extra[1].get());  // the axis it has
+  EXPECT_FALSE(chart->Canvas()->ImageOutOfDate());
 }
 
 // ---- The whole picture ----

@@ -393,6 +393,54 @@ TEST(StillParts, RandomChartsLookTheSameStraightOntoTheWindowAndThroughTheImage)
   }
 }
 
+namespace {
+// A chart that fills its panel in a colour of its own and draws a square of its own over
+// everything inside the canvas a render prepared.
+class TOwnStepsChart : public TChart {
+ public:
+  using TChart::TChart;
+  int contents = 0;
+
+ protected:
+  void RenderContents(const TRect& bounds) override {
+    ++contents;
+    TChart::RenderContents(bounds);
+    Canvas()->Brush = {0x00FF00, bsSolid};
+    Canvas()->FillRectangle({bounds.Left + 2, bounds.Top + 2, bounds.Left + 8, bounds.Top + 8});
+  }
+  void FillPanelBackground(const TRect& bounds) override {
+    Canvas()->Brush = {0x0000FF, bsSolid};
+    Canvas()->EraseRectangle(bounds);
+  }
+};
+}  // namespace
+
+// The steps of a render are the chart's to refine: RenderContents draws all inside the
+// prepared canvas, also when it starts from the kept image of the still parts.
+TEST(StillParts, ARenderDrawsItsContentsThroughTheStepsAChartRefines) {
+  TOwnStepsChart chart;
+  chart.resize(320, 200);
+  auto* series = new TFastLineSeries(&chart);
+  series->SetParentChart(&chart);
+  series->LinePen.SetColor(0xFFFF00);
+  chart.LeftAxis->ApplyRange(-10, 10);
+  chart.BottomAxis->ApplyRange(0, 50);
+  for (int round = 0; round < 4; ++round) {
+    series->RemoveAllPoints();
+    for (int i = 0; i < 50; ++i) series->AppendPoint(i, (i + round) % 7, "", DefaultPointColor);
+    const int fromStillParts = chart.RendersFromStillParts();
+    const QImage image = RenderOf(chart);
+    EXPECT_EQ(chart.contents, round + 1);
+    EXPECT_EQ(image.pixel(4, 4), qRgb(0, 0xFF, 0)) << round;                  // its square
+    EXPECT_EQ(image.pixel(chart.width() / 2, 3), qRgb(0xFF, 0, 0)) << round;  // its panel
+    const int x = chart.BottomAxis->ValueToPosition(20);
+    const int y = chart.LeftAxis->ValueToPosition((20 + round) % 7);
+    EXPECT_EQ(image.pixel(x, y), qRgb(0, 0xFF, 0xFF)) << round;  // the series over the rest
+    // From the third render on, the still parts come from the kept image.
+    EXPECT_EQ(chart.RendersFromStillParts(), fromStillParts + (round >= 2 ? 1 : 0)) << round;
+  }
+}
+
 class StillPartsUse : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -441,6 +489,48 @@ TEST_F(StillPartsUse, ChangesUnderTheSeriesDrawEverything) {
     change();
     EXPECT_FALSE(NextRenderFromStillParts()) << what;
   }
+}
+
+// Axes moved across the plot by PositionPercent, without a title or without labels: their
+// bands lie where they lay at the last paint, so the kept image is used, and it shows what
+// drawing everything shows.
+TEST_F(StillPartsUse, AxesMovedAcrossThePlotKeepTheirPlaceAndTheStillParts) {
+  TSubject full(false);  // as the fixture's, drawing everything every time
+  for (int i = 0; i < 50; ++i) full.series->AppendPoint(i, i % 7, "", DefaultPointColor);
+  full.chart->LeftAxis->ApplyRange(-10, 10);
+  for (TSubject* s : {&subject, &full}) {
+    s->chart->LeftAxis->SetPositionPercent(30);
+    s->chart->BottomAxis->SetPositionPercent(20);
+    s->chart->BottomAxis->SetLabels(false);
+    s->chart->LeftAxis->Grid.SetVisible(false);
+    s->chart->LeftAxis->Axis.SetColor(0x0000FF);
+    s->chart->BottomAxis->Axis.SetColor(0x0000FF);
+    RenderOf(*s->chart);
+    RenderOf(*s->chart);
+  }
+  const TCustomChartAxis& left = *chart.LeftAxis;
+  const TCustomChartAxis& bottom = *chart.BottomAxis;
+  const int places[] = {left.TitlePosition, left.LabelsPosition, bottom.TitlePosition,
+                        bottom.LabelsPosition};
+  for (int i = 0; i < 3; ++i) {
+    const double multiplier = 0.5 + 0.25 * i;
+    series.YValues->SetMultiplier(multiplier);
+    full.series->YValues->SetMultiplier(multiplier);
+    EXPECT_TRUE(NextRenderFromStillParts()) << i;
+    EXPECT_TRUE(RenderOf(chart) == RenderOf(*full.chart)) << i;
+    const int now[] = {left.TitlePosition, left.LabelsPosition, bottom.TitlePosition,
+                       bottom.LabelsPosition};
+    EXPECT_TRUE(std::equal(std::begin(now), std::end(now), std::begin(places))) << i;
+  }
+  // The axis lines lie where the percentages put them: 30 % of the plot's width right of
+  // its left edge, 20 % of its height above its bottom edge (below the trace, which keeps
+  // to values from 0 up).
+  const QImage image = RenderOf(chart);
+  const TRect plot = chart.PlotRect;
+  const int leftLine = plot.Left + RoundHalfEven(30 * 0.01 * plot.Width());
+  const int bottomLine = plot.Bottom - RoundHalfEven(20 * 0.01 * plot.Height());
+  EXPECT_EQ(image.pixel(leftLine, left.ValueToPosition(-5)), qRgb(0xFF, 0, 0));
+  EXPECT_EQ(image.pixel((plot.Left + plot.Right) / 2, bottomLine), qRgb(0xFF, 0, 0));
 }
 
 TEST_F(StillPartsUse, NotKeptWhereDrawingMayDifferEachTime) {
