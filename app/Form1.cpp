@@ -1,14 +1,20 @@
 #include "Form1.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <cmath>
 #include <numbers>
 #include <vector>
 
 #include "app/ByteLogDecoding.h"
+#include "app/TraceRows.h"
+#include "framework/Clipboard.h"
 #include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
+#include "framework/FileSaving.h"
 #include "framework/Format.h"
 #include "framework/MessageWait.h"
+#include "framework/Translations.h"
 
 namespace {
 
@@ -22,6 +28,13 @@ const QString kNoBoardAtTick = QStringLiteral("(C2)実験ボードと接続が�
 const QString kDisconnected = QStringLiteral("実験ボードが切断されました。");
 const QString kCommandValue = QString::number(BoardProtocol::kSampleCommand);
 constexpr int kBufferCount = 128;
+
+const QString kPictureNotSaved = QStringLiteral("画像を保存できませんでした。");
+const QString kValuesNotSaved = QStringLiteral("値を保存できませんでした。");
+const QString kFolderNotWritable = QStringLiteral("保存先のフォルダーに書き込めません。");
+const QString kNotWrittenToTheEnd =
+    QStringLiteral("ファイルを最後まで書き込めませんでした。ディスクの空きを確認して下さい。");
+const QString kPictureNotTaken = QStringLiteral("ウィンドウの画像を作れませんでした。");
 
 }  // namespace
 
@@ -46,6 +59,14 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
   Button3->OnClick = TNotifyEvent::Bind<&TForm1::Button3Click>(this);
   Timer1->SetEnabled(false);
   Timer1->SetOnTimer(TNotifyEvent::Bind<&TForm1::Timer1Timer>(this));
+  PopupMenu1 = new TPopupMenu(this);
+  PopupMenu1->OnPopup = TNotifyEvent::Bind<&TForm1::PopupMenu1Popup>(this);
+  CopyValuesItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+C"),
+                                   TNotifyEvent::Bind<&TForm1::CopyValuesItemClick>(this));
+  SavePictureItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+S"),
+                                    TNotifyEvent::Bind<&TForm1::SavePictureItemClick>(this));
+  SaveValuesItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+Shift+S"),
+                                   TNotifyEvent::Bind<&TForm1::SaveValuesItemClick>(this));
   if (HidCtl) {
     InsertComponent(HidCtl);
     HidCtl->SetLoading(true);
@@ -217,6 +238,63 @@ int32_t TForm1::HexToInt(const QString& text) {
       !AppendHexDigits(text, value, significantDigits))
     throw EConvertError(QStringLiteral("変換できません"));
   return static_cast<int32_t>(value);
+}
+
+// ---- The chart's menu: the trace for a lab report ----
+
+void TForm1::PopupMenu1Popup(TObject*) {
+  // The program's messages are loaded when the menu is first wanted: at start-up they
+  // would cost every start, and most starts never open the menu.
+  InstallTranslations(QStringLiteral("simplescope"));
+  CopyValuesItem->Caption = QCoreApplication::translate("simplescope", "Copy values");
+  SavePictureItem->Caption = QCoreApplication::translate("simplescope", "Save picture…");
+  SaveValuesItem->Caption = QCoreApplication::translate("simplescope", "Save values…");
+  const bool hasValues = SampleHistory && SampleHistory->Count() > 0;
+  CopyValuesItem->Enabled = hasValues;
+  SavePictureItem->Enabled = hasValues;
+  SaveValuesItem->Enabled = hasValues;
+}
+
+void TForm1::CopyValuesItemClick(TObject*) {
+  if (!SampleHistory || SampleHistory->Count() == 0) return;
+  CopyTableToClipboard(TraceRowsTabSeparated(*SampleHistory), TraceRowsCsv(*SampleHistory));
+}
+
+void TForm1::SavePictureItemClick(TObject*) {
+  // Taken before the dialog: the picture is the window at the moment of the choice, not
+  // whatever the trace has become while the user picked a name.
+  const QByteArray png = WindowPictureAsPng(PopupMenu1->Widget());
+  const QString path = AskSaveFileName(
+      QCoreApplication::translate("simplescope", "Save picture"), TStandardFolder::Pictures,
+      TraceFileName(QDateTime::currentDateTime(), QStringLiteral("png")),
+      QCoreApplication::translate("simplescope", "PNG image (*.png)"), QStringLiteral("png"));
+  if (path.isEmpty()) return;
+  if (png.isEmpty()) {
+    ShowWarningBox(kPictureNotSaved + kPictureNotTaken);
+    return;
+  }
+  SaveFile(path, png, kPictureNotSaved);
+}
+
+void TForm1::SaveValuesItemClick(TObject*) {
+  if (!SampleHistory || SampleHistory->Count() == 0) return;
+  const QByteArray csv = TraceRowsCsv(*SampleHistory);
+  const QString path = AskSaveFileName(
+      QCoreApplication::translate("simplescope", "Save values"), TStandardFolder::Documents,
+      TraceFileName(QDateTime::currentDateTime(), QStringLiteral("csv")),
+      QCoreApplication::translate("simplescope", "CSV file (*.csv)"), QStringLiteral("csv"));
+  if (path.isEmpty()) return;
+  SaveFile(path, csv, kValuesNotSaved);
+}
+
+void TForm1::SaveFile(const QString& path, const QByteArray& contents, const QString& what) {
+  const TSaveResult saved = SaveFileContents(path, contents);
+  if (saved) return;
+  const QString reason =
+      saved.failure == TSaveFailure::CannotCreate ? kFolderNotWritable : kNotWrittenToTheEnd;
+  QString text = what + reason + QLatin1Char('\n') + path;
+  if (!saved.systemMessage.isEmpty()) text += QStringLiteral("\n(") + saved.systemMessage + ')';
+  ShowWarningBox(text);
 }
 
 // ---- Board discovery and report capture ----

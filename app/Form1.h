@@ -8,6 +8,7 @@
 #include "framework/Component.h"
 #include "framework/Controls.h"
 #include "framework/Format.h"
+#include "framework/PopupMenu.h"
 #include "framework/StringList.h"
 #include "framework/Timer.h"
 #include "hid/CustomHidDeviceController.h"
@@ -50,6 +51,12 @@ class TForm1 : public TComponent {
   TPanel* Panel1;
   TTimer* Timer1;
   TCustomHidDeviceController* HidCtl;
+  // The chart's menu: the trace's values to the clipboard, the window as a picture, the
+  // values to a file. Bound to the chart by the window; its captions are made when it opens.
+  TPopupMenu* PopupMenu1;
+  TMenuItem* CopyValuesItem;
+  TMenuItem* SavePictureItem;
+  TMenuItem* SaveValuesItem;
 
   // The selected board, one of the devices DevListBox holds, or none.
   TCustomHidDevice* BoardDevice = nullptr;
@@ -67,6 +74,10 @@ class TForm1 : public TComponent {
   bool HidCtlEnumerate(TCustomHidDevice* hidDev, int idx);
   void BoardDataHandler(TCustomHidDevice* hidDev, uint8_t reportId, const uint8_t* data,
                         uint16_t size);
+  void PopupMenu1Popup(TObject* sender);
+  void CopyValuesItemClick(TObject* sender);
+  void SavePictureItemClick(TObject* sender);
+  void SaveValuesItemClick(TObject* sender);
 
   // Helpers.
   void SendCommands(TStringList* list);
@@ -84,4 +95,5 @@ class TForm1 : public TComponent {
   void SendCommandReport(int32_t command, int reportLength);
   void RedrawFromHistory();
   void AddToHistory(const TLoggedBlock& block);
+  void SaveFile(const QString& path, const QByteArray& contents, const QString& what);
 };

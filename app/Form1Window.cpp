@@ -189,6 +189,8 @@ TForm1Window::TForm1Window() {
   form_->Label1->BindWidget(label1_);
   form_->Panel1->BindWidget(panel1_);
   form_->Button3->BindWidget(button3_);
+  // The chart's menu is only watched for here; it is made when it first opens.
+  form_->PopupMenu1->BindWidget(chart2_);
   image2->OnClick = [this] { form_->Image2->Click(); };
   image3->OnClick = [this] { form_->Image3->Click(); };
   QObject::connect(button3_, &QPushButton::clicked, [this] { form_->Button3->Click(); });

@@ -6,5 +6,6 @@
 // resources (":/i18n/<name>_<language>.qm", built by lrelease from the .ts files kept in
 // the repository) and installs it into the running application. Messages stay in English
 // when the locale has no catalogue. The option parser's own messages, which every program's
-// command line shows, come with the first call. Call after the QCoreApplication has been made.
+// command line shows, come with the first call. Each catalogue is installed once per
+// application, however often it is asked for. Call after the QCoreApplication has been made.
 void InstallTranslations(const QString& name);

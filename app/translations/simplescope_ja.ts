@@ -19,5 +19,33 @@ plugged in and out; a click on the start picture starts measuring.</source>
         <source>takes no arguments: &quot;%1&quot;</source>
         <translation>引数は取りません: &quot;%1&quot;</translation>
     </message>
+    <message>
+        <source>Copy values</source>
+        <translation>値をコピー</translation>
+    </message>
+    <message>
+        <source>Save picture…</source>
+        <translation>画像を保存…</translation>
+    </message>
+    <message>
+        <source>Save values…</source>
+        <translation>値を保存…</translation>
+    </message>
+    <message>
+        <source>Save picture</source>
+        <translation>画像を保存</translation>
+    </message>
+    <message>
+        <source>Save values</source>
+        <translation>値を保存</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>PNG 画像 (*.png)</translation>
+    </message>
+    <message>
+        <source>CSV file (*.csv)</source>
+        <translation>CSV ファイル (*.csv)</translation>
+    </message>
 </context>
 </TS>

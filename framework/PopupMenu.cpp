@@ -1,0 +1,135 @@
+#include "PopupMenu.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QMenu>
+#include <QWidget>
+
+#include "Dialogs.h"
+
+void TMenuItem::Click() {
+  if (Enabled && OnClick) RunHandlerGuarded([this] { OnClick(this); });
+}
+
+// Watches the bound area and its window for what opens the menu or chooses an entry. It
+// belongs to the area, so it goes with the widget; the menu deletes it when it goes first.
+class TPopupMenuTrigger : public QObject {
+ public:
+  TPopupMenuTrigger(TPopupMenu& menu, QWidget* area) : QObject(area), menu_(menu), area_(area) {
+    area->installEventFilter(this);
+    if (area->window() != area) area->window()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ContextMenu) {
+      auto* request = static_cast<QContextMenuEvent*>(event);
+      // A right click counts on the area only; the menu key wherever the focus is in the
+      // window, and the menu then opens over the area.
+      if (watched == area_) {
+        menu_.Popup(request->globalPos());
+        return true;
+      }
+      if (request->reason() == QContextMenuEvent::Keyboard) {
+        menu_.Popup(area_->mapToGlobal(area_->rect().center()));
+        return true;
+      }
+      return false;
+    }
+    if (event->type() == QEvent::KeyPress && watched == area_->window()) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      // The keypad's keys are the same keys for a shortcut.
+      const QKeyCombination combination(key->modifiers() & ~Qt::KeypadModifier,
+                                        static_cast<Qt::Key>(key->key()));
+      if (TMenuItem* item = menu_.ItemForKey(combination.toCombined())) {
+        menu_.RunOnPopup();
+        item->Click();
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  TPopupMenu& menu_;
+  QWidget* area_;
+};
+
+TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner) {}
+
+TPopupMenu::~TPopupMenu() {
+  // The widgets may outlive the menu (a window's logic goes before its widgets): nothing of
+  // Qt's may call back into it afterwards.
+  delete menu_.data();
+  delete trigger_.data();
+}
+
+TMenuItem* TPopupMenu::Add(const QString& caption, const QString& shortCut, TNotifyEvent onClick) {
+  auto* item = new TMenuItem(this);
+  item->Caption = caption;
+  item->ShortCut = shortCut;
+  item->OnClick = onClick;
+  return item;
+}
+
+void TPopupMenu::BindWidget(QWidget* area) {
+  delete trigger_.data();
+  area_ = area;
+  if (area_) trigger_ = new TPopupMenuTrigger(*this, area_);
+}
+
+TMenuItem* TPopupMenu::ItemForKey(int keyCombination) const {
+  for (int i = 0; i < Count(); ++i) {
+    const QKeySequence sequence = QKeySequence::fromString(Items(i)->ShortCut);
+    if (!sequence.isEmpty() && sequence.count() == 1 && sequence[0].toCombined() == keyCombination)
+      return Items(i);
+  }
+  return nullptr;
+}
+
+QMenu* TPopupMenu::Menu() const {
+  return menu_;
+}
+
+void TPopupMenu::RunOnPopup() {
+  if (OnPopup) RunHandlerGuarded([this] { OnPopup(this); });
+}
+
+void TPopupMenu::UpdateMenu() {
+  if (!menu_) {
+    menu_ = new QMenu(area_ ? area_->window() : nullptr);
+    // The program's face may leave fallback faces out (the window's own texts need none);
+    // the entries' texts may need them.
+    QFont font = menu_->font();
+    font.setStyleStrategy(QFont::PreferDefault);
+    menu_->setFont(font);
+  }
+  if (menu_->actions().size() != Count()) {
+    menu_->clear();
+    for (int i = 0; i < Count(); ++i) {
+      TMenuItem* item = Items(i);
+      QObject::connect(menu_->addAction(QString()), &QAction::triggered, menu_,
+                       [item] { item->Click(); });
+    }
+  }
+  const QList<QAction*> actions = menu_->actions();
+  for (int i = 0; i < Count(); ++i) {
+    const TMenuItem* item = Items(i);
+    // The shortcut is only shown (after the tab): the window takes it itself, so it works
+    // before the menu was ever made.
+    QString text = QString(item->Caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    const QKeySequence shortCut = QKeySequence::fromString(item->ShortCut);
+    if (!shortCut.isEmpty())
+      text += QLatin1Char('\t') + shortCut.toString(QKeySequence::NativeText);
+    actions[i]->setText(text);
+    actions[i]->setEnabled(item->Enabled);
+  }
+}
+
+void TPopupMenu::Popup(QPoint screenPoint) {
+  RunOnPopup();
+  UpdateMenu();
+  menu_->popup(screenPoint);
+}

@@ -1,0 +1,208 @@
+// The chart's menu on the window, offscreen: it changes nothing the window shows until it
+// opens, speaks the locale's language, copies the history and saves the window's picture
+// and the values, and says why a save failed.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTranslator>
+
+#include "app/Form1Window.h"
+#include "chart/Chart.h"
+#include "framework/Dialogs.h"
+#include "framework/FileSaving.h"
+#include "framework/MessageWait.h"
+
+namespace {
+
+class WindowMenu : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetMessageBoxHook([this](TBoxKind, const QString& text) { boxes.push_back(text); });
+    SetSaveDialogHook([this](const TSaveDialogRequest& request) {
+      requests.push_back(request);
+      if (onDialog) onDialog();
+      return answer;
+    });
+    window = std::make_unique<TForm1Window>();
+    window->show();
+    WaitMs(50);
+  }
+  void TearDown() override {
+    if (QMenu* menu = Form().PopupMenu1->Menu()) menu->close();
+    window.reset();
+    SetMessageBoxHook({});
+    SetSaveDialogHook({});
+    ForgetTranslations();
+  }
+
+  TForm1& Form() { return window->Form(); }
+  QMenu* Menu() { return Form().PopupMenu1->Menu(); }
+
+  // A right click on the chart as the window system delivers it.
+  void RightClickOnChart() {
+    QTest::mouseClick(window->windowHandle(), Qt::RightButton, {},
+                      window->Chart2()->geometry().center());
+  }
+  QStringList MenuTexts() {
+    QStringList texts;
+    for (QAction* action : Menu()->actions())
+      texts << action->text().section(QLatin1Char('\t'), 0, 0);
+    return texts;
+  }
+
+  // A history as if the board had sent these values, newest first, and its trace.
+  void FillHistory(int count) {
+    for (int i = 0; i < count; ++i)
+      Form().SampleHistory->Insert(0, QString::number((i % 90 - 45) / 10.0, 'f', 1));
+  }
+
+  static void ForgetTranslations() {
+    for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>(
+             QString(), Qt::FindDirectChildrenOnly)) {
+      QCoreApplication::removeTranslator(translator);
+      delete translator;
+    }
+    QLocale::setDefault(QLocale::c());
+  }
+
+  static QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
+
+  std::unique_ptr<TForm1Window> window;
+  std::vector<QString> boxes;
+  std::vector<TSaveDialogRequest> requests;
+  QString answer;  // what the save dialog answers: a path, or empty for "cancelled"
+  std::function<void()> onDialog;
+};
+
+}  // namespace
+
+TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
+  EXPECT_EQ(Menu(), nullptr);  // not made at start-up
+  const QImage before = window->grab().toImage();
+  const int children = window->findChildren<QObject*>().size();
+  // Shortcuts without values: the entries are disabled, nothing happens, nothing is made.
+  QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+  QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_TRUE(requests.empty());
+  EXPECT_EQ(Menu(), nullptr);
+  EXPECT_EQ(window->findChildren<QObject*>().size(), children);
+
+  RightClickOnChart();
+  ASSERT_NE(Menu(), nullptr);
+  EXPECT_TRUE(Menu()->isVisible());
+  // Under a locale without a catalogue, English.
+  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…"}));
+  for (QAction* action : Menu()->actions()) EXPECT_FALSE(action->isEnabled());
+  Menu()->close();
+  WaitMs(20);
+  EXPECT_EQ(Rgb(window->grab().toImage()), Rgb(before));
+  // A right click elsewhere in the window opens nothing.
+  QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, QPoint(300, 600));
+  EXPECT_FALSE(Menu()->isVisible());
+}
+
+TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  FillHistory(3);
+  RightClickOnChart();
+  ASSERT_NE(Menu(), nullptr);
+  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…"}));
+  for (QAction* action : Menu()->actions()) EXPECT_TRUE(action->isEnabled());
+  const QStringList shortcuts = {"Ctrl+C", "Ctrl+S", "Ctrl+Shift+S"};
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(Menu()->actions()[i]->text().section(QLatin1Char('\t'), 1),
+              QKeySequence(shortcuts[i]).toString(QKeySequence::NativeText));
+  Menu()->actions()[2]->trigger();  // the dialog: "値を保存", cancelled
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].caption, "値を保存");
+  EXPECT_EQ(requests[0].filter, "CSV ファイル (*.csv)");
+  // The window's own texts stay as they are.
+  EXPECT_EQ(window->windowTitle(), "簡易オシロソフト");
+}
+
+TEST_F(WindowMenu, CopiesTheHistoryOldestFirstAsTabsAndCsv) {
+  FillHistory(200);
+  QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier);
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(data, nullptr);
+  const QStringList lines = data->text().split("\r\n");
+  ASSERT_EQ(lines.size(), 202);  // header, 200 rows, and after the last CR LF nothing
+  EXPECT_EQ(lines[0], "sample\tvolts");
+  for (int i = 0; i < 200; ++i)
+    ASSERT_EQ(lines[1 + i], QString::number(i) + '\t' + Form().SampleHistory->Strings(199 - i));
+  EXPECT_EQ(lines[201], "");
+  EXPECT_EQ(QString::fromUtf8(data->data("text/csv")), QString(data->text()).replace('\t', ','));
+  EXPECT_EQ(Menu(), nullptr);  // the shortcut needed no menu
+}
+
+TEST_F(WindowMenu, SavesThePictureAndTheValuesWhereTheUserSays) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  FillHistory(150);
+  window->Form().Panel1->SetVisible(false);  // "計測中" shows: the picture has it too
+  WaitMs(20);
+  QImage shown;
+  onDialog = [&] { shown = window->grab().toImage(); };
+  answer = dir.filePath("trace.png");
+  QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].caption, "Save picture");
+  EXPECT_EQ(requests[0].defaultSuffix, "png");
+  EXPECT_TRUE(QRegularExpression("^simplescope-\\d{8}-\\d{6}\\.png$")
+                  .match(requests[0].proposedName)
+                  .hasMatch())
+      << requests[0].proposedName.toStdString();
+  const QImage saved(answer, "PNG");
+  ASSERT_FALSE(saved.isNull());
+  EXPECT_EQ(saved.size(), QSize(744, 662) * window->devicePixelRatioF());
+  EXPECT_EQ(Rgb(saved), Rgb(shown));
+
+  answer = dir.filePath("trace.csv");
+  QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_TRUE(requests[1].proposedName.endsWith(".csv"));
+  QFile csv(answer);
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  const QList<QByteArray> rows = csv.readAll().split('\n');
+  ASSERT_EQ(rows.size(), 152);
+  EXPECT_EQ(rows[0], "sample,volts\r");
+  EXPECT_EQ(rows[150], "149," + Form().SampleHistory->Strings(0).toUtf8() + "\r");
+  EXPECT_TRUE(boxes.empty());
+
+  // Cancelled: nothing written, nothing said.
+  answer.clear();
+  QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(WindowMenu, AFailedSaveSaysWhyAndLeavesNoFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  FillHistory(40);
+  // A folder that is a file: no one can write in it, root included.
+  QFile plain(dir.filePath("plain"));
+  ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+  plain.close();
+  answer = dir.filePath("plain/trace.csv");
+  QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  answer = dir.filePath("plain/trace.png");
+  QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_TRUE(
+      boxes[0].startsWith("値を保存できませんでした。保存先のフォルダーに書き込めません。\n" +
+                          dir.filePath("plain/trace.csv")))
+      << boxes[0].toStdString();
+  EXPECT_TRUE(
+      boxes[1].startsWith("画像を保存できませんでした。保存先のフォルダーに書き込めません。"))
+      << boxes[1].toStdString();
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList({"plain"}));
+}

@@ -1,0 +1,145 @@
+// The popup menu: made on first use, opened by a right click on its area or the menu key in
+// its window, its entries' shortcuts taken by the window, disabled entries left alone.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTest>
+#include <QWidget>
+
+#include "framework/PopupMenu.h"
+
+namespace {
+
+class PopupMenu : public ::testing::Test {
+ protected:
+  struct TReceiver {
+    void Copy(TObject*) { clicks.push_back("copy"); }
+    void Save(TObject*) { clicks.push_back("save"); }
+    void SaveValues(TObject*) { clicks.push_back("save values"); }
+    void Popup(TObject*) {
+      ++popups;
+      copy->Enabled = copyEnabled;
+    }
+    std::vector<std::string> clicks;
+    int popups = 0;
+    bool copyEnabled = true;
+    TMenuItem* copy = nullptr;
+  };
+
+  void SetUp() override {
+    window.resize(200, 100);
+    area = new QWidget(&window);
+    area->setGeometry(10, 10, 100, 50);
+    other = new QWidget(&window);
+    other->setGeometry(120, 10, 50, 50);
+    menu = std::make_unique<TPopupMenu>(nullptr);
+    receiver.copy = menu->Add("Copy", "Ctrl+C", TNotifyEvent::Bind<&TReceiver::Copy>(&receiver));
+    menu->Add("Save & go", "Ctrl+S", TNotifyEvent::Bind<&TReceiver::Save>(&receiver));
+    menu->Add("Save values", "Ctrl+Shift+S", TNotifyEvent::Bind<&TReceiver::SaveValues>(&receiver));
+    menu->OnPopup = TNotifyEvent::Bind<&TReceiver::Popup>(&receiver);
+    menu->BindWidget(area);
+    window.show();
+    QTest::qWait(20);
+  }
+
+  // A right click as the window system delivers it (to the window, which passes it on as a
+  // mouse event and a context menu request); a click sent to the widget itself would be
+  // the mouse event alone.
+  void RightClick(QWidget* widget, QPoint at = QPoint(5, 5)) {
+    QTest::mouseClick(widget->window()->windowHandle(), Qt::RightButton, {},
+                      widget->mapTo(widget->window(), at));
+  }
+
+  QStringList Texts() const {
+    QStringList texts;
+    for (QAction* action : menu->Menu()->actions()) texts << action->text();
+    return texts;
+  }
+
+  QWidget window;
+  QWidget* area = nullptr;
+  QWidget* other = nullptr;
+  TReceiver receiver;
+  std::unique_ptr<TPopupMenu> menu;
+};
+
+}  // namespace
+
+TEST_F(PopupMenu, ARightClickOnTheAreaOpensItMadeOnlyThen) {
+  EXPECT_EQ(menu->Menu(), nullptr);
+  RightClick(other);  // not the area
+  EXPECT_EQ(menu->Menu(), nullptr);
+  RightClick(area, QPoint(30, 20));
+  ASSERT_NE(menu->Menu(), nullptr);
+  EXPECT_TRUE(menu->Menu()->isVisible());
+  EXPECT_EQ(receiver.popups, 1);
+  // Captions as given ('&' is no mnemonic), the shortcut shown after a tab.
+  EXPECT_EQ(Texts(),
+            QStringList({"Copy\tCtrl+C", "Save && go\tCtrl+S", "Save values\tCtrl+Shift+S"}));
+  // Choosing an entry runs its handler.
+  menu->Menu()->actions()[2]->trigger();
+  EXPECT_EQ(receiver.clicks, std::vector<std::string>({"save values"}));
+  menu->Menu()->close();
+
+  // The entries follow what OnPopup says each time the menu opens.
+  receiver.copyEnabled = false;
+  RightClick(area);
+  EXPECT_FALSE(menu->Menu()->actions()[0]->isEnabled());
+  EXPECT_TRUE(menu->Menu()->actions()[1]->isEnabled());
+  menu->Menu()->close();
+}
+
+TEST_F(PopupMenu, TheMenuKeyOpensItOverTheAreaFromAnywhereInTheWindow) {
+  QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                        other->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(other, &key);  // unhandled there, it goes on to the window
+  ASSERT_NE(menu->Menu(), nullptr);
+  EXPECT_TRUE(menu->Menu()->isVisible());
+  EXPECT_EQ(menu->Menu()->pos(), area->mapToGlobal(area->rect().center()));
+  menu->Menu()->close();
+  // A right click elsewhere in the window is not the area's.
+  QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), other->mapToGlobal(QPoint(5, 5)));
+  const int popups = receiver.popups;
+  QApplication::sendEvent(other, &click);
+  EXPECT_EQ(receiver.popups, popups);
+}
+
+TEST_F(PopupMenu, ShortcutsWorkInTheWindowBeforeTheMenuWasEverMade) {
+  QTest::keyClick(other, Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+  QTest::keyClick(&window, Qt::Key_C);  // no shortcut
+  EXPECT_EQ(receiver.clicks, std::vector<std::string>({"copy", "save values", "save"}));
+  EXPECT_EQ(receiver.popups, 3);  // each shortcut brought the entries up to date first
+  EXPECT_EQ(menu->Menu(), nullptr);
+  // A disabled entry's shortcut does nothing.
+  receiver.copyEnabled = false;
+  QTest::keyClick(&window, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(receiver.clicks.size(), 3u);
+  EXPECT_EQ(menu->ItemForKey(QKeyCombination(Qt::ControlModifier, Qt::Key_X).toCombined()),
+            nullptr);
+}
+
+TEST_F(PopupMenu, EitherMayGoFirstTheMenuOrItsWidgets) {
+  RightClick(area);
+  ASSERT_NE(menu->Menu(), nullptr);
+  menu.reset();  // the window's logic goes before its widgets
+  RightClick(area);
+  QTest::keyClick(&window, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_TRUE(receiver.clicks.empty());
+
+  // And the other way round.
+  auto second = std::make_unique<TPopupMenu>(nullptr);
+  second->Add("Copy", "Ctrl+C", TNotifyEvent::Bind<&TReceiver::Copy>(&receiver));
+  auto* area2 = new QWidget(&window);
+  second->BindWidget(area2);
+  QTest::keyClick(&window, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(receiver.clicks.size(), 1u);
+  delete area2;
+  EXPECT_EQ(second->Widget(), nullptr);
+  QTest::keyClick(&window, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(receiver.clicks.size(), 1u);
+  second.reset();
+}
