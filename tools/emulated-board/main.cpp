@@ -90,8 +90,10 @@ int main(int argc, char* argv[]) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   const double cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
                      usage.ru_stime.tv_usec / 1e6;
+  // On standard error: standard output is the program's, often a table on its way to a file.
   if (!quiet)
-    std::printf(
+    std::fprintf(
+        stderr,
         "wall %.2f s, cpu %.3f s (%.2f %% of one core), peak rss %ld MB, "
         "%llu commands answered\n",
         wall, cpu, 100 * cpu / wall, usage.ru_maxrss / 1024,
