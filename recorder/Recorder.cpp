@@ -44,7 +44,6 @@ void TRecorder::Start(std::function<void(int)> finished) {
     Finish(1);
     return;
   }
-  // The header goes out with the first block: a recording that gets none leaves nothing.
   // The handler is set as the owner's definition would set it: the first pass then runs
   // from the event loop.
   controller_->SetLoading(true);
@@ -185,6 +184,7 @@ void TRecorder::BoardData(TCustomHidDevice*, uint8_t, const uint8_t* data, uint1
 
 void TRecorder::TakeBlock(const uint8_t* bytes) {
   const BoardProtocol::TSampleBlock samples = BoardProtocol::DecodeBlock(bytes);
+  // The header goes with the first block: a recording that gets none writes nothing.
   std::string piece = blocks_ == 0 ? table_.Header() : std::string();
   piece += table_.BlockRows(blocks_, ElapsedMs(), samples);
   if (!output_.Write(piece)) {
