@@ -44,11 +44,6 @@ void TRecorder::Start(std::function<void(int)> finished) {
     Finish(1);
     return;
   }
-  if (!output_.Write(table_.Header())) {
-    status_.Say(tr("cannot write to %1: %2").arg(output_.Name(), output_.Error()));
-    Finish(1);
-    return;
-  }
   // The handler is set as the owner's definition would set it: the first pass then runs
   // from the event loop.
   controller_->SetLoading(true);
@@ -189,7 +184,15 @@ void TRecorder::BoardData(TCustomHidDevice*, uint8_t, const uint8_t* data, uint1
 
 void TRecorder::TakeBlock(const uint8_t* bytes) {
   const BoardProtocol::TSampleBlock samples = BoardProtocol::DecodeBlock(bytes);
-  if (!output_.Write(table_.BlockRows(blocks_, ElapsedMs(), samples))) {
+  // The header goes with the first block: a recording that gets none writes nothing.
+  std::string piece = blocks_ == 0 ? table_.Header() : std::string();
+  piece += table_.BlockRows(blocks_, ElapsedMs(), samples);
+  if (!output_.Write(piece)) {
+    // A reader that has read enough (`| head`) ends a pipeline as it should: quietly.
+    if (output_.ReaderGone()) {
+      Finish(0);
+      return;
+    }
     status_.Say(tr("cannot write to %1: %2").arg(output_.Name(), output_.Error()));
     Finish(1);
     return;

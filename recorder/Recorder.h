@@ -19,8 +19,10 @@
 
 // The recording: finds the board (waiting for it when it isn't there), asks it for a
 // block every interval, writes each block that comes back as the table's rows (one write
-// per block), follows the board out and back in, and ends on the length asked for, on a
-// stop signal, or on a failed write. Runs on the main thread, driven by the event loop.
+// per block, the header with the first), follows the board out and back in, and ends on the
+// length asked for, on a stop signal, or on a failed write (with exit code 0 when the write
+// failed because the reader of a pipe went away). Runs on the main thread, driven by the
+// event loop.
 class TRecorder {
   Q_DECLARE_TR_FUNCTIONS(TRecorder)
 
@@ -33,7 +35,7 @@ class TRecorder {
   TRecorder(const TRecorder&) = delete;
   TRecorder& operator=(const TRecorder&) = delete;
 
-  // Writes the header and looks for the board once the event loop runs; `finished` gets
+  // Looks for the board once the event loop runs; `finished` gets
   // the exit code when the recording has ended (its file closed, its summary said).
   void Start(std::function<void(int exitCode)> finished);
   // A stop signal: everything received so far is in the table; ends with exit code 0.

@@ -4,14 +4,17 @@
 #include <memory>
 #include <string>
 
-// Where the table goes: a file the recorder made, or standard output. Every Write is one
-// whole piece of the table (the header, or the rows of one block) and either lands whole or
-// not at all, so the output always ends at a line boundary, also when the disk fills up or
-// the reader of a pipe goes away.
+// Where the table goes: a file, or standard output. Every Write is one whole piece of the
+// table (the header with the first block's rows, or the rows of one block) and either lands
+// whole or not at all, so the output always ends at a line boundary, also when the disk fills
+// up or the reader of a pipe goes away.
+//
+// A file is made (or emptied) by the first Write, not by Open: a recording that ends before
+// its first block leaves a file of that name as it was, and makes none.
 class TTableOutput {
  public:
-  // Opens (creates or empties) `path`; "-" or an empty path is standard output. Answers
-  // null and says why in `error` when the file can't be opened.
+  // Standard output for "-" or an empty path; else checks, without making or changing it,
+  // that the file `path` could be written. Answers null and says why in `error` when not.
   static std::unique_ptr<TTableOutput> Open(const QString& path, QString& error);
   ~TTableOutput();
   TTableOutput(const TTableOutput&) = delete;
@@ -24,17 +27,23 @@ class TTableOutput {
   // network file system, say). Standard output stays open.
   bool Close();
 
+  // The last failure was the reader of a pipe going away (`| head`): the normal end of a
+  // pipeline, not a fault of the recording.
+  bool ReaderGone() const { return readerGone_; }
   // The file's name as the user gave it, or "standard output".
   QString Name() const { return name_; }
   QString Error() const { return error_; }
 
  private:
-  TTableOutput(int fd, bool owned, QString name);
+  TTableOutput(int fd, QString path, QString name);
+  bool Create();
   bool Fail(int error);
 
   int fd_;
-  bool owned_;
-  bool seekable_;
+  QString path_;  // the file still to be made; empty for standard output
+  bool seekable_ = false;
+  bool closed_ = false;
+  bool readerGone_ = false;
   QString name_;
   QString error_;
 };

@@ -51,7 +51,8 @@ int ListDevices(TStatusLine& status) {
 int main(int argc, char* argv[]) {
   // Before any thread exists, so that none of them takes a stop signal.
   TStopSignals::Block();
-  // A reader that went away (`| head`) is a failed write with a reason, not a silent death.
+  // A reader that went away (`| head`) shows as a failed write, after which the recording
+  // ends in order (its summary said), rather than as a silent death.
   signal(SIGPIPE, SIG_IGN);
 
   QCoreApplication application(argc, argv);

@@ -237,18 +237,98 @@ TEST_F(RecorderOnEmulatedBoard, StopSignalsMidBlockLeaveWholeBlocksAndExitZero) 
   }
 }
 
-TEST_F(RecorderOnEmulatedBoard, AClosedPipeEndsWithTheReasonAndExitOne) {
+TEST_F(RecorderOnEmulatedBoard, AReaderThatStopsEarlyEndsTheRecordingQuietly) {
   PlugBoard();
   auto recorder = Record({"--interval", "20"});
-  // What `| head -1` does: read the first line, then go away.
-  ASSERT_TRUE(
-      recorder->WaitFor([&] { return recorder->Stdout().find('\n') != std::string::npos; }));
+  // What `| head -3` does: read the first lines, then go away.
+  ASSERT_TRUE(recorder->WaitFor([&] { return Csv(recorder->Stdout()).lines.size() >= 3; }));
   recorder->CloseStdout();
   ASSERT_TRUE(recorder->Wait(5000));
-  EXPECT_EQ(recorder->ExitCode(), 1);
-  EXPECT_NE(recorder->Stderr().find("cannot write to standard output: Broken pipe"),
+  EXPECT_EQ(recorder->ExitCode(), 0) << recorder->Stderr();
+  // The summary as after any recording, and nothing else: no error to report.
+  const std::string& said = recorder->Stderr();
+  EXPECT_EQ(said.find("cannot write"), std::string::npos) << said;
+  EXPECT_EQ(said.find("Broken pipe"), std::string::npos) << said;
+  EXPECT_NE(said.find("blocks: "), std::string::npos) << said;
+}
+
+TEST_F(RecorderOnEmulatedBoard, AnOutputThatTakesNothingIsAnErrorThatSaysSo) {
+  PlugBoard();
+  // A full device as the file, and as standard output.
+  auto toFile = Record({"--interval", "20", "-o", "/dev/full"});
+  ASSERT_TRUE(toFile->Wait());
+  EXPECT_EQ(toFile->ExitCode(), 1);
+  EXPECT_NE(toFile->Stderr().find("cannot write to /dev/full: No space left on device"),
             std::string::npos)
-      << recorder->Stderr();
+      << toFile->Stderr();
+  TRecorderProcess::TOptions full;
+  full.environment = kEnglish;
+  full.pipeStdout = false;
+  full.stdoutFile = "/dev/full";
+  TRecorderProcess toStdout(kRecorder, {"--interval", "20"}, full);
+  ASSERT_TRUE(toStdout.Wait());
+  EXPECT_EQ(toStdout.ExitCode(), 1);
+  EXPECT_NE(toStdout.Stderr().find("cannot write to standard output: No space left on device"),
+            std::string::npos)
+      << toStdout.Stderr();
+  // A file this user may not write is refused at the start, and left as it was (root may
+  // write anything: the test then records as another user).
+  const std::string locked = folder + "/locked.csv";
+  ASSERT_EQ(close(open(locked.c_str(), O_CREAT | O_WRONLY, 0444)), 0);
+  ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+  TRecorderProcess::TOptions other;
+  other.environment = kEnglish;
+  if (geteuid() == 0) other.runAs = 65534;
+  TRecorderProcess refused(kRecorder, {"--blocks", "1", "-o", locked}, other);
+  ASSERT_TRUE(refused.Wait());
+  EXPECT_EQ(refused.ExitCode(), 1);
+  EXPECT_NE(refused.Stderr().find("cannot open " + locked + ": Permission denied"),
+            std::string::npos)
+      << refused.Stderr();
+  struct stat info;
+  ASSERT_EQ(stat(locked.c_str(), &info), 0);
+  EXPECT_EQ(info.st_size, 0);
+}
+
+TEST_F(RecorderOnEmulatedBoard, TheFileIsMadeWithTheFirstBlockAndNotBefore) {
+  const std::string kept = folder + "/kept.csv";
+  const std::string never = folder + "/never.csv";
+  const std::string before = "an earlier recording\r\n";
+  {
+    const int fd = open(kept.c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_EQ(write(fd, before.data(), before.size()), ssize_t(before.size()));
+    close(fd);
+  }
+  // No board, and no waiting for one: the file stays as it was, none is made.
+  for (const std::string& file : {kept, never}) {
+    auto recorder = Record({"--no-wait", "-o", file});
+    ASSERT_TRUE(recorder->Wait());
+    EXPECT_EQ(recorder->ExitCode(), 1) << recorder->Stderr();
+  }
+  EXPECT_EQ(ReadWholeFile(kept), before);
+  EXPECT_NE(access(never.c_str(), F_OK), 0) << "a recording without blocks made a file";
+  // Nor on standard output: not even the header.
+  auto toStdout = Record({"--no-wait"});
+  ASSERT_TRUE(toStdout->Wait());
+  EXPECT_EQ(toStdout->Stdout(), "");
+
+  // Stopped while waiting for the board: the same.
+  auto waiting = Record({"-o", kept});
+  ASSERT_TRUE(waiting->WaitForStderr("waiting for the experiment board"));
+  waiting->Signal(SIGINT);
+  ASSERT_TRUE(waiting->Wait());
+  EXPECT_EQ(waiting->ExitCode(), 0) << waiting->Stderr();
+  EXPECT_NE(waiting->Stderr().find("blocks: 0,"), std::string::npos) << waiting->Stderr();
+  EXPECT_EQ(ReadWholeFile(kept), before);
+
+  // With the board the file is emptied and holds this recording alone.
+  PlugBoard();
+  auto recording = Record({"--blocks", "2", "--interval", "20", "-o", kept});
+  ASSERT_TRUE(recording->Wait());
+  EXPECT_EQ(recording->ExitCode(), 0) << recording->Stderr();
+  const TRecordedTable table = Csv(ReadWholeFile(kept));
+  ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(table));
+  EXPECT_EQ(table.Blocks(), 2u);
 }
 
 TEST_F(RecorderOnEmulatedBoard, AFullDiskEndsWithTheReasonAndTheFileAtABlockBoundary) {

@@ -21,7 +21,8 @@
 class TRecorderProcess {
  public:
   struct TOptions {
-    bool pipeStdout = true;                // false: /dev/null
+    bool pipeStdout = true;  // false: to `stdoutFile`
+    std::string stdoutFile = "/dev/null";
     std::vector<std::string> environment;  // NAME=VALUE, added to the inherited one
     uid_t runAs = 0;                       // non-zero: drop to this user first (as root)
   };
@@ -103,7 +104,8 @@ class TRecorderProcess {
     pid_ = fork();
     if (pid_ == 0) {
       const int devNull = open("/dev/null", O_RDWR);
-      dup2(options.pipeStdout ? outPipe[1] : devNull, STDOUT_FILENO);
+      const int file = options.pipeStdout ? -1 : open(options.stdoutFile.c_str(), O_WRONLY);
+      dup2(options.pipeStdout ? outPipe[1] : file, STDOUT_FILENO);
       dup2(errPipe[1], STDERR_FILENO);
       dup2(devNull, STDIN_FILENO);
       for (const std::string& variable : options.environment)

@@ -127,7 +127,7 @@ TEST_F(RealKernelRecorder, StopSignalsMidBlockLeaveWholeBlocksAndExitZero) {
   }
 }
 
-TEST_F(RealKernelRecorder, AFullDiskAndAClosedPipeEndWithTheReasonAndExitOne) {
+TEST_F(RealKernelRecorder, AFullDiskEndsWithTheReasonAndExitOneAClosedPipeQuietly) {
   TBoardProcess board;
   mkdir("/tmp/disk", 0755);
   ASSERT_EQ(mount("tmpfs", "/tmp/disk", "tmpfs", 0, "size=16k"), 0) << strerror(errno);
@@ -146,9 +146,10 @@ TEST_F(RealKernelRecorder, AFullDiskAndAClosedPipeEndWithTheReasonAndExitOne) {
   ASSERT_TRUE(piped->WaitFor([&] { return piped->Stdout().find('\n') != std::string::npos; }));
   piped->CloseStdout();
   ASSERT_TRUE(piped->Wait(5000));
-  EXPECT_EQ(piped->ExitCode(), 1);
-  EXPECT_NE(piped->Stderr().find("cannot write to standard output: Broken pipe"), std::string::npos)
-      << piped->Stderr();
+  // A reader that has read enough is the normal end of a pipeline.
+  EXPECT_EQ(piped->ExitCode(), 0) << piped->Stderr();
+  EXPECT_EQ(piped->Stderr().find("cannot write"), std::string::npos) << piped->Stderr();
+  EXPECT_NE(piped->Stderr().find("blocks: "), std::string::npos) << piped->Stderr();
 }
 
 TEST_F(RealKernelRecorder, ABoardThisUserCantOpenIsListedWithAdvice) {

@@ -1,5 +1,6 @@
 #include "HidTestbed.h"
 
+#include <fcntl.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -25,8 +26,10 @@ THidTestbed::THidTestbed() {
 }
 
 THidTestbed::~THidTestbed() {
-  for (TNode& node : nodes_)
+  for (TNode& node : nodes_) {
     if (node.master >= 0) close(node.master);
+    if (node.control >= 0) close(node.control);
+  }
   g_object_unref(testbed_);
 }
 
@@ -35,7 +38,7 @@ std::string THidTestbed::RootDir() const {
 }
 
 int THidTestbed::Add(uint16_t vendor, uint16_t product, const std::vector<uint8_t>& descriptor,
-                     bool accessible, bool announce) {
+                     bool accessible, bool announce, const std::string& name) {
   const int n = static_cast<int>(nodes_.size());
   TNode node;
   char text[64];
@@ -50,8 +53,9 @@ int THidTestbed::Add(uint16_t vendor, uint16_t product, const std::vector<uint8_
   snprintf(text, sizeof text, "0003:%04X:%04X.%04X", vendor, product, n + 1);
   const std::string hidName = text;
   snprintf(text, sizeof text, "0003:%08X:%08X", vendor, product);
-  node.hid = Own(umockdev_testbed_add_device(testbed_, "hid", hidName.c_str(), node.usb.c_str(),
-                                             nullptr, "HID_ID", text, "HID_NAME", "test", nullptr));
+  node.hid =
+      Own(umockdev_testbed_add_device(testbed_, "hid", hidName.c_str(), node.usb.c_str(), nullptr,
+                                      "HID_ID", text, "HID_NAME", name.c_str(), nullptr));
   umockdev_testbed_set_attribute_binary(testbed_, node.hid.c_str(), "report_descriptor",
                                         const_cast<guint8*>(descriptor.data()),
                                         static_cast<gint>(descriptor.size()));
@@ -67,17 +71,18 @@ int THidTestbed::Add(uint16_t vendor, uint16_t product, const std::vector<uint8_
   g_mkdir_with_parents((root + "/dev").c_str(), 0755);
   unlink(link.c_str());
   if (accessible) {
-    int slave;
     char slaveName[128];
-    if (openpty(&node.master, &slave, slaveName, nullptr, nullptr) != 0)
+    if (openpty(&node.master, &node.control, slaveName, nullptr, nullptr) != 0)
       throw std::runtime_error("openpty failed");
+    // Programs started from here must not hold the node's ends: an unplug would not hang up.
+    fcntl(node.master, F_SETFD, FD_CLOEXEC);
+    fcntl(node.control, F_SETFD, FD_CLOEXEC);
     termios raw;
-    tcgetattr(slave, &raw);
+    tcgetattr(node.control, &raw);
     cfmakeraw(&raw);
     raw.c_cc[VMIN] = 64;  // a read gives whole sample blocks
     raw.c_cc[VTIME] = 0;
-    tcsetattr(slave, TCSANOW, &raw);
-    close(slave);
+    tcsetattr(node.control, TCSANOW, &raw);
     if (symlink(slaveName, link.c_str()) != 0) throw std::runtime_error("symlink failed");
   } else if (mkdir(link.c_str(), 0755) != 0) {
     throw std::runtime_error("mkdir failed");
@@ -109,6 +114,8 @@ void THidTestbed::Remove(int number) {
   umockdev_testbed_remove_device(testbed_, node.usb.c_str());
   unlink((RootDir() + node.devnode).c_str());
   if (node.master >= 0) close(node.master);  // the node hangs up
+  if (node.control >= 0) close(node.control);
   node.master = -1;
+  node.control = -1;
   node.hidraw.clear();
 }

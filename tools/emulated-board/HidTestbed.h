@@ -7,14 +7,18 @@
 #include <vector>
 
 // HID devices on an emulated sysfs and /dev (umockdev): each is a usb device, its hid
-// device with the report descriptor, and a hidraw node backed by a raw pty, so poll, read
-// and write on the node are real. The process (or the programs it starts) must run with
-// umockdev's preload library. Create and destroy a bed only while no other threads run.
+// device with the report descriptor and name, and a hidraw node backed by a raw pty, so
+// poll, read and write on the node are real. The process (or the programs it starts) must
+// run with umockdev's preload library. Create and destroy a bed only while no other threads
+// run.
 class THidTestbed {
  public:
   struct TNode {
     std::string usb, hid, hidraw, devnode;
     int master = -1;  // the pty's master side: commands come out, reports go in
+    // The pty's side the program opens, held by the bed as well: what is still unread on
+    // the node, and how many bytes make a read, are seen and set through it.
+    int control = -1;
   };
 
   THidTestbed();
@@ -23,9 +27,10 @@ class THidTestbed {
   THidTestbed& operator=(const THidTestbed&) = delete;
 
   // Adds a device and returns its number. A device the user may not open gets a node that
-  // can't be opened for writing. `announce` sends the add uevents, as a plug does.
+  // can't be opened for writing. `announce` sends the add uevents, as a plug does. A read of
+  // the node returns 64 bytes at a time until its control side says otherwise.
   int Add(uint16_t vendor, uint16_t product, const std::vector<uint8_t>& descriptor,
-          bool accessible = true, bool announce = false);
+          bool accessible = true, bool announce = false, const std::string& name = "test");
   // Unplugs a device: remove uevents, its sysfs entries gone, its node hung up.
   void Remove(int number);
   // Sends a uevent for a device that is there.

@@ -1,5 +1,6 @@
 #include "BoardOptions.h"
 
+#include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringList>
@@ -19,13 +20,13 @@ const std::map<std::string, TSignalKind> kSignalNames = {
     {"triangle", TSignalKind::Triangle}, {"noise", TSignalKind::Noise},
     {"constant", TSignalKind::Constant}, {"file", TSignalKind::File}};
 
-class TUsageError : public std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+using TUsageError = TBoardUsageError;
+
+}  // namespace
 
 // Numbers are read the same in every locale: QCoreApplication takes the user's LC_NUMERIC,
 // under which strtod would want "1,5" for 1.5.
-double Number(const char* option, const std::string& text, double min, double max) {
+double BoardOptionNumber(const char* option, const std::string& text, double min, double max) {
   const char* first = text.data();
   const char* last = text.data() + text.size();
   if (first != last && *first == '+') ++first;
@@ -40,6 +41,12 @@ double Number(const char* option, const std::string& text, double min, double ma
             .toStdString());
   }
   return value;
+}
+
+namespace {
+
+double Number(const char* option, const std::string& text, double min, double max) {
+  return BoardOptionNumber(option, text, min, max);
 }
 
 int Whole(const char* option, const std::string& text, int min, int max) {
@@ -78,76 +85,10 @@ TBoardCommandLine ParseBoardCommandLine(int argc, const char* const* argv) {
       "/dev/uhid, so simplescope can be tried and tested without the hardware. The board\n"
       "answers every command 3 with 32 samples of the chosen signal, which goes on from one\n"
       "answer to the next. It runs until interrupted (Ctrl+C) and then unplugs itself."));
-  const auto option = [](const char* name, const QString& description,
-                         const QString& valueName = {}) {
-    return QCommandLineOption(QString::fromLatin1(name), description, valueName);
-  };
-  const QCommandLineOption signal =
-      option("signal",
-             QCoreApplication::translate(
-                 "simplescope-board", "sine (default), square, triangle, noise, constant or file."),
-             QCoreApplication::translate("simplescope-board", "KIND"));
-  const QCommandLineOption period = option(
-      "period",
-      QCoreApplication::translate(
-          "simplescope-board", "Samples in one period of sine, square or triangle (default 64)."),
-      QCoreApplication::translate("simplescope-board", "SAMPLES"));
-  const QCommandLineOption amplitude =
-      option("amplitude",
-             QCoreApplication::translate("simplescope-board",
-                                         "Peak voltage about the offset (default 2)."),
-             QCoreApplication::translate("simplescope-board", "VOLTS"));
-  const QCommandLineOption offset = option(
-      "offset",
-      QCoreApplication::translate("simplescope-board", "Voltage added to the signal (default 0)."),
-      QCoreApplication::translate("simplescope-board", "VOLTS"));
-  const QCommandLineOption seed = option(
-      "seed",
-      QCoreApplication::translate("simplescope-board", "Start of the noise generator (default 1)."),
-      QCoreApplication::translate("simplescope-board", "N"));
-  const QCommandLineOption file = option(
-      "file",
-      QCoreApplication::translate("simplescope-board", "Raw values for --signal=file (see below)."),
-      QCoreApplication::translate("simplescope-board", "PATH"));
-  const QCommandLineOption delay = option(
-      "delay",
-      QCoreApplication::translate("simplescope-board",
-                                  "Fault: answer MS milliseconds late (the program waits 50 ms)."),
-      QCoreApplication::translate("simplescope-board", "MS"));
-  const QCommandLineOption shortAnswer =
-      option("short",
-             QCoreApplication::translate(
-                 "simplescope-board", "Fault: answer with only BYTES bytes (0..63) instead of 64."),
-             QCoreApplication::translate("simplescope-board", "BYTES"));
-  const QCommandLineOption silent =
-      option("silent", QCoreApplication::translate("simplescope-board", "Fault: never answer."));
-  const QCommandLineOption unplugEvery = option(
-      "unplug-every",
-      QCoreApplication::translate("simplescope-board",
-                                  "Fault: unplug after SECONDS plugged in, then plug in again..."),
-      QCoreApplication::translate("simplescope-board", "SECONDS"));
-  const QCommandLineOption unpluggedFor = option(
-      "unplugged-for",
-      QCoreApplication::translate("simplescope-board", "...after this long away (default 1)."),
-      QCoreApplication::translate("simplescope-board", "SECONDS"));
-  const QCommandLineOption name =
-      option("name",
-             QCoreApplication::translate(
-                 "simplescope-board", "The device's name (default \"simplescope virtual board\")."),
-             QCoreApplication::translate("simplescope-board", "TEXT"));
-  const QCommandLineOption verbose =
-      option("verbose",
-             QCoreApplication::translate("simplescope-board", "Print each command and answer."));
-  parser.addOptions({signal, period, amplitude, offset, seed, file, delay, shortAnswer, silent,
-                     unplugEvery, unpluggedFor, name, verbose});
+  const TBoardOptionSet boardOptions(parser);
   const auto [help, version] = AddStandardOptions(parser);
 
   TBoardCommandLine result;
-  // The last of a repeated option counts, as it did on every command line of old.
-  const auto value = [&](const QCommandLineOption& o) {
-    return parser.values(o).constLast().toStdString();
-  };
-  TBoardOptions options;
   try {
     if (!parser.parse(arguments)) throw TUsageError(parser.errorText().toStdString());
     if (parser.isSet(help)) {
@@ -163,49 +104,7 @@ TBoardCommandLine ParseBoardCommandLine(int argc, const char* const* argv) {
           QCoreApplication::translate("simplescope-board", "unexpected argument \"%1\"")
               .arg(parser.positionalArguments().constFirst())
               .toStdString());
-    if (parser.isSet(signal)) {
-      const auto kind = kSignalNames.find(value(signal));
-      if (kind == kSignalNames.end())
-        throw TUsageError(
-            QCoreApplication::translate(
-                "simplescope-board",
-                "--signal: \"%1\" is not one of sine, square, triangle, noise, constant, "
-                "file")
-                .arg(QString::fromStdString(value(signal)))
-                .toStdString());
-      options.signal.kind = kind->second;
-    }
-    if (parser.isSet(period))
-      options.signal.periodSamples = Number("--period", value(period), 2, 1e9);
-    if (parser.isSet(amplitude))
-      options.signal.amplitudeVolts = Number("--amplitude", value(amplitude), 0, 10);
-    if (parser.isSet(offset))
-      options.signal.offsetVolts = Number("--offset", value(offset), -10, 10);
-    if (parser.isSet(seed))
-      options.signal.seed = static_cast<uint32_t>(Number("--seed", value(seed), 0, 4294967295.0));
-    if (parser.isSet(file)) options.signalFile = value(file);
-    if (parser.isSet(delay)) options.answerDelayMs = Whole("--delay", value(delay), 0, 600000);
-    if (parser.isSet(shortAnswer))
-      options.shortAnswerBytes = Whole("--short", value(shortAnswer), 0, 63);
-    options.silent = parser.isSet(silent);
-    if (parser.isSet(unplugEvery))
-      options.unplugEverySeconds = Number("--unplug-every", value(unplugEvery), 0.01, 1e6);
-    if (parser.isSet(unpluggedFor))
-      options.unpluggedSeconds = Number("--unplugged-for", value(unpluggedFor), 0, 1e6);
-    if (parser.isSet(name)) options.name = value(name);
-    options.verbose = parser.isSet(verbose);
-
-    if (options.signal.kind == TSignalKind::File) {
-      if (options.signalFile.empty())
-        throw TUsageError(
-            QCoreApplication::translate("simplescope-board", "--signal=file needs --file=PATH")
-                .toStdString());
-      options.signal.rawValues = TBoardSignal::ReadRawValues(options.signalFile);
-    } else if (!options.signalFile.empty()) {
-      throw TUsageError(
-          QCoreApplication::translate("simplescope-board", "--file is for --signal=file")
-              .toStdString());
-    }
+    result.options = boardOptions.Read(parser);
   } catch (const std::exception& error) {
     result.message =
         std::string("simplescope-board: ") + error.what() + "\n" +
@@ -214,10 +113,137 @@ TBoardCommandLine ParseBoardCommandLine(int argc, const char* const* argv) {
             .toStdString() +
         "\n";
     result.exitCode = 2;
-    return result;
   }
-  result.options = options;
   return result;
+}
+
+namespace {
+
+QCommandLineOption BoardOption(const char* name, const QString& description,
+                               const QString& valueName = {}) {
+  return QCommandLineOption(QString::fromLatin1(name), description, valueName);
+}
+
+}  // namespace
+
+struct TBoardOptionSet::TOptions {
+  QCommandLineOption signal = BoardOption(
+      "signal",
+      QCoreApplication::translate("simplescope-board",
+                                  "sine (default), square, triangle, noise, constant or file."),
+      QCoreApplication::translate("simplescope-board", "KIND"));
+  QCommandLineOption period = BoardOption(
+      "period",
+      QCoreApplication::translate(
+          "simplescope-board", "Samples in one period of sine, square or triangle (default 64)."),
+      QCoreApplication::translate("simplescope-board", "SAMPLES"));
+  QCommandLineOption amplitude =
+      BoardOption("amplitude",
+                  QCoreApplication::translate("simplescope-board",
+                                              "Peak voltage about the offset (default 2)."),
+                  QCoreApplication::translate("simplescope-board", "VOLTS"));
+  QCommandLineOption offset = BoardOption(
+      "offset",
+      QCoreApplication::translate("simplescope-board", "Voltage added to the signal (default 0)."),
+      QCoreApplication::translate("simplescope-board", "VOLTS"));
+  QCommandLineOption seed = BoardOption(
+      "seed",
+      QCoreApplication::translate("simplescope-board", "Start of the noise generator (default 1)."),
+      QCoreApplication::translate("simplescope-board", "N"));
+  QCommandLineOption file = BoardOption(
+      "file",
+      QCoreApplication::translate("simplescope-board", "Raw values for --signal=file (see below)."),
+      QCoreApplication::translate("simplescope-board", "PATH"));
+  QCommandLineOption delay = BoardOption(
+      "delay",
+      QCoreApplication::translate("simplescope-board",
+                                  "Fault: answer MS milliseconds late (the program waits 50 ms)."),
+      QCoreApplication::translate("simplescope-board", "MS"));
+  QCommandLineOption shortAnswer = BoardOption(
+      "short",
+      QCoreApplication::translate("simplescope-board",
+                                  "Fault: answer with only BYTES bytes (0..63) instead of 64."),
+      QCoreApplication::translate("simplescope-board", "BYTES"));
+  QCommandLineOption silent = BoardOption(
+      "silent", QCoreApplication::translate("simplescope-board", "Fault: never answer."));
+  QCommandLineOption unplugEvery = BoardOption(
+      "unplug-every",
+      QCoreApplication::translate("simplescope-board",
+                                  "Fault: unplug after SECONDS plugged in, then plug in again..."),
+      QCoreApplication::translate("simplescope-board", "SECONDS"));
+  QCommandLineOption unpluggedFor = BoardOption(
+      "unplugged-for",
+      QCoreApplication::translate("simplescope-board", "...after this long away (default 1)."),
+      QCoreApplication::translate("simplescope-board", "SECONDS"));
+  QCommandLineOption name = BoardOption(
+      "name",
+      QCoreApplication::translate("simplescope-board",
+                                  "The device's name (default \"simplescope virtual board\")."),
+      QCoreApplication::translate("simplescope-board", "TEXT"));
+  QCommandLineOption verbose = BoardOption(
+      "verbose",
+      QCoreApplication::translate("simplescope-board", "Print each command and answer."));
+};
+
+TBoardOptionSet::TBoardOptionSet(QCommandLineParser& parser) : options_(new TOptions) {
+  const TOptions& o = *options_;
+  parser.addOptions({o.signal, o.period, o.amplitude, o.offset, o.seed, o.file, o.delay,
+                     o.shortAnswer, o.silent, o.unplugEvery, o.unpluggedFor, o.name, o.verbose});
+}
+
+TBoardOptionSet::~TBoardOptionSet() = default;
+
+TBoardOptions TBoardOptionSet::Read(const QCommandLineParser& parser) const {
+  // The last of a repeated option counts, as it did on every command line of old.
+  const auto value = [&](const QCommandLineOption& option) {
+    return parser.values(option).constLast().toStdString();
+  };
+  const TOptions& o = *options_;
+  TBoardOptions options;
+  if (parser.isSet(o.signal)) {
+    const auto kind = kSignalNames.find(value(o.signal));
+    if (kind == kSignalNames.end())
+      throw TUsageError(
+          QCoreApplication::translate(
+              "simplescope-board",
+              "--signal: \"%1\" is not one of sine, square, triangle, noise, constant, "
+              "file")
+              .arg(QString::fromStdString(value(o.signal)))
+              .toStdString());
+    options.signal.kind = kind->second;
+  }
+  if (parser.isSet(o.period))
+    options.signal.periodSamples = Number("--period", value(o.period), 2, 1e9);
+  if (parser.isSet(o.amplitude))
+    options.signal.amplitudeVolts = Number("--amplitude", value(o.amplitude), 0, 10);
+  if (parser.isSet(o.offset))
+    options.signal.offsetVolts = Number("--offset", value(o.offset), -10, 10);
+  if (parser.isSet(o.seed))
+    options.signal.seed = static_cast<uint32_t>(Number("--seed", value(o.seed), 0, 4294967295.0));
+  if (parser.isSet(o.file)) options.signalFile = value(o.file);
+  if (parser.isSet(o.delay)) options.answerDelayMs = Whole("--delay", value(o.delay), 0, 600000);
+  if (parser.isSet(o.shortAnswer))
+    options.shortAnswerBytes = Whole("--short", value(o.shortAnswer), 0, 63);
+  options.silent = parser.isSet(o.silent);
+  if (parser.isSet(o.unplugEvery))
+    options.unplugEverySeconds = Number("--unplug-every", value(o.unplugEvery), 0.01, 1e6);
+  if (parser.isSet(o.unpluggedFor))
+    options.unpluggedSeconds = Number("--unplugged-for", value(o.unpluggedFor), 0, 1e6);
+  if (parser.isSet(o.name)) options.name = value(o.name);
+  options.verbose = parser.isSet(o.verbose);
+
+  if (options.signal.kind == TSignalKind::File) {
+    if (options.signalFile.empty())
+      throw TUsageError(
+          QCoreApplication::translate("simplescope-board", "--signal=file needs --file=PATH")
+              .toStdString());
+    options.signal.rawValues = TBoardSignal::ReadRawValues(options.signalFile);
+  } else if (!options.signalFile.empty()) {
+    throw TUsageError(
+        QCoreApplication::translate("simplescope-board", "--file is for --signal=file")
+            .toStdString());
+  }
+  return options;
 }
 
 std::string DescribeSignal(const TBoardOptions& options) {
