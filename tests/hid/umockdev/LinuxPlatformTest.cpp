@@ -249,7 +249,7 @@ TEST_F(LinuxPlatform, ANodeThatIsGoneIsNotOpenedPassAfterPass) {
   // events): every pass lists it and finds nothing to open.
   ASSERT_EQ(unlink((bed->RootDir() + boardNode).c_str()), 0);
   // The mouse unplugged and plugged again and again, a pass each time. Each failed open
-  // would leave one of umockdev's sockets behind, and abort the test after about 45.
+  // would leave one of umockdev's sockets behind, and abort the test after 48.
   int filesBefore = 0;
   for (int pass = 0; pass < 120; ++pass) {
     const int changesBefore = changes;
