@@ -180,9 +180,12 @@ TEST_F(RealKernelStorm, AStormOfPlugsWhileMeasuringLeavesNothingBehind) {
   ASSERT_NO_FATAL_FAILURE(WaitForBothBack());
   Form().Image3->Click();
   EXPECT_FALSE(boxes.empty());
+  // The boxes of a board gone while measuring. A board caught while the kernel removes it
+  // (its node still there, but opening it refused) is listed for queries only until the
+  // next pass, and a start in between says it can't be accessed.
   for (const QString& box : boxes) {
     EXPECT_TRUE(box == "(C2)実験ボードと接続が確認出来ません。" ||
-                box.startsWith("実験ボードが切断されました。"))
+                box.startsWith("実験ボードが切断されました。") || box.startsWith("(C3)"))
         << box.toStdString();
   }
   std::printf("measuring started %d times during the storm, %zu boxes\n", starts, boxes.size());
