@@ -139,3 +139,49 @@ TEST_F(EmulatedEndToEnd, ManyUnplugReplugCyclesWhileMeasuringLeaveNothingBehind)
     EXPECT_LE(ResidentKilobytes() - residentAfterWarmUp, 2048) << "resident memory grew";
   }
 }
+
+// A two-hour lesson with the board unplugged once a minute is 120 unplugs; here they come
+// as a storm, the board and a mouse out and in 20 ms apart, while the window measures
+// whenever it sees the board.
+TEST_F(EmulatedEndToEnd, AStormOfPlugsWhileMeasuringLeavesNothingBehind) {
+  plug = std::make_unique<TEmulatedPlug>(*bed);
+  plug->Plug();
+  int mouse = bed->Add(0x046D, 0xC077, kMouseDescriptor, true, /*announce=*/true);
+  auto bothListed = [&] { return Form().BoardDevice && Form().DevListBox->Items.Count() == 2; };
+  ASSERT_TRUE(WaitUntil(bothListed));
+  Form().Image2->Click();
+  ASSERT_TRUE(WaitUntil([&] { return Form().SampleHistory->Count() >= 64; }));
+  const int files = OpenFiles();
+  const int threads = Threads();
+  int starts = 0;
+  for (int cycle = 0; cycle < 130; ++cycle) {
+    plug->Unplug();
+    WaitMs(20);
+    bed->Remove(mouse);
+    WaitMs(20);
+    plug->Plug();
+    WaitMs(20);
+    mouse = bed->Add(0x046D, 0xC077, kMouseDescriptor, true, /*announce=*/true);
+    WaitMs(20);
+    if (Idle() && bothListed()) {
+      Form().Image2->Click();
+      ++starts;
+    }
+  }
+  ASSERT_TRUE(WaitUntil(bothListed));
+  EXPECT_GT(starts, 10);
+  for (const QString& box : boxes) {
+    EXPECT_TRUE(box == "(C2)実験ボードと接続が確認出来ません。" ||
+                box.startsWith("実験ボードが切断されました。"))
+        << box.toStdString();
+  }
+  if (Idle()) Form().Image2->Click();
+  ASSERT_TRUE(Measuring());
+  Form().SampleHistory->Clear();
+  ASSERT_TRUE(WaitUntil([&] { return Form().SampleHistory->Count() >= 64; }));
+  ExpectTraceHoldsBoardValues(Trace());
+  Form().Image3->Click();
+  EXPECT_TRUE(WaitUntil([&] { return OpenFiles() <= files && Threads() == threads; }, 2000))
+      << OpenFiles() << " files open (" << files << " before), " << Threads() << " threads ("
+      << threads << ")\nnow " << ProcessCounters::Describe();
+}

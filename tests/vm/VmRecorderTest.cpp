@@ -1,6 +1,7 @@
 // simplescope-record on a real kernel: runs inside the virtual machine (see
 // run-vm-test.sh) with simplescope-board, the virtual board tool, plugged in and pulled out
 // as a process of its own. One boot covers every check.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -10,8 +11,10 @@
 #include <random>
 #include <thread>
 
+#include "../ProcessCounters.h"
 #include "../recorder/RecorderProcess.h"
 #include "../recorder/TableChecks.h"
+#include "HotPlugStorm.h"
 
 namespace {
 
@@ -194,4 +197,108 @@ TEST_F(RealKernelRecorder, BadArgumentsAreUsageErrors) {
     EXPECT_EQ(recorder->ExitCode(), 2) << arguments[0];
     EXPECT_NE(recorder->Stderr().find("Try 'simplescope-record --help'"), std::string::npos);
   }
+}
+
+namespace {
+
+// What another process holds now, read from /proc.
+struct THeld {
+  int files = 0;
+  int threads = 0;
+  long residentKilobytes = 0;
+};
+
+int Entries(const std::string& folder) {
+  int count = 0;
+  if (DIR* dir = opendir(folder.c_str())) {
+    while (dirent* entry = readdir(dir))
+      if (entry->d_name[0] != '.') ++count;
+    closedir(dir);
+  }
+  return count;
+}
+
+THeld HeldBy(pid_t pid) {
+  const std::string base = "/proc/" + std::to_string(pid);
+  THeld held{Entries(base + "/fd"), Entries(base + "/task"), 0};
+  std::ifstream status(base + "/status");
+  std::string key;
+  while (status >> key)
+    if (key == "VmRSS:" && status >> held.residentKilobytes) break;
+  return held;
+}
+
+// The recorder's process, found by its name (the only one in the machine).
+pid_t RecorderPid() {
+  if (DIR* dir = opendir("/proc")) {
+    while (dirent* entry = readdir(dir)) {
+      std::ifstream comm(std::string("/proc/") + entry->d_name + "/comm");
+      std::string name;
+      if (std::getline(comm, name) && name == "simplescope-rec") {
+        closedir(dir);
+        return static_cast<pid_t>(std::atoi(entry->d_name));
+      }
+    }
+    closedir(dir);
+  }
+  return -1;
+}
+
+}  // namespace
+
+TEST_F(RealKernelRecorder, AStormOfPlugsLosesAndDoublesNoRow) {
+  TStormBoard board({"--signal=file", std::string("--file=") + kRampFile});
+  TUhidMouse mouse;
+  board.Plug();
+  mouse.Plug();
+  const char* file = "/tmp/storm.csv";
+  auto blocks = [&] { return Csv(ReadWholeFile(file)).Blocks(); };
+  auto recorder = Record({"--interval", "20", "-o", file});
+  ASSERT_TRUE(recorder->WaitFor([&] { return blocks() >= 10; }));
+  // One unplug and replug first: what the first one sets up for good is there before the
+  // counting starts.
+  board.Unplug();
+  ASSERT_TRUE(recorder->WaitForStderr("waiting for it to come back"));
+  board.Plug();
+  ASSERT_TRUE(recorder->WaitForStderr("the board is back"));
+  const size_t warmedUp = blocks();
+  ASSERT_TRUE(recorder->WaitFor([&] { return blocks() >= warmedUp + 5; }));
+  const pid_t pid = RecorderPid();
+  ASSERT_GT(pid, 0);
+  const THeld before = HeldBy(pid);
+  {
+    THotPlugStorm storm(board, mouse, StormCycles());
+    // Its messages are read meanwhile, so a full pipe never stalls it.
+    recorder->WaitFor([&] { return storm.Done(); }, 3600 * 1000);
+  }
+  const size_t afterStorm = blocks();
+  ASSERT_TRUE(recorder->WaitFor([&] { return blocks() >= afterStorm + 10; }))
+      << recorder->Stderr().substr(recorder->Stderr().size() -
+                                   std::min<size_t>(2000, recorder->Stderr().size()));
+  const THeld after = HeldBy(pid);
+  recorder->Signal(SIGINT);
+  ASSERT_TRUE(recorder->Wait());
+  EXPECT_EQ(recorder->ExitCode(), 0);
+
+  EXPECT_LE(after.files, before.files);
+  EXPECT_EQ(after.threads, before.threads);
+  if (ProcessCounters::kResidentMemoryTellsLeaks) {
+    EXPECT_LE(after.residentKilobytes - before.residentKilobytes, 1024) << "resident memory grew";
+  }
+  // Block numbers go on from 0 without a hole; within each plug every sample follows the
+  // one before it, and a plug starts the ramp again at a block's first row.
+  const TRecordedTable table = Csv(ReadWholeFile(file));
+  ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(table));
+  std::vector<size_t> restarts;
+  ExpectRampRuns(table, &restarts);
+  EXPECT_LE(restarts.size(), static_cast<size_t>(StormCycles()) + 1);
+  const std::string& said = recorder->Stderr();
+  const size_t gaps = said.rfind(", gaps: ");
+  std::printf(
+      "storm of %d cycles: %zu blocks, %zu restarts of the ramp, %s gaps; recorder files %d -> "
+      "%d, threads %d -> %d, RSS %ld -> %ld KiB\n",
+      StormCycles(), table.Blocks(), restarts.size(),
+      gaps == std::string::npos ? "?" : std::to_string(std::atoi(said.c_str() + gaps + 8)).c_str(),
+      before.files, after.files, before.threads, after.threads, before.residentKilobytes,
+      after.residentKilobytes);
 }

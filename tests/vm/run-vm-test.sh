@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Runs a test program inside a small virtual machine: Debian's kernel, a busybox
 # initramfs with the HID modules, the program and the libraries it needs.
-# Usage: run-vm-test.sh PROGRAM CACHE_DIR [--qt] [--tool FILE]...
-#   --qt         the program is a Qt program: bring the offscreen platform and the fonts
-#   --tool FILE  another program the test starts, put in /bin
+# Usage: run-vm-test.sh PROGRAM CACHE_DIR [--qt] [--tool FILE]... [--env NAME=VALUE]...
+#                        [--timeout SECONDS]
+#   --qt               the program is a Qt program: bring the offscreen platform and the fonts
+#   --tool FILE        another program the test starts, put in /bin
+#   --env NAME=VALUE   set for the program in the guest (GTEST_FILTER=..., for instance)
+#   --timeout SECONDS  how long the machine may run (240 s unless given)
 # Prints the program's output; exits 0 only when the guest reports that it passed.
 set -euo pipefail
 program=$1
@@ -11,10 +14,14 @@ cache=$2
 shift 2
 qt=false
 tools=()
+environment=()
+timeout=240
 while [ $# -gt 0 ]; do
   case $1 in
     --qt) qt=true ;;
     --tool) tools+=("$2"); shift ;;
+    --env) environment+=("$2"); shift ;;
+    --timeout) timeout=$2; shift ;;
     *) echo "run-vm-test.sh: unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -87,17 +94,19 @@ for m in hid uhid hid-generic; do insmod /modules/$m.ko* || echo "VM: insmod $m 
 export HOME=/tmp XDG_RUNTIME_DIR=/tmp/xdg LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen
 export SIMPLESCOPE_BOARD=/bin/simplescope-board
 mkdir -p /tmp/xdg && chmod 700 /tmp/xdg
+. /environment
 if /test; then echo "VM-RESULT: PASS"; else echo "VM-RESULT: FAIL"; fi
 poweroff -f
 INIT
 chmod +x "$root/init"
+for variable in "${environment[@]}"; do printf 'export %q\n' "$variable"; done > "$root/environment"
 (cd "$root" && find . | cpio -o -H newc --quiet) > "$root.cpio"
 trap 'rm -rf "$root" "$root.cpio"' EXIT
 
 # Software emulation: KVM is not dependable on these machines. qemu exits 0 even after a
 # guest panic, so the verdict is the guest's own line.
 # A Qt initramfs is about 110 MB, which the kernel holds twice while unpacking it.
-output=$(timeout 240 qemu-system-x86_64 -accel tcg -cpu qemu64,+rdrand -m 512M -smp 1 \
+output=$(timeout "$timeout" qemu-system-x86_64 -accel tcg -cpu qemu64,+rdrand -m 512M -smp 1 \
   -nodefaults -no-user-config -display none -serial stdio -no-reboot \
   -kernel "$cache/kernel/vmlinuz" -initrd "$root.cpio" \
   -append "console=ttyS0 panic=-1 quiet" 2>&1 || true)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../../ProcessCounters.h"
 #include "../BoardDescriptor.h"
 #include "../MouseDescriptor.h"
 #include "HidTestbed.h"
@@ -237,4 +238,30 @@ TEST_F(LinuxPlatform, TheDevicesNameComesFromItsHidParent) {
   StartController();
   ASSERT_EQ(controller->DeviceList().size(), 1u);
   EXPECT_EQ(controller->DeviceList()[0]->InterfaceInfo().Name, "test");
+}
+
+TEST_F(LinuxPlatform, ANodeThatIsGoneIsNotOpenedPassAfterPass) {
+  const std::string boardNode = Add(0x21CF, 0x0004, kBoardDescriptor).devnode;
+  int mouse = bed->Add(0x046D, 0xC077, kMouseDescriptor);
+  StartController();
+  ASSERT_EQ(controller->DeviceList().size(), 2u);
+  // The board's node is gone while its sysfs entries stay (as between a hot-unplug's
+  // events): every pass lists it and finds nothing to open.
+  ASSERT_EQ(unlink((bed->RootDir() + boardNode).c_str()), 0);
+  // The mouse unplugged and plugged again and again, a pass each time. Each failed open
+  // would leave one of umockdev's sockets behind, and abort the test after 48.
+  int filesBefore = 0;
+  for (int pass = 0; pass < 120; ++pass) {
+    const int changesBefore = changes;
+    if (pass % 2 == 0) {
+      bed->Remove(mouse);
+    } else {
+      mouse = bed->Add(0x046D, 0xC077, kMouseDescriptor, true, /*announce=*/true);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return changes > changesBefore; })) << "pass " << pass;
+    if (pass == 1) filesBefore = ProcessCounters::OpenFiles();
+  }
+  ASSERT_EQ(controller->DeviceList().size(), 1u);
+  EXPECT_EQ(controller->DeviceList()[0]->Identity().ProductID, 0xC077);
+  EXPECT_LE(ProcessCounters::OpenFiles(), filesBefore);
 }
