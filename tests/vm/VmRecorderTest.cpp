@@ -235,8 +235,10 @@ pid_t RecorderPid() {
       std::ifstream comm(std::string("/proc/") + entry->d_name + "/comm");
       std::string name;
       if (std::getline(comm, name) && name == "simplescope-rec") {
+        // The entry lives in the directory's buffer: read it before closing.
+        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
         closedir(dir);
-        return static_cast<pid_t>(std::atoi(entry->d_name));
+        return pid;
       }
     }
     closedir(dir);
