@@ -18,7 +18,7 @@ class THidDeviceController : public TCustomHidDeviceController {
   static constexpr int kCoalesceMs = 50;
 
   explicit THidDeviceController(TComponent* owner,
-                                std::shared_ptr<THidPlatform> platform = LinuxHidPlatform());
+                                std::shared_ptr<THidPlatform> platform = SystemHidPlatform());
   ~THidDeviceController() override;
 
   // What an application uses.

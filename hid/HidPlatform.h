@@ -73,7 +73,11 @@ class THidPlatform {
   virtual bool GetNumInputBuffers(const THidHandle& handle, int& count) = 0;
 };
 
-// The platform of this machine: udev for device setup, hidraw for the rest.
+// The platform of the system the program was built for (one file per platform):
+// HidPlatformLinux.cpp, or HidPlatformWindows.cpp.
+std::shared_ptr<THidPlatform> SystemHidPlatform();
+
+// Linux: udev for device setup, hidraw for the rest.
 std::shared_ptr<THidPlatform> LinuxHidPlatform();
 
 // Poll-and-read of one report on a descriptor: the part of Read that does not depend on

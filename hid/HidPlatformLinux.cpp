@@ -1,6 +1,5 @@
-#include "HidPlatform.h"
-
 #include "hid/Hid.h"
+#include "hid/HidPlatform.h"
 #include "hid/SetupApi.h"
 
 namespace {
@@ -71,4 +70,8 @@ class TLinuxHidPlatform : public THidPlatform {
 std::shared_ptr<THidPlatform> LinuxHidPlatform() {
   static std::shared_ptr<THidPlatform> platform = std::make_shared<TLinuxHidPlatform>();
   return platform;
+}
+
+std::shared_ptr<THidPlatform> SystemHidPlatform() {
+  return LinuxHidPlatform();
 }
