@@ -39,7 +39,7 @@ void THidDeviceReadThread::Execute() {
     }
     const THidReadResult result =
         platform_->Read(handle, ReportBuffer.data(), static_cast<uint32_t>(ReportBuffer.size()),
-                        !numberedReports_, OwnerDevice->ReadSleepTime(), wake_.Descriptor());
+                        !numberedReports_, OwnerDevice->ReadSleepTime(), wake_.Object());
     OwnerDevice->LeaveReadWait();
     if (Terminated()) break;
     switch (result.status) {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "framework/SystemHandle.h"
+
 // What ends a reader's wait early (a stop request, or its handle about to close): a wait
 // object of the system that any thread can signal and the reader sleeps on, alone or (in the
 // platform's Read) beside the device.
@@ -16,9 +18,8 @@ class THidReadWake {
   void Signal();
   // Sleeps up to timeoutMs; a signal ends it early, and is used up.
   void Sleep(int timeoutMs);
-  // What the platform's Read waits on beside the device: the eventfd on Linux. On Windows -1
-  // until the Windows backend, whose Read takes the event itself, replaces it with a handle.
-  int Descriptor() const;
+  // What the platform's Read waits on beside the device: the eventfd, or the event.
+  TSystemHandle Object() const;
 
  private:
   intptr_t waitObject_;  // the eventfd, or the event's HANDLE

@@ -24,6 +24,6 @@ void THidReadWake::Sleep(int timeoutMs) {
                       timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
 }
 
-int THidReadWake::Descriptor() const {
-  return -1;
+TSystemHandle THidReadWake::Object() const {
+  return TSystemHandle::FromHandle(reinterpret_cast<HANDLE>(waitObject_));
 }

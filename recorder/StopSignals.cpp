@@ -28,7 +28,7 @@ TStopSignals::TStopSignals(std::function<void(int)> onStop)
     : onStop_(std::move(onStop)), target_(std::make_unique<TMessageTarget>()) {
   const sigset_t set = StopSet();
   fd_ = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-  if (fd_ >= 0) target_->WatchReadable(fd_, [this] { Arrived(); });
+  if (fd_ >= 0) target_->Watch(TSystemHandle::FromDescriptor(fd_), [this] { Arrived(); });
 }
 
 TStopSignals::~TStopSignals() {
