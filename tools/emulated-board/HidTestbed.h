@@ -3,6 +3,7 @@
 #include <umockdev.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,16 @@
 // umockdev's preload library. Create and destroy a bed only while no other threads run.
 class THidTestbed {
  public:
+  // What the node's ioctls answer, for the handler on umockdev's own thread.
+  struct TIdentity {
+    uint16_t vendor = 0, product = 0;
+    std::vector<uint8_t> descriptor;
+  };
   struct TNode {
     std::string usb, hid, hidraw, devnode;
     int master = -1;  // the pty's master side: commands come out, reports go in
+    std::shared_ptr<TIdentity> identity;
+    UMockdevIoctlBase* ioctls = nullptr;  // answers the hidraw ioctls, where asked to
   };
 
   THidTestbed();
@@ -30,6 +38,10 @@ class THidTestbed {
   void Remove(int number);
   // Sends a uevent for a device that is there.
   void Announce(int number, const char* action);
+  // Nodes added from now on answer the hidraw ioctls (descriptor, identity, name) as the
+  // kernel does, for programs that know no other way to ask (Wine's HID bus). Without
+  // this they fail, and sysfs is where the answers are.
+  void SetAnswerIoctls(bool answer) { answerIoctls_ = answer; }
 
   TNode& Node(int number) { return nodes_[number]; }
   int Count() const { return static_cast<int>(nodes_.size()); }
@@ -37,6 +49,9 @@ class THidTestbed {
   std::string RootDir() const;
 
  private:
+  void AttachIoctls(TNode& node);
+
   UMockdevTestbed* testbed_;
   std::vector<TNode> nodes_;
+  bool answerIoctls_ = false;
 };

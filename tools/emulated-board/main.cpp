@@ -1,9 +1,15 @@
 // emulated-board: runs a program with the virtual board plugged into an emulated sysfs and
 // /dev (umockdev), for machines without /dev/uhid. Reports the program's CPU time and
 // peak memory when it ends, unless --quiet (the run command's demo).
-//   emulated-board [--for=SECONDS] [--quiet] [board options] -- PROGRAM [ARGUMENTS]
+//   emulated-board [--for=SECONDS] [--quiet] [--answer-ioctls] [--control=DIR]
+//                  [board options] -- PROGRAM [ARGUMENTS]
+// --answer-ioctls: the node answers the hidraw ioctls, for programs that ask nothing of
+// sysfs (Wine's HID bus). --control=DIR: the program unplugs and plugs the board by making
+// a file "unplug" or "plug" in DIR (for a Windows program under Wine, through its Z:
+// drive); the file is deleted once done.
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +39,22 @@ void RunUnderPreload(char* argv[]) {
   std::exit(1);
 }
 
+// Carries out a plug or unplug the program asked for, and deletes the request.
+void ServeControlRequests(const std::string& directory, TEmulatedBoard& board) {
+  if (directory.empty()) return;
+  struct stat info;
+  const std::string unplug = directory + "/unplug";
+  const std::string plug = directory + "/plug";
+  if (stat(unplug.c_str(), &info) == 0) {
+    board.Unplug();
+    unlink(unplug.c_str());
+  }
+  if (stat(plug.c_str(), &info) == 0) {
+    board.Plug(/*announce=*/true);
+    unlink(plug.c_str());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -40,19 +62,26 @@ int main(int argc, char* argv[]) {
   std::vector<const char*> boardArguments;
   double forSeconds = 0;
   bool quiet = false;
+  bool answerIoctls = false;
+  std::string control;
   int i = 1;
   for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
     if (std::strncmp(argv[i], "--for=", 6) == 0)
       forSeconds = std::atof(argv[i] + 6);
     else if (std::strcmp(argv[i], "--quiet") == 0)
       quiet = true;
+    else if (std::strcmp(argv[i], "--answer-ioctls") == 0)
+      answerIoctls = true;
+    else if (std::strncmp(argv[i], "--control=", 10) == 0)
+      control = argv[i] + 10;
     else
       boardArguments.push_back(argv[i]);
   }
   if (i + 1 >= argc) {
     std::fprintf(
         stderr,
-        "usage: emulated-board [--for=SECONDS] [--quiet] [board options] -- PROGRAM [ARGS]\n");
+        "usage: emulated-board [--for=SECONDS] [--quiet] [--answer-ioctls] [--control=DIR] "
+        "[board options] -- PROGRAM [ARGS]\n");
     return 2;
   }
   const TBoardCommandLine board =
@@ -64,6 +93,7 @@ int main(int argc, char* argv[]) {
 
   // The testbed sets UMOCKDEV_DIR, which the program inherits with the preload library.
   THidTestbed bed;
+  bed.SetAnswerIoctls(answerIoctls);
   TEmulatedBoard emulated(bed, *board.options);
   emulated.Plug(/*announce=*/false);
   const auto started = std::chrono::steady_clock::now();
@@ -73,15 +103,18 @@ int main(int argc, char* argv[]) {
     std::perror(argv[i + 1]);
     _exit(127);
   }
-  if (forSeconds > 0) {
-    // Sleep in steps, so a program that ends early ends the run early.
-    while (std::chrono::steady_clock::now() - started < std::chrono::duration<double>(forSeconds)) {
+  if (forSeconds > 0 || !control.empty()) {
+    // Sleep in steps, so a program that ends early ends the run early, and its requests
+    // are served while it runs.
+    const auto limit = std::chrono::duration<double>(forSeconds);
+    while (forSeconds <= 0 || std::chrono::steady_clock::now() - started < limit) {
       siginfo_t ended{};
       if (waitid(P_PID, child, &ended, WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid != 0)
         break;
+      ServeControlRequests(control, emulated);
       usleep(20000);
     }
-    kill(child, SIGTERM);
+    if (forSeconds > 0) kill(child, SIGTERM);
   }
   int status = 0;
   rusage usage{};
