@@ -4,10 +4,13 @@
 #include <memory>
 #include <string>
 
+#include "framework/SystemHandle.h"
+
 // Where the table goes: a file the recorder made, or standard output. Every Write is one
 // whole piece of the table (the header, or the rows of one block) and either lands whole or
 // not at all, so the output always ends at a line boundary, also when the disk fills up or
-// the reader of a pipe goes away.
+// the reader of a pipe goes away. The bytes go out as they are (no line-end translation):
+// the table's own line ends are the ones in the file. One file per platform.
 class TTableOutput {
  public:
   // Opens (creates or empties) `path`; "-" or an empty path is standard output. Answers
@@ -29,10 +32,11 @@ class TTableOutput {
   QString Error() const { return error_; }
 
  private:
-  TTableOutput(int fd, bool owned, QString name);
+  TTableOutput(TSystemHandle file, bool owned, QString name);
+  // Keeps the reason for the system's error code (errno, or Windows' own) and answers false.
   bool Fail(int error);
 
-  int fd_;
+  TSystemHandle file_;
   bool owned_;
   bool seekable_;
   QString name_;

@@ -1,5 +1,3 @@
-#include "TableOutput.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -9,6 +7,8 @@
 #include <QFile>
 #include <cerrno>
 #include <cstring>
+
+#include "TableOutput.h"
 
 namespace {
 
@@ -26,25 +26,26 @@ QString Reason(int error) {
 
 std::unique_ptr<TTableOutput> TTableOutput::Open(const QString& path, QString& error) {
   if (path.isEmpty() || path == QLatin1String("-"))
-    return std::unique_ptr<TTableOutput>(
-        new TTableOutput(STDOUT_FILENO, false, TOutputText::StandardOutput()));
+    return std::unique_ptr<TTableOutput>(new TTableOutput(
+        TSystemHandle::FromDescriptor(STDOUT_FILENO), false, TOutputText::StandardOutput()));
   const int fd =
       open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {
     error = Reason(errno);
     return nullptr;
   }
-  return std::unique_ptr<TTableOutput>(new TTableOutput(fd, true, path));
+  return std::unique_ptr<TTableOutput>(
+      new TTableOutput(TSystemHandle::FromDescriptor(fd), true, path));
 }
 
-TTableOutput::TTableOutput(int fd, bool owned, QString name)
-    : fd_(fd), owned_(owned), name_(std::move(name)) {
+TTableOutput::TTableOutput(TSystemHandle file, bool owned, QString name)
+    : file_(file), owned_(owned), name_(std::move(name)) {
   struct stat info;
-  seekable_ = fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+  seekable_ = fstat(file_.Descriptor(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 TTableOutput::~TTableOutput() {
-  if (owned_ && fd_ >= 0) close(fd_);
+  if (owned_ && file_.Valid()) close(file_.Descriptor());
 }
 
 bool TTableOutput::Fail(int error) {
@@ -53,13 +54,14 @@ bool TTableOutput::Fail(int error) {
 }
 
 bool TTableOutput::Write(const std::string& text) {
-  if (fd_ < 0) return Fail(EBADF);
+  if (!file_.Valid()) return Fail(EBADF);
+  const int fd = file_.Descriptor();
   // Where this piece begins, to take a part of it back. A pipe needs nothing of the kind:
   // a block's rows (about 1.2 KB) are less than PIPE_BUF, which the kernel writes whole.
-  const off_t start = seekable_ ? lseek(fd_, 0, SEEK_CUR) : -1;
+  const off_t start = seekable_ ? lseek(fd, 0, SEEK_CUR) : -1;
   size_t done = 0;
   while (done < text.size()) {
-    const ssize_t n = write(fd_, text.data() + done, text.size() - done);
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
     if (n > 0) {
       done += size_t(n);
       continue;
@@ -67,13 +69,13 @@ bool TTableOutput::Write(const std::string& text) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       // Standard output inherited in non-blocking mode: wait until it takes more.
-      pollfd ready{fd_, POLLOUT, 0};
+      pollfd ready{fd, POLLOUT, 0};
       if (poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
     }
     const int error = n < 0 ? errno : ENOSPC;
     if (done > 0 && start >= 0) {
       // The disk took only part of it: the table ends with the last whole piece.
-      if (ftruncate(fd_, start) == 0) lseek(fd_, start, SEEK_SET);
+      if (ftruncate(fd, start) == 0) lseek(fd, start, SEEK_SET);
     }
     return Fail(error);
   }
@@ -81,8 +83,8 @@ bool TTableOutput::Write(const std::string& text) {
 }
 
 bool TTableOutput::Close() {
-  if (!owned_ || fd_ < 0) return true;
-  const int result = close(fd_);
-  fd_ = -1;
+  if (!owned_ || !file_.Valid()) return true;
+  const int result = close(file_.Descriptor());
+  file_ = TSystemHandle();
   return result == 0 || Fail(errno);
 }
