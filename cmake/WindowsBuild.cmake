@@ -36,11 +36,9 @@ add_custom_target(simplescope_windows_runtime
           ${SIMPLESCOPE_QT_PREFIX}/plugins/styles/qwindowsvistastyle.dll ${bin}/styles
   COMMENT "Qt and C++ runtime DLLs beside the programs"
   VERBATIM)
-# The test programs also need Qt Test and, for runs without a screen, the offscreen platform.
+# The test programs also need Qt Test.
 add_custom_target(simplescope_windows_test_runtime
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SIMPLESCOPE_QT_PREFIX}/bin/Qt6Test.dll ${bin}
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different
-          ${SIMPLESCOPE_QT_PREFIX}/plugins/platforms/qoffscreen.dll ${bin}/platforms
   DEPENDS simplescope_windows_runtime
   VERBATIM)
 

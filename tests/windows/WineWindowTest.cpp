@@ -6,12 +6,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 
 #include "app/Form1Window.h"
+#include "framework/FontSubstitution.h"
 #include "framework/MessageWait.h"
 
 namespace {
@@ -71,4 +73,17 @@ TEST(WineWindow, ClickOnStartWithoutABoardShowsTheC1Box) {
   while (boxText.isEmpty() && waited.elapsed() < 10000) WaitMs(20);
   EXPECT_EQ(boxText, QStringLiteral("(C1)実験ボードと接続が確認出来ません。"));
   EXPECT_TRUE(window.Panel1()->isVisible());  // nothing started
+}
+
+// Japanese Windows has the faces the window asks for; Wine and Windows in other languages
+// don't (by those names), and the face used instead is a Japanese one the system has (under
+// Wine, the host's IPA fonts), never a Latin face that shows boxes.
+TEST(WineWindow, TheWindowsFacesAreJapaneseFacesTheSystemHas) {
+  for (const QString& requested :
+       {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("ＭＳ Ｐ明朝")}) {
+    const QString family = InstalledFamily(requested);
+    EXPECT_TRUE(QFontDatabase::families().contains(family)) << family.toStdString();
+    EXPECT_TRUE(QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese))
+        << family.toStdString();
+  }
 }
