@@ -13,6 +13,12 @@ set(CMAKE_RC_COMPILER ${SIMPLESCOPE_MINGW_TRIPLE}-windres)
 # Target libraries and headers come from the MinGW root and from the folders the caller adds to
 # CMAKE_PREFIX_PATH (the cache of Qt and libjpeg-turbo); programs always from the host.
 set(CMAKE_FIND_ROOT_PATH /usr/${SIMPLESCOPE_MINGW_TRIPLE})
+# SIMPLESCOPE_WINDOWS_LIBS: the folder tools/build-windows-libs.sh made (Qt, libjpeg-turbo).
+if(SIMPLESCOPE_WINDOWS_LIBS)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${SIMPLESCOPE_WINDOWS_LIBS})
+  list(APPEND CMAKE_PREFIX_PATH ${SIMPLESCOPE_WINDOWS_LIBS})
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SIMPLESCOPE_WINDOWS_LIBS)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
