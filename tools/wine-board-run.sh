@@ -7,7 +7,8 @@
 # The program unplugs and plugs the board through the folder in SIMPLESCOPE_BOARD_CONTROL
 # (see emulated-board --control).
 #   wine-board-run.sh PROGRAM.exe [ARGUMENTS]
-# SIMPLESCOPE_EMULATED_BOARD names the emulated board's runner (default: build/'s).
+# SIMPLESCOPE_EMULATED_BOARD names the emulated board's runner (default: build/'s);
+# SIMPLESCOPE_BOARD_OPTIONS gives the board its options (--signal=file --file=PATH, say).
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 runner=${SIMPLESCOPE_EMULATED_BOARD:-$source_dir/build/tools/emulated-board/emulated-board}
@@ -19,17 +20,19 @@ export WINEPREFIX=$work/prefix WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # The Windows program sees the folder through Wine's Z: drive.
 export SIMPLESCOPE_BOARD_CONTROL="Z:$work/control"
-# shellcheck disable=SC2016
-exec "$runner" --quiet --answer-ioctls --control="$work/control" -- bash -c '
+status=0
+# shellcheck disable=SC2016,SC2086
+"$runner" --quiet --answer-ioctls --control="$work/control" ${SIMPLESCOPE_BOARD_OPTIONS:-} -- bash -c '
   set -e
   wineboot -i >/dev/null 2>&1
   wine reg add "HKLM\\System\\CurrentControlSet\\Services\\winebus" /v "Enable SDL" \
     /t REG_DWORD /d 0 /f >/dev/null 2>&1
   # The bus reads its settings when it starts: start everything again.
-  wineserver -k
+  wineserver -k || true
   wineserver -w
   status=0
   wine "$@" || status=$?
   wineserver -k || true
   exit $status
-' wine-board-run "$@"
+' wine-board-run "$@" || status=$?
+exit $status
