@@ -65,6 +65,8 @@ cmake --install "$work/jpeg" >&2
 
 log "Qt $qt_version"
 # Only what the programs use. Debian's repack drops src/3rdparty/wintab, hence no tablet events.
+# Without Direct2D, Gui leaves out the DirectWrite font database that the windows platform
+# plugin would still link when directwrite3 is on: the plugin draws text with GDI instead.
 # The pictures are decoded by libjpeg-turbo's own API, so Qt needs no JPEG plugin.
 # The host's Qt (QT_HOST_PATH) supplies moc, rcc, uic and the rest; none is built for the target.
 mkdir -p "$work/qt"
@@ -74,7 +76,7 @@ mkdir -p "$work/qt"
     -nomake tests -nomake examples \
     -no-opengl -no-dbus -no-icu -no-zstd -no-feature-tabletevent \
     -no-feature-sql -no-feature-network -no-feature-xml -no-feature-concurrent \
-    -no-feature-printsupport -no-feature-direct2d -no-libjpeg -no-gif \
+    -no-feature-printsupport -no-feature-direct2d -no-feature-directwrite3 -no-libjpeg -no-gif \
     -qt-zlib -qt-libpng -qt-freetype -qt-harfbuzz -qt-pcre -qt-doubleconversion \
     -qt-host-path /usr \
     -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
