@@ -20,10 +20,14 @@ namespace {
 
 const QString kNoBoardAtStart = QStringLiteral("(C1)実験ボードと接続が確認出来ません。");
 // The board is there, but the user may not open it: without this, measuring would start
-// and nothing would ever arrive.
-const QString kBoardNotAccessible = QStringLiteral(
-    "(C3)実験ボードが見つかりましたが、アクセスできません。アクセス権(udev "
-    "ルール)を確認して、ボードを接続し直してください。");
+// and nothing would ever arrive. What to do about it depends on what stands in the way,
+// which the HID layer tells.
+const QString kBoardNotAccessible =
+    QStringLiteral("(C3)実験ボードが見つかりましたが、アクセスできません。");
+const QString kCheckPermissions =
+    QStringLiteral("アクセス権(udev ルール)を確認して、ボードを接続し直してください。");
+const QString kCloseOtherPrograms =
+    QStringLiteral("ボードを使っている他のプログラムを終了して、ボードを接続し直してください。");
 const QString kNoBoardAtTick = QStringLiteral("(C2)実験ボードと接続が確認出来ません。");
 const QString kDisconnected = QStringLiteral("実験ボードが切断されました。");
 const QString kCommandValue = QString::number(BoardProtocol::kSampleCommand);
@@ -110,7 +114,10 @@ void TForm1::Image2Click(TObject*) {
     return;
   }
   if (!BoardDevice->CanReadWrite()) {
-    ShowWarningBox(kBoardNotAccessible);
+    ShowWarningBox(kBoardNotAccessible +
+                   (BoardDevice->AccessRemedy() == THidAccessRemedy::CloseOtherPrograms
+                        ? kCloseOtherPrograms
+                        : kCheckPermissions));
     return;
   }
   Memo1->Lines.Clear();

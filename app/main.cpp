@@ -8,6 +8,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Form1Window.h"
+#include "framework/CommandLineOutput.h"
 #include "framework/FontConfigWarmUp.h"
 #include "framework/FontSubstitution.h"
 #include "framework/PixelFile.h"
@@ -47,7 +48,7 @@ int AnswerCommandLine(int argc, char* argv[]) {
   InstallTranslations(QStringLiteral("simplescope"));
   const TWindowCommandLine commandLine = ParseWindowCommandLine(QCoreApplication::arguments());
   if (commandLine.run) return -1;
-  std::fputs(commandLine.text.toLocal8Bit().constData(), commandLine.exitCode ? stderr : stdout);
+  ShowCommandLineText(commandLine.text, commandLine.exitCode != 0);
   return commandLine.exitCode;
 }
 

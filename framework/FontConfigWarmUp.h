@@ -7,6 +7,7 @@
 // some 24 M instructions, a quarter of a window's start-up, which would otherwise wait
 // for the window system's connection to be made first. Made before QApplication, waited
 // for before the first font is asked for (so the configuration is made once, not raced for).
+// On Windows there is nothing to read ahead: both calls do nothing there.
 class TFontConfigWarmUp {
  public:
   TFontConfigWarmUp();

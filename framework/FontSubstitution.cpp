@@ -6,14 +6,17 @@
 #include <QStringList>
 
 void InstallFontSubstitutions() {
-  QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
-                             {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
-                              QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans CJK JP"),
-                              QStringLiteral("VL PGothic"), QStringLiteral("TakaoPGothic")});
+  QFont::insertSubstitutions(
+      QStringLiteral("ＭＳ Ｐゴシック"),
+      {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"), QStringLiteral("IPAGothic"),
+       QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic"),
+       QStringLiteral("TakaoPGothic"), QStringLiteral("MS PGothic"), QStringLiteral("Meiryo"),
+       QStringLiteral("Yu Gothic"), QStringLiteral("MS Gothic")});
   QFont::insertSubstitutions(
       QStringLiteral("ＭＳ Ｐ明朝"),
       {QStringLiteral("IPAPMincho"), QStringLiteral("IPA P明朝"), QStringLiteral("IPAMincho"),
-       QStringLiteral("Noto Serif CJK JP"), QStringLiteral("TakaoPMincho")});
+       QStringLiteral("Noto Serif CJK JP"), QStringLiteral("TakaoPMincho"),
+       QStringLiteral("MS PMincho"), QStringLiteral("Yu Mincho"), QStringLiteral("MS Mincho")});
 }
 
 QString InstalledFamily(const QString& requested) {

@@ -2,10 +2,12 @@
 
 #include <QString>
 
-// The window asks for "ＭＳ Ｐゴシック" and "ＭＳ Ｐ明朝", which Linux desktops don't have.
-// Left alone, those names fall through to a Latin face with the wrong metrics; this maps
-// them to IPA P Gothic / IPA P Mincho, which were made to match them (and to the next best
-// Japanese face when the IPA fonts are missing, so the program still runs).
+// The window asks for "ＭＳ Ｐゴシック" and "ＭＳ Ｐ明朝", which Linux desktops don't have, nor
+// Windows outside Japan under those names, nor Wine. Left alone, those names fall through to a
+// Latin face with the wrong metrics; this maps them to IPA P Gothic / IPA P Mincho, which were
+// made to match them (under Wine, the host's IPA fonts), then to the same faces under their
+// English names (Windows in other languages), then to the next best Japanese face, so the
+// program still runs. Japanese Windows has the faces themselves and needs none of this.
 void InstallFontSubstitutions();
 
 // The family to ask the font system for: the requested one when a face of it is installed,

@@ -1,10 +1,6 @@
 #include "MainThreadCall.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -13,6 +9,8 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+
+#include "framework/EventLoopNudge.h"
 
 namespace MainThreadCall {
 namespace {
@@ -33,10 +31,8 @@ struct Queue {
   std::condition_variable mainWakeup;  // the main thread waits here in ServeUntil
   std::deque<PendingCall*> pending;
   uint64_t wakeSerial = 0;
-  // Nudges the main thread's event loop (main loop, nested wait, modal box). A worker only
-  // writes to this counter; it never touches a Qt object of the main thread.
-  int nudgeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  QSocketNotifier* nudgeNotifier = nullptr;  // main thread only
+  // Nudges the main thread's event loop (main loop, nested wait, modal box).
+  TEventLoopNudge nudge;
 };
 
 Queue& TheQueue() {
@@ -44,26 +40,14 @@ Queue& TheQueue() {
   return queue;
 }
 
-void NudgeEventLoop(Queue& queue) {
-  const uint64_t one = 1;
-  if (queue.nudgeFd >= 0) (void)!write(queue.nudgeFd, &one, sizeof one);
-}
-
 }  // namespace
 
 void AttachToEventLoop() {
   Queue& queue = TheQueue();
-  if (!IsMainThread() || queue.nudgeNotifier || queue.nudgeFd < 0) return;
+  if (!IsMainThread() || queue.nudge.Watching() || !queue.nudge.Valid()) return;
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return;
-  queue.nudgeNotifier = new QSocketNotifier(queue.nudgeFd, QSocketNotifier::Read, app);
-  QObject::connect(queue.nudgeNotifier, &QSocketNotifier::activated, [&queue] {
-    uint64_t count;
-    (void)!read(queue.nudgeFd, &count, sizeof count);
-    RunPending();
-  });
-  QObject::connect(queue.nudgeNotifier, &QObject::destroyed,
-                   [&queue] { queue.nudgeNotifier = nullptr; });
+  queue.nudge.Watch(app, [] { RunPending(); });
 }
 
 bool IsMainThread() {
@@ -82,7 +66,7 @@ void Synchronize(const std::function<void()>& call) {
     queue.pending.push_back(&pending);
   }
   queue.mainWakeup.notify_all();
-  NudgeEventLoop(queue);
+  queue.nudge.Nudge();
   std::unique_lock lock(queue.mutex);
   queue.callDone.wait(lock, [&] { return pending.done; });
   if (pending.error) std::rethrow_exception(pending.error);

@@ -1,7 +1,6 @@
 #include "MessageTarget.h"
 
 #include <QObject>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include "Dialogs.h"
@@ -22,13 +21,13 @@ void TMessageTarget::PostDelayed(int milliseconds, std::function<void()> call) {
                      [call = std::move(call)] { RunHandlerGuarded(call); });
 }
 
-void TMessageTarget::WatchReadable(int fd, std::function<void()> onReadable) {
+void TMessageTarget::Watch(TSystemHandle object, std::function<void()> onReady) {
   StopWatching();
-  notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-  QObject::connect(notifier_.get(), &QSocketNotifier::activated, receiver_.get(),
-                   [onReadable = std::move(onReadable)] { RunHandlerGuarded(onReadable); });
+  if (!object.Valid()) return;
+  watcher_ = WatchSystemObject(object, receiver_.get(),
+                               [onReady = std::move(onReady)] { RunHandlerGuarded(onReady); });
 }
 
 void TMessageTarget::StopWatching() {
-  notifier_.reset();
+  watcher_.reset();
 }

@@ -3,8 +3,9 @@
 #include <functional>
 #include <memory>
 
+#include "framework/SystemHandle.h"
+
 class QObject;
-class QSocketNotifier;
 
 // A hidden receiver of messages on the main thread, for components without a window:
 // what it is posted runs later from the event loop (never inside the poster's own call),
@@ -18,11 +19,17 @@ class TMessageTarget {
 
   void Post(std::function<void()> call);
   void PostDelayed(int milliseconds, std::function<void()> call);
-  // Runs onReadable on the main thread whenever fd has something to read.
-  void WatchReadable(int fd, std::function<void()> onReadable);
+  // Runs onReady on the main thread whenever the object is ready: a descriptor with
+  // something to read (Linux), an event that is signalled (Windows).
+  void Watch(TSystemHandle object, std::function<void()> onReady);
   void StopWatching();
 
  private:
   std::unique_ptr<QObject> receiver_;
-  std::unique_ptr<QSocketNotifier> notifier_;
+  std::unique_ptr<QObject> watcher_;
 };
+
+// The system's watcher of one object, in the platform's file: a socket notifier on a
+// descriptor, or an event notifier on a HANDLE. Runs onReady with context as receiver.
+std::unique_ptr<QObject> WatchSystemObject(TSystemHandle object, QObject* context,
+                                           std::function<void()> onReady);

@@ -18,8 +18,11 @@ class TCustomHidDevice : public TObject {
   virtual void SetReadBufferCount(int count) = 0;
   virtual THidPCaps Capabilities() = 0;
   // False where the interface could only be opened for queries (no permission on its
-  // node): it is listed and identified, but can't be written to or read from.
+  // node, or another program holds it): it is listed and identified, but can't be written to or
+  // read from.
   virtual bool CanReadWrite() const = 0;
+  // Where it can't, what the user can do about it.
+  virtual THidAccessRemedy AccessRemedy() const = 0;
   // Writes one output report of toWrite bytes (byte 0 is the report id); blocks until the
   // write has finished or failed and answers whether it succeeded.
   virtual bool WriteReport(const uint8_t* buffer, uint32_t toWrite, uint32_t& written) = 0;

@@ -33,11 +33,12 @@ THidHandle Open(const std::string& path, THidAccess access) {
   handle.path = path;
   switch (access) {
     case THidAccess::ReadWrite:
-      handle.fd = OpenIfPermitted(path, R_OK | W_OK, O_RDWR);
+      handle.file = TSystemHandle::FromDescriptor(OpenIfPermitted(path, R_OK | W_OK, O_RDWR));
       break;
     case THidAccess::Read:
       // Non-blocking: a read follows poll(), and must not hang on a spurious wake-up.
-      handle.fd = OpenIfPermitted(path, R_OK, O_RDONLY | O_NONBLOCK);
+      handle.file =
+          TSystemHandle::FromDescriptor(OpenIfPermitted(path, R_OK, O_RDONLY | O_NONBLOCK));
       break;
     case THidAccess::QueryOnly:
       // Identity and descriptor come from sysfs, which needs no access to the node: it is
@@ -49,20 +50,20 @@ THidHandle Open(const std::string& path, THidAccess access) {
 }
 
 void Close(THidHandle& handle) {
-  if (handle.fd >= 0) close(handle.fd);
+  if (handle.file.Valid()) close(handle.file.Descriptor());
   handle = THidHandle{};
 }
 
 bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length, uint32_t& written) {
   written = 0;
-  if (handle.fd < 0) {
+  if (!handle.file.Valid()) {
     // A query-only handle: the node is there, the permission to write to it is not.
     errno = handle.queryOnly ? EACCES : EBADF;
     return false;
   }
   ssize_t n;
   do {
-    n = write(handle.fd, buffer, length);
+    n = write(handle.file.Descriptor(), buffer, length);
   } while (n < 0 && errno == EINTR);
   if (n < 0) return false;
   written = static_cast<uint32_t>(n);
@@ -71,8 +72,8 @@ bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length, uin
 
 bool GetRawIdentity(const THidHandle& handle, uint16_t& vendor, uint16_t& product) {
   hidraw_devinfo info{};
-  if (handle.fd < 0 || ioctl(handle.fd, HIDIOCGRAWINFO, &info) < 0) {
-    if (handle.fd < 0) errno = EBADF;
+  if (!handle.file.Valid() || ioctl(handle.file.Descriptor(), HIDIOCGRAWINFO, &info) < 0) {
+    if (!handle.file.Valid()) errno = EBADF;
     return false;
   }
   // The kernel's fields are signed 16-bit.
@@ -83,20 +84,20 @@ bool GetRawIdentity(const THidHandle& handle, uint16_t& vendor, uint16_t& produc
 
 bool GetReportDescriptor(const THidHandle& handle, std::vector<uint8_t>& descriptor) {
   int size = 0;
-  if (handle.fd < 0) {
+  if (!handle.file.Valid()) {
     errno = EBADF;
     return false;
   }
-  if (ioctl(handle.fd, HIDIOCGRDESCSIZE, &size) < 0) return false;
+  if (ioctl(handle.file.Descriptor(), HIDIOCGRDESCSIZE, &size) < 0) return false;
   hidraw_report_descriptor raw{};
   raw.size = static_cast<uint32_t>(std::clamp(size, 0, HID_MAX_DESCRIPTOR_SIZE));
-  if (ioctl(handle.fd, HIDIOCGRDESC, &raw) < 0) return false;
+  if (ioctl(handle.file.Descriptor(), HIDIOCGRDESC, &raw) < 0) return false;
   descriptor.assign(raw.value, raw.value + raw.size);
   return true;
 }
 
 bool SetNumInputBuffers(const THidHandle& handle, int count) {
-  if (handle.fd < 0) {
+  if (!handle.file.Valid()) {
     errno = EBADF;
     return false;
   }
@@ -108,7 +109,7 @@ bool SetNumInputBuffers(const THidHandle& handle, int count) {
 }
 
 bool GetNumInputBuffers(const THidHandle& handle, int& count) {
-  if (handle.fd < 0) {
+  if (!handle.file.Valid()) {
     errno = EBADF;
     return false;
   }

@@ -27,3 +27,8 @@ bool SetNumInputBuffers(const THidHandle& handle, int count);
 bool GetNumInputBuffers(const THidHandle& handle, int& count);
 
 }  // namespace Hid
+
+// Poll-and-read of one report on a descriptor, waking early when wakeFd (an eventfd, or -1)
+// becomes readable: the part of Read that does not depend on where the descriptor came from.
+THidReadResult ReadReportFromFd(int fd, uint8_t* buffer, uint32_t length, bool prependReportId,
+                                int timeoutMs, int wakeFd);

@@ -124,13 +124,8 @@ void THidDevice::SetReadSleepTime(int milliseconds) {
 
 const THidPreparsedData* THidDevice::LoadPreparsedData() {
   if (!preparsedData_ && OpenMainHandle()) {
-    std::vector<uint8_t> descriptor;
-    if (platform_->GetReportDescriptor(mainHandle_, descriptor)) {
-      auto data = std::make_unique<THidPreparsedData>();
-      data->info = ParseReportDescriptor(descriptor.data(), descriptor.size());
-      data->descriptor = std::move(descriptor);
-      preparsedData_ = std::move(data);
-    }
+    auto data = std::make_unique<THidPreparsedData>();
+    if (platform_->GetDescriptorInfo(mainHandle_, data->info)) preparsedData_ = std::move(data);
     CloseMainHandle();
   }
   return preparsedData_.get();

@@ -19,9 +19,8 @@ class THidDeviceReadThread;
 using THidPlugEvent = TEvent<void(THidDevice* HidDev)>;
 using THidDataErrorEvent = TEvent<void(THidDevice* HidDev, uint32_t Error)>;
 
-// The parsed report descriptor of an interface, fetched once per device object.
+// The report layout of an interface, fetched once per device object.
 struct THidPreparsedData {
-  std::vector<uint8_t> descriptor;
   THidDescriptorInfo info;
 };
 
@@ -65,6 +64,7 @@ class THidDevice : public TCustomHidDevice {
   bool Claimed() const { return claimed_; }
   bool InNotification() const { return inNotification_; }
   bool CanReadWrite() const override { return canReadWrite_; }
+  THidAccessRemedy AccessRemedy() const override { return platform_->AccessRemedy(); }
   // Handles can be opened only while this holds.
   bool Usable() const { return attached_ && (claimed_ || inNotification_); }
   bool HasReader() const { return reader_ != nullptr; }

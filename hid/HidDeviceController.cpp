@@ -13,8 +13,8 @@ THidDeviceController::THidDeviceController(TComponent* owner,
   bound_ = platform_->BindSetupServices();
   if (!bound_) return;  // unbound: no notifications, the list stays empty
   notifyWindow_ = std::make_unique<TMessageTarget>();
-  monitorFd_ = platform_->OpenChangeMonitor();
-  if (monitorFd_ >= 0) notifyWindow_->WatchReadable(monitorFd_, [this] { ChangeEventsArrived(); });
+  monitor_ = platform_->OpenChangeMonitor();
+  if (monitor_.Valid()) notifyWindow_->Watch(monitor_, [this] { ChangeEventsArrived(); });
   // The first pass runs once the event loop runs: after the owner's definition is read
   // and its handlers are set. It always raises OnDeviceChange.
   notifyWindow_->Post(
@@ -35,13 +35,13 @@ THidDeviceController::~THidDeviceController() {
   }
   deviceList_.clear();
   if (bound_) {
-    if (monitorFd_ >= 0) platform_->CloseChangeMonitor(monitorFd_);
+    if (monitor_.Valid()) platform_->CloseChangeMonitor(monitor_);
     platform_->ReleaseSetupServices();
   }
 }
 
 void THidDeviceController::ChangeEventsArrived() {
-  if (!platform_->DrainChangeEvents(monitorFd_) || passPending_) return;
+  if (!platform_->DrainChangeEvents(monitor_) || passPending_) return;
   passPending_ = true;
   notifyWindow_->PostDelayed(kCoalesceMs, [this] {
     passPending_ = false;

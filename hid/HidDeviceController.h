@@ -18,7 +18,7 @@ class THidDeviceController : public TCustomHidDeviceController {
   static constexpr int kCoalesceMs = 50;
 
   explicit THidDeviceController(TComponent* owner,
-                                std::shared_ptr<THidPlatform> platform = LinuxHidPlatform());
+                                std::shared_ptr<THidPlatform> platform = SystemHidPlatform());
   ~THidDeviceController() override;
 
   // What an application uses.
@@ -81,6 +81,6 @@ class THidDeviceController : public TCustomHidDeviceController {
   bool scanning_ = false;
   int changeParam_ = 0;
   bool passPending_ = false;
-  int monitorFd_ = -1;  // this controller's own change monitor
+  TSystemHandle monitor_;  // this controller's own change monitor
   std::unique_ptr<TMessageTarget> notifyWindow_;
 };

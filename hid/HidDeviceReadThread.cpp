@@ -1,9 +1,5 @@
 #include "HidDeviceReadThread.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 
@@ -18,18 +14,15 @@ THidDeviceReadThread::THidDeviceReadThread(THidDevice* owner,
       // no input report, so a stray report is still read whole enough to be seen.
       ReportBuffer(std::max<uint32_t>(reportLength, 2)),
       platform_(std::move(platform)),
-      numberedReports_(numberedReports),
-      wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+      numberedReports_(numberedReports) {}
 
 THidDeviceReadThread::~THidDeviceReadThread() {
   Terminate();
   WaitFor();
-  if (wakeFd_ >= 0) close(wakeFd_);
 }
 
 void THidDeviceReadThread::Wake() {
-  const uint64_t one = 1;
-  if (wakeFd_ >= 0) (void)!write(wakeFd_, &one, sizeof one);
+  wake_.Signal();
 }
 
 void THidDeviceReadThread::Execute() {
@@ -46,7 +39,7 @@ void THidDeviceReadThread::Execute() {
     }
     const THidReadResult result =
         platform_->Read(handle, ReportBuffer.data(), static_cast<uint32_t>(ReportBuffer.size()),
-                        !numberedReports_, OwnerDevice->ReadSleepTime(), wakeFd_);
+                        !numberedReports_, OwnerDevice->ReadSleepTime(), wake_.Object());
     OwnerDevice->LeaveReadWait();
     if (Terminated()) break;
     switch (result.status) {
@@ -81,9 +74,5 @@ void THidDeviceReadThread::DeliverError() {
 }
 
 void THidDeviceReadThread::Pause() {
-  pollfd wake{wakeFd_, POLLIN, 0};
-  if (poll(&wake, 1, OwnerDevice->ReadSleepTime()) > 0) {
-    uint64_t count;
-    (void)!read(wakeFd_, &count, sizeof count);
-  }
+  wake_.Sleep(OwnerDevice->ReadSleepTime());
 }

@@ -6,6 +6,7 @@
 
 #include "framework/Thread.h"
 #include "hid/HidPlatform.h"
+#include "hid/ReadWake.h"
 
 class THidDevice;
 
@@ -39,5 +40,5 @@ class THidDeviceReadThread : public TThread {
 
   std::shared_ptr<THidPlatform> platform_;
   const bool numberedReports_;
-  int wakeFd_;
+  THidReadWake wake_;
 };

@@ -5,15 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "framework/SystemHandle.h"
 #include "hid/HidTypes.h"
+#include "hid/ReportDescriptor.h"
 
 // A handle on an HID interface: an open device file, or a query-only handle that can
-// identify the interface without access to its node (where the user lacks permission).
+// identify the interface without access to it for reading or writing (where the user lacks
+// permission, or another program holds the device).
 struct THidHandle {
-  int fd = -1;
+  TSystemHandle file;
   bool queryOnly = false;
   std::string path;
-  bool Valid() const { return fd >= 0 || queryOnly; }
+  bool Valid() const { return file.Valid() || queryOnly; }
 };
 
 // One present HID interface as the enumeration finds it. DeviceInstance tells a device
@@ -46,13 +49,13 @@ class THidPlatform {
   virtual void ReleaseSetupServices() = 0;
   // False when the set of interfaces cannot be had at all.
   virtual bool EnumerateInterfaces(std::vector<THidInterfaceRecord>& records) = 0;
-  // A monitor of its own for every caller: a descriptor that becomes readable when device
-  // nodes change, or -1.
-  virtual int OpenChangeMonitor() = 0;
-  // Reads every change event waiting on that monitor; answers whether one concerned HID
+  // A monitor of its own for every caller: an object that becomes ready (readable, or
+  // signalled) when HID interfaces may have come or gone; none when there can be none.
+  virtual TSystemHandle OpenChangeMonitor() = 0;
+  // Takes every change waiting on that monitor; answers whether one concerned HID
   // interfaces.
-  virtual bool DrainChangeEvents(int monitor) = 0;
-  virtual void CloseChangeMonitor(int monitor) = 0;
+  virtual bool DrainChangeEvents(TSystemHandle monitor) = 0;
+  virtual void CloseChangeMonitor(TSystemHandle monitor) = 0;
 
   // Files.
   virtual THidHandle Open(const std::string& path, THidAccess access) = 0;
@@ -60,23 +63,29 @@ class THidPlatform {
   // One blocking write; byte 0 is the report id.
   virtual bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length,
                      uint32_t& written) = 0;
-  // Waits up to timeoutMs for one input report, or until wakeFd is signalled (and then
-  // resets it). With prependReportId the report is stored after a leading 0 byte, so a
-  // device without numbered reports presents the same layout as one with them.
+  // Waits up to timeoutMs for one input report, or until wake (a THidReadWake's object) is
+  // signalled, and then resets it. Byte 0 of what is stored is always the report id: with
+  // prependReportId (a device without numbered reports) a system that hands such reports
+  // over without it stores them after a leading 0 byte.
   virtual THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length,
-                              bool prependReportId, int timeoutMs, int wakeFd) = 0;
+                              bool prependReportId, int timeoutMs, TSystemHandle wake) = 0;
 
   // HID queries.
   virtual bool GetAttributes(const THidHandle& handle, THidAttributes& attributes) = 0;
-  virtual bool GetReportDescriptor(const THidHandle& handle, std::vector<uint8_t>& descriptor) = 0;
+  // The report layout: from the report descriptor where the system hands it out, else
+  // from the system's own parse of it.
+  virtual bool GetDescriptorInfo(const THidHandle& handle, THidDescriptorInfo& info) = 0;
   virtual bool SetNumInputBuffers(const THidHandle& handle, int count) = 0;
   virtual bool GetNumInputBuffers(const THidHandle& handle, int& count) = 0;
+  // What the user can do about a listed device that can't be opened for writing.
+  virtual THidAccessRemedy AccessRemedy() const = 0;
 };
 
-// The platform of this machine: udev for device setup, hidraw for the rest.
-std::shared_ptr<THidPlatform> LinuxHidPlatform();
+// The platform of the system the program was built for (one file per platform):
+// HidPlatformLinux.cpp, or HidPlatformWindows.cpp.
+std::shared_ptr<THidPlatform> SystemHidPlatform();
 
-// Poll-and-read of one report on a descriptor: the part of Read that does not depend on
-// where the descriptor came from.
-THidReadResult ReadReportFromFd(int fd, uint8_t* buffer, uint32_t length, bool prependReportId,
-                                int timeoutMs, int wakeFd);
+// Linux: udev for device setup, hidraw for the rest.
+std::shared_ptr<THidPlatform> LinuxHidPlatform();
+// Windows: SetupAPI for device setup, hid.dll and overlapped file I/O for the rest.
+std::shared_ptr<THidPlatform> WindowsHidPlatform();

@@ -34,6 +34,11 @@ struct THidPCaps {
 };
 static_assert(sizeof(THidPCaps) == 64, "the capability record is 64 bytes");
 
+// What the user can do when a device is listed but can't be opened for reading and writing.
+// On Linux that is a matter of the node's permissions; on Windows of another program that
+// holds the device for itself.
+enum class THidAccessRemedy { CheckPermissions, CloseOtherPrograms };
+
 class TCustomHidDevice;
 
 // One input report: ReportID is its first byte, Data the Size bytes after it.

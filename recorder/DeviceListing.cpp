@@ -22,6 +22,11 @@ class TListingText {
               "and plug the board in again.")
         .arg(node);
   }
+  static QString HeldAdvice(const QString& node) {
+    return tr("The experiment board at %1 was found, but another program holds it. Close the "
+              "programs that use the board and plug it in again.")
+        .arg(node);
+  }
 };
 
 QString Padded(const QString& text, qsizetype width) {
@@ -43,6 +48,7 @@ std::vector<TListedDevice> ListedDevices(const THidDeviceController& controller)
     listed.product = device->Identity().ProductID;
     listed.name = QString::fromStdString(device->InterfaceInfo().Name);
     listed.readWrite = device->CanReadWrite();
+    listed.remedy = device->AccessRemedy();
     devices.push_back(listed);
   }
   // /dev/hidraw2 before /dev/hidraw10.
@@ -52,8 +58,9 @@ std::vector<TListedDevice> ListedDevices(const THidDeviceController& controller)
   return devices;
 }
 
-QString NoAccessAdvice(const QString& node) {
-  return TListingText::Advice(node);
+QString NoAccessAdvice(const QString& node, THidAccessRemedy remedy) {
+  return remedy == THidAccessRemedy::CloseOtherPrograms ? TListingText::HeldAdvice(node)
+                                                        : TListingText::Advice(node);
 }
 
 QString DeviceListingText(const std::vector<TListedDevice>& devices) {
@@ -83,7 +90,7 @@ QString DeviceListingText(const std::vector<TListedDevice>& devices) {
                                       TListingText::BoardMark()
                                 : accessOf(d));
     text += line + QLatin1Char('\n');
-    if (d.isBoard() && !d.readWrite) advice << NoAccessAdvice(d.node);
+    if (d.isBoard() && !d.readWrite) advice << NoAccessAdvice(d.node, d.remedy);
   }
   for (const QString& a : advice) text += QLatin1Char('\n') + a + QLatin1Char('\n');
   return text;

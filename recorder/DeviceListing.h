@@ -3,6 +3,8 @@
 #include <QString>
 #include <vector>
 
+#include "hid/HidTypes.h"
+
 class THidDeviceController;
 
 // One HID interface of the machine as --list shows it.
@@ -12,6 +14,8 @@ struct TListedDevice {
   uint16_t product = 0;
   QString name;
   bool readWrite = false;  // this user may read and write it
+  // Where not, what stands in the way.
+  THidAccessRemedy remedy = THidAccessRemedy::CheckPermissions;
   bool isBoard() const;
 };
 
@@ -24,4 +28,4 @@ QString DeviceListingText(const std::vector<TListedDevice>& devices);
 
 // What to do about a board at `node` that this user may not open; the same advice the
 // window gives.
-QString NoAccessAdvice(const QString& node);
+QString NoAccessAdvice(const QString& node, THidAccessRemedy remedy);

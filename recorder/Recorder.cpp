@@ -89,7 +89,7 @@ bool TRecorder::LookForBoard() {
     if (!device->CanReadWrite()) {
       explained_.insert(instance);
       toldNoAccess_ = true;
-      status_.Say(NoAccessAdvice(QString::fromStdString(node)));
+      status_.Say(NoAccessAdvice(QString::fromStdString(node), device->AccessRemedy()));
       continue;
     }
     TCustomHidDevice* claimed = nullptr;

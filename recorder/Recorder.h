@@ -30,7 +30,7 @@ class TRecorder {
   using Clock = std::chrono::steady_clock;
 
   TRecorder(const TRecorderOptions& options, TTableOutput& output, TStatusLine& status,
-            std::shared_ptr<THidPlatform> platform = LinuxHidPlatform());
+            std::shared_ptr<THidPlatform> platform = SystemHidPlatform());
   ~TRecorder();
   TRecorder(const TRecorder&) = delete;
   TRecorder& operator=(const TRecorder&) = delete;

@@ -1,12 +1,11 @@
 #include "StatusLine.h"
 
-#include <cstdio>
+#include "Console.h"
 
 namespace {
 
 void Put(const QString& text) {
-  std::fputs(text.toLocal8Bit().constData(), stderr);
-  std::fflush(stderr);
+  PutText(stderr, text);
 }
 
 }  // namespace

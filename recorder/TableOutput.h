@@ -4,10 +4,13 @@
 #include <memory>
 #include <string>
 
+#include "framework/SystemHandle.h"
+
 // Where the table goes: a file, or standard output. Every Write is one whole piece of the
 // table (the header with the first block's rows, or the rows of one block) and either lands
 // whole or not at all, so the output always ends at a line boundary, also when the disk fills
-// up or the reader of a pipe goes away.
+// up or the reader of a pipe goes away. The bytes go out as they are (no line-end
+// translation): the table's own line ends are the ones in the file. One file per platform.
 //
 // A file is made (or emptied) by the first Write, not by Open: a recording that ends before
 // its first block leaves a file of that name as it was, and makes none.
@@ -35,12 +38,14 @@ class TTableOutput {
   QString Error() const { return error_; }
 
  private:
-  TTableOutput(int fd, QString path, QString name);
+  TTableOutput(TSystemHandle file, QString path, QString name);
+  // Makes (or empties) the file of `path_`.
   bool Create();
+  // Keeps the reason for the system's error code (errno, or Windows' own) and answers false.
   bool Fail(int error);
 
-  int fd_;
-  QString path_;  // the file still to be made; empty for standard output
+  TSystemHandle file_;
+  QString path_;  // the file to be made or already made; empty for standard output
   bool seekable_ = false;
   bool closed_ = false;
   bool readerGone_ = false;

@@ -1,11 +1,9 @@
 // simplescope-record: records the experiment board's samples as a CSV or TSV table.
-#include <signal.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QLocale>
 #include <cstdio>
 
+#include "Console.h"
 #include "DeviceListing.h"
 #include "Recorder.h"
 #include "RecorderOptions.h"
@@ -31,8 +29,7 @@ class TMainText {
 };
 
 void Print(FILE* stream, const QString& text) {
-  std::fputs(text.toLocal8Bit().constData(), stream);
-  std::fflush(stream);
+  PutText(stream, text);
 }
 
 int ListDevices(TStatusLine& status) {
@@ -51,9 +48,6 @@ int ListDevices(TStatusLine& status) {
 int main(int argc, char* argv[]) {
   // Before any thread exists, so that none of them takes a stop signal.
   TStopSignals::Block();
-  // A reader that went away (`| head`) shows as a failed write, after which the recording
-  // ends in order (its summary said), rather than as a silent death.
-  signal(SIGPIPE, SIG_IGN);
 
   QCoreApplication application(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("simplescope-record"));
@@ -70,8 +64,8 @@ int main(int argc, char* argv[]) {
   // The progress line is for a terminal that shows nothing else: on one that also shows
   // the table it would be written into the rows.
   const bool tableOnTerminal =
-      (options.output.isEmpty() || options.output == QLatin1String("-")) && isatty(STDOUT_FILENO);
-  TStatusLine status(isatty(STDERR_FILENO) == 1 && !tableOnTerminal);
+      (options.output.isEmpty() || options.output == QLatin1String("-")) && IsTerminal(stdout);
+  TStatusLine status(IsTerminal(stderr) && !tableOnTerminal);
   // An error in a handler is said on standard error; there is no window to show it in.
   SetMessageBoxHook([&status](TBoxKind, const QString& text) { status.Say(text); });
   if (options.list) return ListDevices(status);

@@ -27,6 +27,10 @@
         <source>The experiment board at %1 was found, but this user may not open it. Check the access rights (the udev rule 70-simplescope.rules, installed with the program) and plug the board in again.</source>
         <translation>%1 に実験ボードが見つかりましたが、このユーザーでは開けません。アクセス権(プログラムと一緒にインストールされる udev ルール 70-simplescope.rules)を確認して、ボードを接続し直してください。</translation>
     </message>
+    <message>
+        <source>The experiment board at %1 was found, but another program holds it. Close the programs that use the board and plug it in again.</source>
+        <translation>%1 に実験ボードが見つかりましたが、他のプログラムが使っています。ボードを使っているプログラムを終了して、ボードを接続し直して下さい。</translation>
+    </message>
 </context>
 <context>
     <name>TRecorder</name>

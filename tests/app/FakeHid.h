@@ -26,7 +26,8 @@ struct TFakeInterface {
   // writes are not kept: for runs of many hours' worth of ticks.
   bool answerAtOnce = false;
   bool readWrite = true;  // false: no permission on the node, queries only
-  int instance = 0;       // who it is across passes; given by Plug
+  THidAccessRemedy accessRemedy = THidAccessRemedy::CheckPermissions;
+  int instance = 0;  // who it is across passes; given by Plug
 };
 
 // The board's answer to one command: 32 samples, little-endian, in one 64-byte report.
@@ -46,6 +47,7 @@ class TFakeHidDevice : public TCustomHidDevice {
   void SetReadBufferCount(int count) override { readBufferCount = count; }
   THidPCaps Capabilities() override;
   bool CanReadWrite() const override { return iface_.readWrite; }
+  THidAccessRemedy AccessRemedy() const override { return iface_.accessRemedy; }
   bool WriteReport(const uint8_t* buffer, uint32_t toWrite, uint32_t& written) override;
   THidDataEvent OnInputReport() const override { return onInputReport_; }
   void SetOnInputReport(THidDataEvent handler) override { onInputReport_ = handler; }

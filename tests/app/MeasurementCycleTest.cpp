@@ -140,6 +140,22 @@ TEST_F(MeasurementCycle, BoardWithoutAccessShowsC3AndStaysIdle) {
   EXPECT_TRUE(Board()->written.empty());
 }
 
+// Where another program holds the board for itself (Windows), checking permissions would
+// not help: the box says what does.
+TEST_F(MeasurementCycle, BoardHeldByAnotherProgramShowsC3WithWhatToClose) {
+  TFakeInterface board = FakeBoard();
+  board.readWrite = false;
+  board.accessRemedy = THidAccessRemedy::CloseOtherPrograms;
+  Plug(board);
+  form->Image2Click(nullptr);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text,
+            "(C3)実験ボードが見つかりましたが、アクセスできません。"
+            "ボードを使っている他のプログラムを終了して、ボードを接続し直して下さい。");
+  EXPECT_EQ(Now(), kIdle);
+  EXPECT_TRUE(Board()->written.empty());
+}
+
 TEST_F(MeasurementCycle, StartEntersMeasuringAfterSendingOneCommand) {
   Plug(FakeBoard());
   form->SampleHistory->Add("1.0");

@@ -124,7 +124,21 @@ TEST_F(WindowOnRealController, ABoardThatCanOnlyBeQueriedShowsC3) {
   form->Image2Click(nullptr);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_TRUE(boxes[0].startsWith("(C3)"));
+  EXPECT_TRUE(boxes[0].contains("udev"));
   EXPECT_FALSE(form->Timer1->Enabled());
+}
+
+// The platform, not the window, knows what stands in the way.
+TEST_F(WindowOnRealController, TheC3BoxTakesItsAdviceFromThePlatform) {
+  platform->accessRemedy = THidAccessRemedy::CloseOtherPrograms;
+  PlugBoard(/*accessible=*/false);
+  StartWindow();
+  ASSERT_NE(form->BoardDevice, nullptr);
+  form->Image2Click(nullptr);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_TRUE(boxes[0].startsWith("(C3)"));
+  EXPECT_TRUE(boxes[0].contains("他のプログラムを終了"));
+  EXPECT_FALSE(boxes[0].contains("udev"));
 }
 
 TEST_F(WindowOnRealController, WithoutDeviceSetupServicesStartShowsC1) {

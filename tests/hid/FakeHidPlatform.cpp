@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "hid/Hid.h"
+
 namespace {
 constexpr int kDefaultQueueLength = 32;
 }
@@ -94,9 +96,9 @@ bool TFakeHidPlatform::EnumerateInterfaces(std::vector<THidInterfaceRecord>& rec
   return true;
 }
 
-bool TFakeHidPlatform::DrainChangeEvents(int monitor) {
+bool TFakeHidPlatform::DrainChangeEvents(TSystemHandle monitor) {
   uint64_t count;
-  return read(monitor, &count, sizeof count) > 0;
+  return read(monitor.Descriptor(), &count, sizeof count) > 0;
 }
 
 THidHandle TFakeHidPlatform::Open(const std::string& path, THidAccess access) {
@@ -117,16 +119,16 @@ THidHandle TFakeHidPlatform::Open(const std::string& path, THidAccess access) {
     errno = EACCES;
     return handle;
   }
-  handle.fd = dup(node->deviceEnd);
+  handle.file = TSystemHandle::FromDescriptor(dup(node->deviceEnd));
   ++openHandles;
-  node->queueLength[handle.fd] = kDefaultQueueLength;
+  node->queueLength[handle.file.Descriptor()] = kDefaultQueueLength;
   return handle;
 }
 
 void TFakeHidPlatform::Close(THidHandle& handle) {
   std::lock_guard lock(mutex_);
-  if (handle.fd >= 0) {
-    close(handle.fd);
+  if (handle.file.Valid()) {
+    close(handle.file.Descriptor());
     --openHandles;
   }
   handle = THidHandle{};
@@ -138,7 +140,7 @@ bool TFakeHidPlatform::Write(const THidHandle& handle, const uint8_t* buffer, ui
   {
     std::lock_guard lock(mutex_);
     TNode* node = Find(handle.path);
-    if (handle.fd < 0) {
+    if (!handle.file.Valid()) {
       errno = handle.queryOnly ? EACCES : EBADF;
       return false;
     }
@@ -154,8 +156,9 @@ bool TFakeHidPlatform::Write(const THidHandle& handle, const uint8_t* buffer, ui
 }
 
 THidReadResult TFakeHidPlatform::Read(const THidHandle& handle, uint8_t* buffer, uint32_t length,
-                                      bool prependReportId, int timeoutMs, int wakeFd) {
-  return ReadReportFromFd(handle.fd, buffer, length, prependReportId, timeoutMs, wakeFd);
+                                      bool prependReportId, int timeoutMs, TSystemHandle wake) {
+  return ReadReportFromFd(handle.file.Descriptor(), buffer, length, prependReportId, timeoutMs,
+                          wake.Descriptor());
 }
 
 bool TFakeHidPlatform::GetAttributes(const THidHandle& handle, THidAttributes& attributes) {
@@ -169,15 +172,14 @@ bool TFakeHidPlatform::GetAttributes(const THidHandle& handle, THidAttributes& a
   return true;
 }
 
-bool TFakeHidPlatform::GetReportDescriptor(const THidHandle& handle,
-                                           std::vector<uint8_t>& descriptor) {
+bool TFakeHidPlatform::GetDescriptorInfo(const THidHandle& handle, THidDescriptorInfo& info) {
   std::lock_guard lock(mutex_);
   TNode* node = Find(handle.path);
   if (!node || !node->present) {
     errno = ENODEV;
     return false;
   }
-  descriptor = node->iface.descriptor;
+  info = ParseReportDescriptor(node->iface.descriptor.data(), node->iface.descriptor.size());
   return true;
 }
 
@@ -185,21 +187,21 @@ bool TFakeHidPlatform::SetNumInputBuffers(const THidHandle& handle, int count) {
   std::lock_guard lock(mutex_);
   ++setBufferCalls;
   TNode* node = Find(handle.path);
-  if (handle.fd < 0 || !node) {
+  if (!handle.file.Valid() || !node) {
     errno = EBADF;
     return false;
   }
-  node->queueLength[handle.fd] = count;
+  node->queueLength[handle.file.Descriptor()] = count;
   return true;
 }
 
 bool TFakeHidPlatform::GetNumInputBuffers(const THidHandle& handle, int& count) {
   std::lock_guard lock(mutex_);
   TNode* node = Find(handle.path);
-  if (handle.fd < 0 || !node) {
+  if (!handle.file.Valid() || !node) {
     errno = EBADF;
     return false;
   }
-  count = node->queueLength[handle.fd];
+  count = node->queueLength[handle.file.Descriptor()];
   return true;
 }

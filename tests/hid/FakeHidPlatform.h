@@ -51,19 +51,22 @@ class TFakeHidPlatform : public THidPlatform {
   bool BindSetupServices() override;
   void ReleaseSetupServices() override;
   bool EnumerateInterfaces(std::vector<THidInterfaceRecord>& records) override;
-  int OpenChangeMonitor() override { return monitorFd_; }
-  bool DrainChangeEvents(int monitor) override;
-  void CloseChangeMonitor(int) override {}
+  TSystemHandle OpenChangeMonitor() override { return TSystemHandle::FromDescriptor(monitorFd_); }
+  bool DrainChangeEvents(TSystemHandle monitor) override;
+  void CloseChangeMonitor(TSystemHandle) override {}
   THidHandle Open(const std::string& path, THidAccess access) override;
   void Close(THidHandle& handle) override;
   bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length,
              uint32_t& written) override;
   THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length,
-                      bool prependReportId, int timeoutMs, int wakeFd) override;
+                      bool prependReportId, int timeoutMs, TSystemHandle wake) override;
   bool GetAttributes(const THidHandle& handle, THidAttributes& attributes) override;
-  bool GetReportDescriptor(const THidHandle& handle, std::vector<uint8_t>& descriptor) override;
+  bool GetDescriptorInfo(const THidHandle& handle, THidDescriptorInfo& info) override;
   bool SetNumInputBuffers(const THidHandle& handle, int count) override;
   bool GetNumInputBuffers(const THidHandle& handle, int& count) override;
+  THidAccessRemedy AccessRemedy() const override { return accessRemedy; }
+
+  THidAccessRemedy accessRemedy = THidAccessRemedy::CheckPermissions;
 
  private:
   struct TNode {

@@ -73,6 +73,18 @@ TEST(DeviceListing, ColumnsLineUpAndOnlyABoardWithoutAccessGetsAdvice) {
             "/dev/hidraw2   21CF:0004  (no name)          read/write  <- experiment board\n"
             "/dev/hidraw3   21CF:0004  Board              no access   <- experiment board\n"
             "\n" +
-                NoAccessAdvice("/dev/hidraw3").toStdString() + "\n");
+                NoAccessAdvice("/dev/hidraw3", THidAccessRemedy::CheckPermissions).toStdString() +
+                "\n");
   EXPECT_EQ(DeviceListingText({}).toStdString(), "No HID devices found.\n");
+}
+
+// Where another program holds the board (Windows), the advice is to close it, not to look
+// at permissions.
+TEST(DeviceListing, ABoardHeldByAnotherProgramGetsTheAdviceToCloseIt) {
+  TListedDevice held{"\\\\?\\hid#vid_21cf&pid_0004#1",    0x21CF, 0x0004, "Board", false,
+                     THidAccessRemedy::CloseOtherPrograms};
+  const QString text = DeviceListingText({held});
+  EXPECT_TRUE(text.contains("another program holds it")) << text.toStdString();
+  EXPECT_FALSE(text.contains("udev")) << text.toStdString();
+  EXPECT_TRUE(NoAccessAdvice("/dev/hidraw0", THidAccessRemedy::CheckPermissions).contains("udev"));
 }

@@ -1,12 +1,16 @@
 #include "HidTestbed.h"
 
 #include <fcntl.h>
+#include <linux/hidraw.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -17,7 +21,74 @@ std::string Own(gchar* text) {
   return copy;
 }
 
+// Writes `size` bytes into the caller's buffer that the ioctl's argument points to.
+bool AnswerInto(UMockdevIoctlClient* client, const void* answer, size_t size, long result) {
+  GError* error = nullptr;
+  UMockdevIoctlData* out =
+      umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, size, &error);
+  if (!out) {
+    g_clear_error(&error);
+    umockdev_ioctl_client_complete(client, -1, EFAULT);
+    return true;
+  }
+  std::memcpy(out->data, answer, size);
+  umockdev_ioctl_client_complete(client, result, 0);
+  g_object_unref(out);
+  return true;
+}
+
+// The hidraw ioctls a program asks of a node before it uses it; every other request gets
+// umockdev's default answer (not supported).
+gboolean AnswerHidrawIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
+  const auto* identity = static_cast<const THidTestbed::TIdentity*>(data);
+  const unsigned long request = umockdev_ioctl_client_get_request(client);
+  const std::vector<uint8_t>& descriptor = identity->descriptor;
+  if (request == HIDIOCGRDESCSIZE) {
+    const int size = static_cast<int>(descriptor.size());
+    return AnswerInto(client, &size, sizeof size, 0);
+  }
+  if (request == HIDIOCGRDESC) {
+    hidraw_report_descriptor answer{};
+    answer.size =
+        static_cast<uint32_t>(std::min<size_t>(descriptor.size(), HID_MAX_DESCRIPTOR_SIZE));
+    std::memcpy(answer.value, descriptor.data(), answer.size);
+    return AnswerInto(client, &answer, sizeof answer, 0);
+  }
+  if (request == HIDIOCGRAWINFO) {
+    hidraw_devinfo answer{};
+    answer.bustype = 3;  // BUS_USB
+    answer.vendor = static_cast<int16_t>(identity->vendor);
+    answer.product = static_cast<int16_t>(identity->product);
+    return AnswerInto(client, &answer, sizeof answer, 0);
+  }
+  // The strings, of the length the caller gives: the name as in HID_NAME, no phys or uniq.
+  if (_IOC_TYPE(request) == 'H' &&
+      (_IOC_NR(request) == 0x04 || _IOC_NR(request) == 0x05 || _IOC_NR(request) == 0x08)) {
+    const size_t room = _IOC_SIZE(request);
+    if (room == 0) return FALSE;
+    std::vector<char> answer(room, '\0');
+    const char* text = _IOC_NR(request) == 0x04 ? "test" : "";
+    std::strncpy(answer.data(), text, room - 1);
+    return AnswerInto(client, answer.data(), room,
+                      static_cast<long>(std::strlen(answer.data()) + 1));
+  }
+  return FALSE;
+}
+
 }  // namespace
+
+void THidTestbed::AttachIoctls(TNode& node) {
+  node.ioctls = umockdev_ioctl_base_new();
+  g_signal_connect(node.ioctls, "handle-ioctl", G_CALLBACK(AnswerHidrawIoctl), node.identity.get());
+  GError* error = nullptr;
+  if (!umockdev_testbed_attach_ioctl(testbed_, node.devnode.c_str(), node.ioctls, &error)) {
+    const std::string why = error ? error->message : "unknown error";
+    g_clear_error(&error);
+    g_object_unref(node.ioctls);
+    node.ioctls = nullptr;
+    throw std::runtime_error("cannot answer the ioctls of " + node.devnode + ": " + why);
+  }
+}
 
 THidTestbed::THidTestbed() {
   // umockdev talks a lot at debug level; the tests and tools have their own output.
@@ -29,6 +100,10 @@ THidTestbed::~THidTestbed() {
   for (TNode& node : nodes_) {
     if (node.master >= 0) close(node.master);
     if (node.control >= 0) close(node.control);
+    if (node.ioctls) {
+      umockdev_testbed_detach_ioctl(testbed_, node.devnode.c_str(), nullptr);
+      g_object_unref(node.ioctls);
+    }
   }
   g_object_unref(testbed_);
 }
@@ -87,6 +162,8 @@ int THidTestbed::Add(uint16_t vendor, uint16_t product, const std::vector<uint8_
   } else if (mkdir(link.c_str(), 0755) != 0) {
     throw std::runtime_error("mkdir failed");
   }
+  node.identity = std::make_shared<TIdentity>(TIdentity{vendor, product, descriptor});
+  if (answerIoctls_ && accessible) AttachIoctls(node);
   nodes_.push_back(node);
   if (announce) {
     Announce(n, "add");
@@ -113,6 +190,11 @@ void THidTestbed::Remove(int number) {
   umockdev_testbed_remove_device(testbed_, node.hid.c_str());
   umockdev_testbed_remove_device(testbed_, node.usb.c_str());
   unlink((RootDir() + node.devnode).c_str());
+  if (node.ioctls) {
+    umockdev_testbed_detach_ioctl(testbed_, node.devnode.c_str(), nullptr);
+    g_object_unref(node.ioctls);
+    node.ioctls = nullptr;
+  }
   if (node.master >= 0) close(node.master);  // the node hangs up
   if (node.control >= 0) close(node.control);
   node.master = -1;

@@ -3,6 +3,7 @@
 #include <umockdev.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,19 @@
 // run.
 class THidTestbed {
  public:
+  // What the node's ioctls answer, for the handler on umockdev's own thread.
+  struct TIdentity {
+    uint16_t vendor = 0, product = 0;
+    std::vector<uint8_t> descriptor;
+  };
   struct TNode {
     std::string usb, hid, hidraw, devnode;
     int master = -1;  // the pty's master side: commands come out, reports go in
     // The pty's side the program opens, held by the bed as well: what is still unread on
     // the node, and how many bytes make a read, are seen and set through it.
     int control = -1;
+    std::shared_ptr<TIdentity> identity;
+    UMockdevIoctlBase* ioctls = nullptr;  // answers the hidraw ioctls, where asked to
   };
 
   THidTestbed();
@@ -35,6 +43,10 @@ class THidTestbed {
   void Remove(int number);
   // Sends a uevent for a device that is there.
   void Announce(int number, const char* action);
+  // Nodes added from now on answer the hidraw ioctls (descriptor, identity, name) as the
+  // kernel does, for programs that know no other way to ask (Wine's HID bus). Without
+  // this they fail, and sysfs is where the answers are.
+  void SetAnswerIoctls(bool answer) { answerIoctls_ = answer; }
 
   TNode& Node(int number) { return nodes_[number]; }
   int Count() const { return static_cast<int>(nodes_.size()); }
@@ -42,6 +54,9 @@ class THidTestbed {
   std::string RootDir() const;
 
  private:
+  void AttachIoctls(TNode& node);
+
   UMockdevTestbed* testbed_;
   std::vector<TNode> nodes_;
+  bool answerIoctls_ = false;
 };

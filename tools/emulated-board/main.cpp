@@ -5,6 +5,7 @@
 // Qt after them.
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,6 +64,8 @@ struct TCommandLine {
   TBoardOptions board;
   double forSeconds = 0;
   bool quiet = false;
+  bool answerIoctls = false;
+  std::string control;  // where the program asks for unplugs and plugs, or empty
   char** program = nullptr;  // PROGRAM and its arguments, ending with a null
 };
 
@@ -97,7 +100,20 @@ int ParseCommandLine(int argc, char* argv[], TCommandLine& line) {
       QCoreApplication::translate(
           "emulated-board",
           "Say nothing of the board's plugs and unplugs, nor of PROGRAM's costs at the end."));
-  parser.addOptions({forOption, quiet});
+  // For programs that ask the node itself and nothing of sysfs (Wine's HID bus), and that
+  // can't signal this process (a Windows program under Wine, through its Z: drive).
+  const QCommandLineOption answerIoctls(
+      QStringLiteral("answer-ioctls"),
+      QCoreApplication::translate("emulated-board",
+                                  "The node answers the hidraw ioctls (for Wine's HID bus)."));
+  const QCommandLineOption control(
+      QStringLiteral("control"),
+      QCoreApplication::translate(
+          "emulated-board",
+          "PROGRAM unplugs and plugs the board by making a file \"unplug\" or \"plug\" in\n"
+          "DIR; the file is deleted once done."),
+      QCoreApplication::translate("emulated-board", "DIR"));
+  parser.addOptions({forOption, quiet, answerIoctls, control});
   const TBoardOptionSet boardOptions(parser);
   const auto [help, version] = AddStandardOptions(parser);
 
@@ -126,6 +142,8 @@ int ParseCommandLine(int argc, char* argv[], TCommandLine& line) {
       line.forSeconds =
           BoardOptionNumber("--for", parser.values(forOption).constLast().toStdString(), 0, 604800);
     line.quiet = parser.isSet(quiet);
+    line.answerIoctls = parser.isSet(answerIoctls);
+    if (parser.isSet(control)) line.control = parser.values(control).constLast().toStdString();
     line.program = argv + end + 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "emulated-board: %s\n%s\n", error.what(),
@@ -136,6 +154,22 @@ int ParseCommandLine(int argc, char* argv[], TCommandLine& line) {
     return 2;
   }
   return -1;
+}
+
+// Carries out a plug or unplug the program asked for, and deletes the request.
+void ServeControlRequests(const std::string& directory, TEmulatedBoard& board) {
+  if (directory.empty()) return;
+  struct stat info;
+  const std::string unplug = directory + "/unplug";
+  const std::string plug = directory + "/plug";
+  if (stat(unplug.c_str(), &info) == 0) {
+    board.Unplug();
+    unlink(unplug.c_str());
+  }
+  if (stat(plug.c_str(), &info) == 0) {
+    board.Plug(/*announce=*/true);
+    unlink(plug.c_str());
+  }
 }
 
 bool Ended(pid_t child) {
@@ -162,6 +196,7 @@ int main(int argc, char* argv[]) {
 
   // The testbed sets UMOCKDEV_DIR, which the program inherits with the preload library.
   THidTestbed bed;
+  bed.SetAnswerIoctls(line.answerIoctls);
   TEmulatedBoard emulated(bed, options);
   emulated.Plug(/*announce=*/false);
   if (!line.quiet)
@@ -174,8 +209,9 @@ int main(int argc, char* argv[]) {
     std::perror(line.program[0]);
     _exit(127);
   }
-  if (line.forSeconds > 0 || options.unplugEverySeconds > 0) {
-    // Look in steps, so a program that ends early ends the run early.
+  if (line.forSeconds > 0 || options.unplugEverySeconds > 0 || !line.control.empty()) {
+    // Look in steps, so a program that ends early ends the run early, and its requests are
+    // served while it runs.
     Clock::time_point changeAt = started + Milliseconds(options.unplugEverySeconds);
     while (!Ended(child)) {
       const Clock::time_point now = Clock::now();
@@ -199,6 +235,7 @@ int main(int argc, char* argv[]) {
           changeAt = now + Milliseconds(options.unplugEverySeconds);
         }
       }
+      ServeControlRequests(line.control, emulated);
       usleep(20000);
     }
   }

@@ -14,6 +14,7 @@
 #include "framework/Dialogs.h"
 #include "framework/MainThreadCall.h"
 #include "framework/MessageWait.h"
+#include "hid/Hid.h"
 #include "hid/HidDeviceController.h"
 #include "hid/SetupApi.h"
 
@@ -264,4 +265,28 @@ TEST_F(LinuxPlatform, ANodeThatIsGoneIsNotOpenedPassAfterPass) {
   ASSERT_EQ(controller->DeviceList().size(), 1u);
   EXPECT_EQ(controller->DeviceList()[0]->Identity().ProductID, 0xC077);
   EXPECT_LE(ProcessCounters::OpenFiles(), filesBefore);
+}
+
+// A node that answers the hidraw ioctls as the kernel does: the open file is asked first,
+// and what it says is what the layer hands out (sysfs says the same here, so a wrong ioctl
+// shows as a failed call, not a different answer).
+TEST_F(LinuxPlatform, AnOpenNodeIsAskedThroughTheKernelsIoctls) {
+  bed->SetAnswerIoctls(true);
+  Add(0x21CF, 0x0004, kBoardDescriptor);
+  auto platform = LinuxHidPlatform();
+  ASSERT_TRUE(platform->BindSetupServices());
+  THidHandle handle = platform->Open("/dev/hidraw0", THidAccess::ReadWrite);
+  ASSERT_TRUE(handle.file.Valid());
+  uint16_t vendor = 0, product = 0;
+  ASSERT_TRUE(Hid::GetRawIdentity(handle, vendor, product));
+  EXPECT_EQ(vendor, 0x21CF);
+  EXPECT_EQ(product, 0x0004);
+  std::vector<uint8_t> descriptor;
+  ASSERT_TRUE(Hid::GetReportDescriptor(handle, descriptor));
+  EXPECT_EQ(descriptor, std::vector<uint8_t>(kBoardDescriptor.begin(), kBoardDescriptor.end()));
+  THidDescriptorInfo info;
+  ASSERT_TRUE(platform->GetDescriptorInfo(handle, info));
+  EXPECT_EQ(info.InputReportByteLength, 65);
+  platform->Close(handle);
+  platform->ReleaseSetupServices();
 }

@@ -1,8 +1,8 @@
-#include "framework/FontConfigWarmUp.h"
-
 #include <fontconfig/fontconfig.h>
 
 #include <system_error>
+
+#include "framework/FontConfigWarmUp.h"
 
 TFontConfigWarmUp::TFontConfigWarmUp() {
   try {

@@ -1,9 +1,8 @@
-#include "StopSignals.h"
-
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include "StopSignals.h"
 #include "framework/MessageTarget.h"
 
 namespace {
@@ -22,23 +21,26 @@ sigset_t StopSet() {
 void TStopSignals::Block() {
   const sigset_t set = StopSet();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  // A reader that went away (`| head`) shows as a failed write, after which the recording
+  // ends in order (its summary said), rather than as a silent death.
+  signal(SIGPIPE, SIG_IGN);
 }
 
 TStopSignals::TStopSignals(std::function<void(int)> onStop)
     : onStop_(std::move(onStop)), target_(std::make_unique<TMessageTarget>()) {
   const sigset_t set = StopSet();
-  fd_ = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-  if (fd_ >= 0) target_->WatchReadable(fd_, [this] { Arrived(); });
+  object_ = TSystemHandle::FromDescriptor(signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
+  target_->Watch(object_, [this] { Arrived(); });
 }
 
 TStopSignals::~TStopSignals() {
   target_.reset();
-  if (fd_ >= 0) close(fd_);
+  if (object_.Valid()) close(object_.Descriptor());
 }
 
 void TStopSignals::Arrived() {
   signalfd_siginfo info;
-  while (read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+  while (read(object_.Descriptor(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
     if (++received_ > 1) {
       // The first is still being handled and the user insists: the default action.
       const sigset_t set = StopSet();

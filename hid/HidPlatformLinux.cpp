@@ -1,6 +1,5 @@
-#include "HidPlatform.h"
-
 #include "hid/Hid.h"
+#include "hid/HidPlatform.h"
 #include "hid/SetupApi.h"
 
 namespace {
@@ -14,9 +13,15 @@ class TLinuxHidPlatform : public THidPlatform {
   bool EnumerateInterfaces(std::vector<THidInterfaceRecord>& records) override {
     return SetupApi::EnumerateHidraw(records);
   }
-  int OpenChangeMonitor() override { return SetupApi::OpenMonitor(); }
-  bool DrainChangeEvents(int monitor) override { return SetupApi::DrainMonitor(monitor); }
-  void CloseChangeMonitor(int monitor) override { SetupApi::CloseMonitor(monitor); }
+  TSystemHandle OpenChangeMonitor() override {
+    return TSystemHandle::FromDescriptor(SetupApi::OpenMonitor());
+  }
+  bool DrainChangeEvents(TSystemHandle monitor) override {
+    return SetupApi::DrainMonitor(monitor.Descriptor());
+  }
+  void CloseChangeMonitor(TSystemHandle monitor) override {
+    SetupApi::CloseMonitor(monitor.Descriptor());
+  }
 
   THidHandle Open(const std::string& path, THidAccess access) override {
     return Hid::Open(path, access);
@@ -27,8 +32,9 @@ class TLinuxHidPlatform : public THidPlatform {
     return Hid::Write(handle, buffer, length, written);
   }
   THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length,
-                      bool prependReportId, int timeoutMs, int wakeFd) override {
-    return ReadReportFromFd(handle.fd, buffer, length, prependReportId, timeoutMs, wakeFd);
+                      bool prependReportId, int timeoutMs, TSystemHandle wake) override {
+    return ReadReportFromFd(handle.file.Descriptor(), buffer, length, prependReportId, timeoutMs,
+                            wake.Descriptor());
   }
 
   // An open file asks the kernel; without one (query-only), or where the kernel's answer
@@ -38,7 +44,8 @@ class TLinuxHidPlatform : public THidPlatform {
       errno = EBADF;
       return false;
     }
-    if (handle.fd >= 0 && Hid::GetRawIdentity(handle, attributes.VendorID, attributes.ProductID)) {
+    if (handle.file.Valid() &&
+        Hid::GetRawIdentity(handle, attributes.VendorID, attributes.ProductID)) {
       attributes.VersionNumber = SetupApi::VersionOf(handle.path);
       return true;
     }
@@ -47,15 +54,19 @@ class TLinuxHidPlatform : public THidPlatform {
     attributes = *fromSysfs;
     return true;
   }
-  bool GetReportDescriptor(const THidHandle& handle, std::vector<uint8_t>& descriptor) override {
+  // The kernel hands out the descriptor itself, which our own parser reads.
+  bool GetDescriptorInfo(const THidHandle& handle, THidDescriptorInfo& info) override {
     if (!handle.Valid()) {
       errno = EBADF;
       return false;
     }
-    if (handle.fd >= 0 && Hid::GetReportDescriptor(handle, descriptor)) return true;
-    auto fromSysfs = SetupApi::ReportDescriptorOf(handle.path);
-    if (!fromSysfs) return false;
-    descriptor = std::move(*fromSysfs);
+    std::vector<uint8_t> descriptor;
+    if (!handle.file.Valid() || !Hid::GetReportDescriptor(handle, descriptor)) {
+      auto fromSysfs = SetupApi::ReportDescriptorOf(handle.path);
+      if (!fromSysfs) return false;
+      descriptor = std::move(*fromSysfs);
+    }
+    info = ParseReportDescriptor(descriptor.data(), descriptor.size());
     return true;
   }
   bool SetNumInputBuffers(const THidHandle& handle, int count) override {
@@ -64,6 +75,9 @@ class TLinuxHidPlatform : public THidPlatform {
   bool GetNumInputBuffers(const THidHandle& handle, int& count) override {
     return Hid::GetNumInputBuffers(handle, count);
   }
+  // Another program can't hold a hidraw node for itself: what stands in the way is the
+  // node's permissions (a udev rule gives them).
+  THidAccessRemedy AccessRemedy() const override { return THidAccessRemedy::CheckPermissions; }
 };
 
 }  // namespace
@@ -71,4 +85,8 @@ class TLinuxHidPlatform : public THidPlatform {
 std::shared_ptr<THidPlatform> LinuxHidPlatform() {
   static std::shared_ptr<THidPlatform> platform = std::make_shared<TLinuxHidPlatform>();
   return platform;
+}
+
+std::shared_ptr<THidPlatform> SystemHidPlatform() {
+  return LinuxHidPlatform();
 }

@@ -1,5 +1,3 @@
-#include "TableOutput.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -10,6 +8,8 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
+
+#include "TableOutput.h"
 
 namespace {
 
@@ -43,31 +43,33 @@ int CheckWritable(const QString& path) {
 
 std::unique_ptr<TTableOutput> TTableOutput::Open(const QString& path, QString& error) {
   if (path.isEmpty() || path == QLatin1String("-"))
-    return std::unique_ptr<TTableOutput>(
-        new TTableOutput(STDOUT_FILENO, QString(), TOutputText::StandardOutput()));
+    return std::unique_ptr<TTableOutput>(new TTableOutput(
+        TSystemHandle::FromDescriptor(STDOUT_FILENO), QString(), TOutputText::StandardOutput()));
   if (const int problem = CheckWritable(path)) {
     error = Reason(problem);
     return nullptr;
   }
-  return std::unique_ptr<TTableOutput>(new TTableOutput(-1, path, path));
+  return std::unique_ptr<TTableOutput>(new TTableOutput(TSystemHandle(), path, path));
 }
 
-TTableOutput::TTableOutput(int fd, QString path, QString name)
-    : fd_(fd), path_(std::move(path)), name_(std::move(name)) {
+TTableOutput::TTableOutput(TSystemHandle file, QString path, QString name)
+    : file_(file), path_(std::move(path)), name_(std::move(name)) {
   struct stat info;
-  seekable_ = fd_ >= 0 && fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+  seekable_ = file_.Valid() && fstat(file_.Descriptor(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool TTableOutput::Create() {
-  fd_ = open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) return Fail(errno);
+  const int fd =
+      open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return Fail(errno);
+  file_ = TSystemHandle::FromDescriptor(fd);
   struct stat info;
-  seekable_ = fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+  seekable_ = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
   return true;
 }
 
 TTableOutput::~TTableOutput() {
-  if (!path_.isEmpty() && fd_ >= 0) close(fd_);
+  if (!path_.isEmpty() && file_.Valid()) close(file_.Descriptor());
 }
 
 bool TTableOutput::Fail(int error) {
@@ -77,17 +79,18 @@ bool TTableOutput::Fail(int error) {
 }
 
 bool TTableOutput::Write(const std::string& text) {
-  if (fd_ < 0) {
+  if (!file_.Valid()) {
     // A file is made with its first piece; a closed one takes no more.
     if (path_.isEmpty() || closed_) return Fail(EBADF);
     if (!Create()) return false;
   }
+  const int fd = file_.Descriptor();
   // Where this piece begins, to take a part of it back. A pipe needs nothing of the kind:
   // a block's rows (about 1.2 KB) are less than PIPE_BUF, which the kernel writes whole.
-  const off_t start = seekable_ ? lseek(fd_, 0, SEEK_CUR) : -1;
+  const off_t start = seekable_ ? lseek(fd, 0, SEEK_CUR) : -1;
   size_t done = 0;
   while (done < text.size()) {
-    const ssize_t n = write(fd_, text.data() + done, text.size() - done);
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
     if (n > 0) {
       done += size_t(n);
       continue;
@@ -95,13 +98,13 @@ bool TTableOutput::Write(const std::string& text) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       // Standard output inherited in non-blocking mode: wait until it takes more.
-      pollfd ready{fd_, POLLOUT, 0};
+      pollfd ready{fd, POLLOUT, 0};
       if (poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
     }
     const int error = n < 0 ? errno : ENOSPC;
     if (done > 0 && start >= 0) {
       // The disk took only part of it: the table ends with the last whole piece.
-      if (ftruncate(fd_, start) == 0) lseek(fd_, start, SEEK_SET);
+      if (ftruncate(fd, start) == 0) lseek(fd, start, SEEK_SET);
     }
     return Fail(error);
   }
@@ -109,9 +112,9 @@ bool TTableOutput::Write(const std::string& text) {
 }
 
 bool TTableOutput::Close() {
-  if (path_.isEmpty() || fd_ < 0) return true;
-  const int result = close(fd_);
-  fd_ = -1;
+  if (path_.isEmpty() || !file_.Valid()) return true;
+  const int result = close(file_.Descriptor());
+  file_ = TSystemHandle();
   closed_ = true;
   return result == 0 || Fail(errno);
 }

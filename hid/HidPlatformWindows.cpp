@@ -1,0 +1,64 @@
+#include "hid/HidPlatform.h"
+#include "hid/HidWindows.h"
+#include "hid/SetupApiWindows.h"
+
+namespace {
+
+// SetupAPI for device setup and the change notices; hid.dll and overlapped file I/O for the
+// rest. Both are part of every Windows, linked rather than loaded by name: there is no
+// system without them to start on.
+class TWindowsHidPlatform : public THidPlatform {
+ public:
+  bool BindSetupServices() override { return true; }
+  void ReleaseSetupServices() override {}
+  bool EnumerateInterfaces(std::vector<THidInterfaceRecord>& records) override {
+    return WinSetupApi::EnumerateHid(records);
+  }
+  TSystemHandle OpenChangeMonitor() override { return WinSetupApi::OpenMonitor(); }
+  bool DrainChangeEvents(TSystemHandle monitor) override {
+    return WinSetupApi::DrainMonitor(monitor);
+  }
+  void CloseChangeMonitor(TSystemHandle monitor) override { WinSetupApi::CloseMonitor(monitor); }
+
+  THidHandle Open(const std::string& path, THidAccess access) override {
+    return WinHid::Open(path, access);
+  }
+  void Close(THidHandle& handle) override { WinHid::Close(handle); }
+  bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length,
+             uint32_t& written) override {
+    return WinHid::Write(handle, buffer, length, written);
+  }
+  // Windows hands every report over with its id byte, 0 where the device numbers none:
+  // there is nothing to prepend.
+  THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length, bool,
+                      int timeoutMs, TSystemHandle wake) override {
+    return WinHid::Read(handle, buffer, length, timeoutMs, wake);
+  }
+
+  bool GetAttributes(const THidHandle& handle, THidAttributes& attributes) override {
+    return WinHid::GetAttributes(handle, attributes);
+  }
+  bool GetDescriptorInfo(const THidHandle& handle, THidDescriptorInfo& info) override {
+    return WinHid::GetDescriptorInfo(handle, info);
+  }
+  bool SetNumInputBuffers(const THidHandle& handle, int count) override {
+    return WinHid::SetNumInputBuffers(handle, count);
+  }
+  bool GetNumInputBuffers(const THidHandle& handle, int& count) override {
+    return WinHid::GetNumInputBuffers(handle, count);
+  }
+  // Any user may open an HID device on Windows; what keeps one from writing is another
+  // program that opened it without sharing.
+  THidAccessRemedy AccessRemedy() const override { return THidAccessRemedy::CloseOtherPrograms; }
+};
+
+}  // namespace
+
+std::shared_ptr<THidPlatform> WindowsHidPlatform() {
+  static std::shared_ptr<THidPlatform> platform = std::make_shared<TWindowsHidPlatform>();
+  return platform;
+}
+
+std::shared_ptr<THidPlatform> SystemHidPlatform() {
+  return WindowsHidPlatform();
+}

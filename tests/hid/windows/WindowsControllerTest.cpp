@@ -1,0 +1,142 @@
+// The controller, device and reader on the Windows backend under Wine, against the emulated
+// board (tools/wine-board-run.sh): the whole HID layer as the window uses it, the device
+// notices reaching the controller through the event loop included.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "framework/MainThreadCall.h"
+#include "framework/MessageWait.h"
+#include "hid/HidDeviceController.h"
+#include "protocol/BoardProtocol.h"
+
+namespace {
+
+constexpr int kPlugWaitMs = 20000;
+
+std::string ControlFolder() {
+  const char* folder = std::getenv("SIMPLESCOPE_BOARD_CONTROL");
+  return folder ? folder : "";
+}
+
+bool Request(const std::string& what) {
+  const std::string file = ControlFolder() + "/" + what;
+  std::ofstream(file) << what;
+  for (int i = 0; i < 500; ++i) {
+    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+class WindowsController : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (ControlFolder().empty()) GTEST_SKIP() << "no emulated board (SIMPLESCOPE_BOARD_CONTROL)";
+    controller = std::make_unique<THidDeviceController>(nullptr, WindowsHidPlatform());
+    controller->SetLoading(true);
+    controller->SetOnDeviceChange(TNotifyEvent::Bind<&WindowsController::Changed>(this));
+    controller->SetLoading(false);
+    ProcessMessages();  // the start-up pass
+  }
+  void TearDown() override { controller.reset(); }
+
+  template <typename Condition>
+  bool WaitUntil(Condition done, int limitMs = kPlugWaitMs) {
+    for (int waited = 0; waited < limitMs && !done(); waited += 20) WaitMs(20);
+    return done();
+  }
+  THidDevice* ListedBoard() const {
+    for (THidDevice* device : controller->DeviceList()) {
+      const THidAttributes id = device->Identity();
+      if (device->Attached() && BoardProtocol::IsBoard(id.VendorID, id.ProductID)) return device;
+    }
+    return nullptr;
+  }
+  TCustomHidDevice* ClaimBoard() {
+    const auto& list = controller->DeviceList();
+    for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+      TCustomHidDevice* device = nullptr;
+      if (list[i] == ListedBoard() && controller->ClaimDeviceAt(i, device)) return device;
+    }
+    return nullptr;
+  }
+  bool SendCommand(TCustomHidDevice* board) {
+    const uint8_t command[9] = {0, 3, 3, 3, 3, 3, 3, 3, 3};
+    uint32_t written = 0;
+    return board->WriteReport(command, sizeof command, written) && written == sizeof command;
+  }
+
+ public:
+  void Changed(TObject*) { ++changes; }
+  void Data(TCustomHidDevice*, uint8_t reportId, const uint8_t*, uint16_t size) {
+    reportIds.push_back(reportId);
+    sizes.push_back(size);
+    onMainThread = onMainThread && MainThreadCall::IsMainThread();
+  }
+
+ protected:
+  std::unique_ptr<THidDeviceController> controller;
+  int changes = 0;
+  std::vector<uint8_t> reportIds;
+  std::vector<uint16_t> sizes;
+  bool onMainThread = true;
+};
+
+TEST_F(WindowsController, ListsTheBoardWithItsReportLengthsAndDeliversItsAnswers) {
+  EXPECT_EQ(changes, 1);
+  ASSERT_NE(ListedBoard(), nullptr);
+  EXPECT_GE(controller->DeviceList().size(), 3u);  // with Wine's own mouse and keyboard
+  TCustomHidDevice* board = ClaimBoard();
+  ASSERT_NE(board, nullptr);
+  EXPECT_TRUE(board->CanReadWrite());
+  EXPECT_EQ(board->Capabilities().InputReportByteLength, 65);
+  EXPECT_EQ(board->Capabilities().OutputReportByteLength, 9);
+  board->SetInputBufferCount(128);
+  board->SetReadBufferCount(128);
+  EXPECT_EQ(static_cast<THidDevice*>(board)->ReadBufferCount(), 128);
+  board->SetOnInputReport(THidDataEvent::Bind<&WindowsController::Data>(this));
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(SendCommand(board));
+    ASSERT_TRUE(WaitUntil([&] { return sizes.size() == size_t(i) + 1; }, 5000)) << i;
+  }
+  EXPECT_EQ(reportIds, std::vector<uint8_t>(3, 0));
+  EXPECT_EQ(sizes, std::vector<uint16_t>(3, 64));
+  EXPECT_TRUE(onMainThread);
+  delete board;
+  // Given back: listed again, unclaimed.
+  ASSERT_NE(ListedBoard(), nullptr);
+  EXPECT_FALSE(ListedBoard()->Claimed());
+}
+
+TEST_F(WindowsController, UnplugDetachesAReadingBoardAndReplugListsANewOne) {
+  TCustomHidDevice* board = ClaimBoard();
+  ASSERT_NE(board, nullptr);
+  board->SetOnInputReport(THidDataEvent::Bind<&WindowsController::Data>(this));
+  WaitMs(100);  // the reader waits on the board
+  const int before = changes;
+  ASSERT_TRUE(Request("unplug"));
+  ASSERT_TRUE(WaitUntil([&] { return !static_cast<THidDevice*>(board)->Attached(); }));
+  EXPECT_GT(changes, before);
+  EXPECT_EQ(ListedBoard(), nullptr);
+  uint32_t written = 0;
+  const uint8_t command[9] = {0, 3, 3, 3, 3, 3, 3, 3, 3};
+  EXPECT_FALSE(board->WriteReport(command, sizeof command, written));
+  delete board;  // the reader ends at once, its read cancelled
+
+  ASSERT_TRUE(Request("plug"));
+  ASSERT_TRUE(WaitUntil([&] { return ListedBoard() != nullptr; }));
+  board = ClaimBoard();
+  ASSERT_NE(board, nullptr);
+  sizes.clear();
+  board->SetOnInputReport(THidDataEvent::Bind<&WindowsController::Data>(this));
+  ASSERT_TRUE(SendCommand(board));
+  EXPECT_TRUE(WaitUntil([&] { return !sizes.empty(); }, 5000));
+  delete board;
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+// The window on Windows' own window system (under Wine, on Xvfb): its client area, a real
+// click on the start picture with no board connected, and a picture of it for the docs.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/Form1Window.h"
+#include "framework/FontSubstitution.h"
+#include "framework/MessageWait.h"
+
+namespace {
+
+HWND WindowHandle(const QWidget& window) {
+  return reinterpret_cast<HWND>(window.winId());
+}
+
+// Shown, and drawn once: a top-level window maps in a second or so under Wine.
+void ShowAndWait(QWidget& window) {
+  window.show();
+  QElapsedTimer waited;
+  waited.start();
+  while (!window.isActiveWindow() && waited.elapsed() < 5000) WaitMs(20);
+  WaitMs(200);
+}
+
+}  // namespace
+
+TEST(WineWindow, ClientAreaIsTheWindowsSize) {
+  TForm1Window window;
+  ShowAndWait(window);
+  RECT client{};
+  ASSERT_TRUE(GetClientRect(WindowHandle(window), &client));
+  EXPECT_EQ(client.right - client.left, 744);
+  EXPECT_EQ(client.bottom - client.top, 662);
+  // The frame around it is Windows' own: the window is a top-level window with a caption.
+  const LONG style = GetWindowLongW(WindowHandle(window), GWL_STYLE);
+  EXPECT_TRUE(style & WS_CAPTION);
+  if (const char* path = std::getenv("SIMPLESCOPE_SCREENSHOT")) {
+    const QRect frame = window.frameGeometry();
+    window.screen()
+        ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+        .save(QString::fromLocal8Bit(path));
+  }
+}
+
+// A click as Windows delivers it, in client coordinates, on the start picture (at 400,488,
+// 113 x 114): with no board the program says so in a warning box, which OK closes.
+TEST(WineWindow, ClickOnStartWithoutABoardShowsTheC1Box) {
+  TForm1Window window;
+  ShowAndWait(window);
+  QString boxText;
+  QTimer lookForTheBox;
+  QObject::connect(&lookForTheBox, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    boxText = box->text();
+    box->buttons().first()->click();  // the box's one button, "OK"
+  });
+  lookForTheBox.start(50);
+  const LPARAM at = MAKELPARAM(400 + 56, 488 + 57);
+  PostMessageW(WindowHandle(window), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(WindowHandle(window), WM_LBUTTONUP, 0, at);
+  QElapsedTimer waited;
+  waited.start();
+  while (boxText.isEmpty() && waited.elapsed() < 10000) WaitMs(20);
+  EXPECT_EQ(boxText, QStringLiteral("(C1)実験ボードと接続が確認出来ません。"));
+  EXPECT_TRUE(window.Panel1()->isVisible());  // nothing started
+}
+
+// Japanese Windows has the faces the window asks for; Wine and Windows in other languages
+// don't (by those names), and the face used instead is a Japanese one the system has (under
+// Wine, the host's IPA fonts), never a Latin face that shows boxes.
+TEST(WineWindow, TheWindowsFacesAreJapaneseFacesTheSystemHas) {
+  for (const QString& requested :
+       {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("ＭＳ Ｐ明朝")}) {
+    const QString family = InstalledFamily(requested);
+    EXPECT_TRUE(QFontDatabase::families().contains(family)) << family.toStdString();
+    EXPECT_TRUE(QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese))
+        << family.toStdString();
+  }
+}
