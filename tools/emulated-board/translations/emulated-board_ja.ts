@@ -69,5 +69,19 @@ simplescope-board&apos;s does, with the same signals and faults.</source>
         <source>Try &apos;emulated-board --help&apos; for more information.</source>
         <translation>詳しくは &apos;emulated-board --help&apos; を実行してください。</translation>
     </message>
+    <message>
+        <source>The node answers the hidraw ioctls (for Wine&apos;s HID bus).</source>
+        <translation>ノードが hidraw の ioctl に応答します (Wine の HID バス用)。</translation>
+    </message>
+    <message>
+        <source>PROGRAM unplugs and plugs the board by making a file &quot;unplug&quot; or &quot;plug&quot; in
+DIR; the file is deleted once done.</source>
+        <translation>PROGRAM は DIR にファイル &quot;unplug&quot; または &quot;plug&quot; を作って、ボードを取り外し・接続します。
+済んだファイルは削除されます。</translation>
+    </message>
+    <message>
+        <source>DIR</source>
+        <translation>DIR</translation>
+    </message>
 </context>
 </TS>
