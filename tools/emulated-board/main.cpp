@@ -65,7 +65,7 @@ struct TCommandLine {
   double forSeconds = 0;
   bool quiet = false;
   bool answerIoctls = false;
-  std::string control;  // where the program asks for unplugs and plugs, or empty
+  std::string control;       // where the program asks for unplugs and plugs, or empty
   char** program = nullptr;  // PROGRAM and its arguments, ending with a null
 };
 
