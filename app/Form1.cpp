@@ -37,7 +37,7 @@ const QString kPictureNotSaved = QStringLiteral("画像を保存できません�
 const QString kValuesNotSaved = QStringLiteral("値を保存できませんでした。");
 const QString kFolderNotWritable = QStringLiteral("保存先のフォルダーに書き込めません。");
 const QString kNotWrittenToTheEnd =
-    QStringLiteral("ファイルを最後まで書き込めませんでした。ディスクの空きを確認して下さい。");
+    QStringLiteral("ファイルを最後まで書き込めませんでした。ディスクの空きを確認してください。");
 const QString kPictureNotTaken = QStringLiteral("ウィンドウの画像を作れませんでした。");
 
 }  // namespace

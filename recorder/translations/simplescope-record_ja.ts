@@ -29,7 +29,7 @@
     </message>
     <message>
         <source>The experiment board at %1 was found, but another program holds it. Close the programs that use the board and plug it in again.</source>
-        <translation>%1 に実験ボードが見つかりましたが、他のプログラムが使っています。ボードを使っているプログラムを終了して、ボードを接続し直して下さい。</translation>
+        <translation>%1 に実験ボードが見つかりましたが、他のプログラムが使っています。ボードを使っているプログラムを終了して、ボードを接続し直してください。</translation>
     </message>
 </context>
 <context>

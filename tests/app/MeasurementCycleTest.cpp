@@ -151,7 +151,7 @@ TEST_F(MeasurementCycle, BoardHeldByAnotherProgramShowsC3WithWhatToClose) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text,
             "(C3)実験ボードが見つかりましたが、アクセスできません。"
-            "ボードを使っている他のプログラムを終了して、ボードを接続し直して下さい。");
+            "ボードを使っている他のプログラムを終了して、ボードを接続し直してください。");
   EXPECT_EQ(Now(), kIdle);
   EXPECT_TRUE(Board()->written.empty());
 }
