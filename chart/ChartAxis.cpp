@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "chart/AxisPanel.h"
@@ -9,6 +11,15 @@
 #include "framework/Format.h"
 
 namespace {
+
+// The double nearest to ten to the given power. std::pow need not give it: the C library
+// MinGW links on Windows misses by several units in the last place far from zero, where
+// reading the decimal number is exact on every system.
+double PowerOfTen(int exponent) {
+  char text[16];
+  std::snprintf(text, sizeof text, "1e%d", exponent);
+  return std::strtod(text, nullptr);
+}
 
 const QString kMinimumAboveMaximum = QStringLiteral("軸の最小値は最大値以下でなければなりません");
 const QString kMaximumBelowMinimum = QStringLiteral("軸の最大値は最小値以上でなければなりません");
@@ -304,7 +315,7 @@ double TCustomChartAxis::NextLabelStep(double step) {
   if (step >= 1e30 || step < 1e-30) {
     // Far out the decade is found at once: a step search on a range of 1e300 would
     // otherwise walk hundreds of decades for each of its hundreds of steps.
-    double scale = std::pow(10.0, std::floor(std::log10(step)));
+    double scale = PowerOfTen(static_cast<int>(std::floor(std::log10(step))));
     double unit = step / scale;
     if (unit >= 10) {
       unit /= 10;

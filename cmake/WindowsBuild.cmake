@@ -30,6 +30,9 @@ set(bin ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 add_custom_target(simplescope_windows_runtime
   COMMAND ${CMAKE_COMMAND} -E make_directory ${bin}/platforms ${bin}/styles
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SIMPLESCOPE_WINDOWS_DLLS} ${bin}
+  # Debian ships the C++ runtime DLLs with their symbols (libstdc++ 24 MB, 2 MB without).
+  COMMAND ${CMAKE_STRIP} --strip-unneeded ${bin}/libstdc++-6.dll ${bin}/libgcc_s_seh-1.dll
+          ${bin}/libwinpthread-1.dll
   COMMAND ${CMAKE_COMMAND} -E copy_if_different
           ${SIMPLESCOPE_QT_PREFIX}/plugins/platforms/qwindows.dll ${bin}/platforms
   COMMAND ${CMAKE_COMMAND} -E copy_if_different
@@ -48,7 +51,9 @@ macro(simplescope_windows_googletest)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-  add_library(GTest::gtest ALIAS gtest)
+  if(NOT TARGET GTest::gtest)
+    add_library(GTest::gtest ALIAS gtest)
+  endif()
 endmacro()
 
 # simplescope_windows_resources(target ICON png DESCRIPTION text): the program's icon and its

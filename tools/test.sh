@@ -2,7 +2,8 @@
 # Installs what is missing, builds simplescope and runs the whole test suite: a plain build,
 # the Debian package made from it and checked, the same suite under AddressSanitizer +
 # UndefinedBehaviorSanitizer, the framework, HID and window logic tests under
-# ThreadSanitizer, and a bounded run of each fuzz target.
+# ThreadSanitizer, a bounded run of each fuzz target, and the Windows build under Wine
+# (tools/windows.sh; its first run builds Qt for Windows into a cache).
 # The long soak runs are left out: ctest --test-dir build -L soak runs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,3 +45,6 @@ TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/ts
 
 echo "== fuzzing"
 bash tools/fuzz.sh 20
+
+echo "== Windows (MinGW-w64 cross build, tested under Wine)"
+bash tools/windows.sh

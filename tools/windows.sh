@@ -49,8 +49,15 @@ export DISPLAY=:$(head -n1 "$work/display")
 
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # One wineserver for every test program: a program then starts in a tenth of a second, not two.
-mkdir -p "$WINEPREFIX"
-wineserver -p
+# The prefix first: a wineserver started on an empty prefix leaves its RPC service unable to
+# start, and every program that uses COM (Qt's windows platform) then fails.
 wineboot -i >/dev/null 2>&1
+wineserver -w  # the server wineboot started ends a few seconds after it
+wineserver -p
+# Wine starts its services (the RPC service, the desktop) with the first program that needs
+# them, and they keep that program's output open: started here, they don't hold the test
+# runner's pipe (which it would wait on until the time-out).
+wineboot -r >/dev/null 2>&1 </dev/null
+wine "$build/bin/simplescope.exe" --version >/dev/null 2>&1 </dev/null
 # The windows appear one at a time, so that the one under test is the active one.
 ctest --test-dir "$build" --output-on-failure -j 1

@@ -74,8 +74,9 @@ TEST(MainThreadCall, RunsInsideTheEventLoopByItself) {
   int counter = 0;
   TCountingThread worker(&counter, 5);
   worker.Start();
-  QTimer::singleShot(2000, [] { QCoreApplication::exit(1); });
   QTimer poll;
+  // Bound to this test: left pending, it would end whatever loop runs two seconds later.
+  QTimer::singleShot(2000, &poll, [] { QCoreApplication::exit(1); });
   QObject::connect(&poll, &QTimer::timeout, [&] {
     if (worker.Finished()) QCoreApplication::exit(0);
   });
@@ -143,7 +144,8 @@ TEST(MainThreadCall, ServedUnderAModalBox) {
   std::atomic<bool> delivered{false};
   std::thread worker;
   // Once the box is up, a worker hands a call over; the box closes after it ran.
-  QTimer::singleShot(50, [&] {
+  QTimer closer;  // also the context of the single shots: none outlives the test
+  QTimer::singleShot(50, &closer, [&] {
     worker = std::thread([&] {
       MainThreadCall::Synchronize([&] {
         for (QWidget* widget : QApplication::topLevelWidgets())
@@ -152,13 +154,13 @@ TEST(MainThreadCall, ServedUnderAModalBox) {
       });
     });
   });
-  QTimer closer;
   QObject::connect(&closer, &QTimer::timeout, [&] {
     if (delivered) CloseOpenBoxes();
   });
   closer.start(10);
-  QTimer::singleShot(5000, [] { CloseOpenBoxes(); });
+  QTimer::singleShot(5000, &closer, [] { CloseOpenBoxes(); });
   ShowWarningBox("waiting for a delivery");
+  ASSERT_TRUE(worker.joinable()) << "the box closed before the worker started";
   worker.join();
   EXPECT_TRUE(delivered);
   EXPECT_TRUE(boxWasOpen);
