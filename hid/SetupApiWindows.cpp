@@ -173,17 +173,18 @@ bool EnumerateHid(std::vector<THidInterfaceRecord>& records) {
     if (!SetupDiGetDeviceInterfaceDetailW(set, &iface, detail, required, nullptr, &device))
       continue;  // gone since the listing
     wchar_t instanceId[MAX_DEVICE_ID_LEN] = {};
-    std::string instance =
-        SetupDiGetDeviceInstanceIdW(set, &device, instanceId, MAX_DEVICE_ID_LEN, nullptr)
-            ? Utf8Of(instanceId)
-            : "devinst:" + std::to_string(device.DevInst);
+    std::string instance;
+    if (SetupDiGetDeviceInstanceIdW(set, &device, instanceId, MAX_DEVICE_ID_LEN, nullptr))
+      instance = Utf8Of(instanceId);
+    else
+      instance.append("devinst:").append(std::to_string(device.DevInst));
     unsigned arrived = 0;
     {
       std::lock_guard lock(stateMutex);
       const auto found = arrivals.find(Lower(detail->DevicePath));
       if (found != arrivals.end()) arrived = found->second;
     }
-    instance += "#" + std::to_string(arrived);
+    instance.append("#").append(std::to_string(arrived));
     const std::string path = Utf8Of(detail->DevicePath);
     records.push_back({instance, path, WinHid::ProductName(path)});
   }

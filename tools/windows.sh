@@ -27,6 +27,12 @@ cmake -S . -B "$build" -G Ninja \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$source_dir/tools/wine-run.sh" >/dev/null
 cmake --build "$build" -j "$jobs"
 
+echo "== The emulated board (Linux build), for the HID tests under Wine"
+# Wine's HID bus reads the emulated board's hidraw node: the board's runner is a Linux
+# program, made in build/ as the Linux stages make it.
+cmake -S . -B build -G Ninja -DSIMPLESCOPE_TESTS=ON >/dev/null
+cmake --build build --target emulated-board
+
 echo "== Windows tests under Wine"
 work=$(mktemp -d "${TMPDIR:-/tmp}/simplescope-windows.XXXXXX")
 xvfb_pid=

@@ -42,6 +42,9 @@ class WindowsController : public ::testing::Test {
     controller->SetOnDeviceChange(TNotifyEvent::Bind<&WindowsController::Changed>(this));
     controller->SetLoading(false);
     ProcessMessages();  // the start-up pass
+    // Wine's bus may still be adding the board when the program starts: it then arrives
+    // through a device notice, as a plugged board does.
+    ASSERT_TRUE(WaitUntil([&] { return ListedBoard() != nullptr; })) << "no board listed";
   }
   void TearDown() override { controller.reset(); }
 
@@ -88,8 +91,7 @@ class WindowsController : public ::testing::Test {
 };
 
 TEST_F(WindowsController, ListsTheBoardWithItsReportLengthsAndDeliversItsAnswers) {
-  EXPECT_EQ(changes, 1);
-  ASSERT_NE(ListedBoard(), nullptr);
+  EXPECT_GE(changes, 1);
   EXPECT_GE(controller->DeviceList().size(), 3u);  // with Wine's own mouse and keyboard
   TCustomHidDevice* board = ClaimBoard();
   ASSERT_NE(board, nullptr);

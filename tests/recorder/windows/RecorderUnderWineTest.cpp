@@ -1,0 +1,198 @@
+// simplescope-record.exe under Wine against the emulated board (tools/wine-board-run.sh, the
+// board sending a ramp): the rows are the board's samples in order, each row ends in exactly
+// one CRLF, an unplug and replug go on with the block numbers, and Ctrl+Break keeps every
+// block received.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The ramp the board sends (tests/recorder/windows/CMakeLists.txt): 0, 1, ... 1022, again.
+constexpr int kRampLength = 1023;
+constexpr int kSamplesPerBlock = 32;
+
+std::string Beside(const std::string& name) {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of("\\/") + 1) + name;
+}
+
+std::string ControlFolder() {
+  const char* folder = std::getenv("SIMPLESCOPE_BOARD_CONTROL");
+  return folder ? folder : "";
+}
+
+bool Request(const std::string& what) {
+  const std::string file = ControlFolder() + "/" + what;
+  std::ofstream(file) << what;
+  for (int i = 0; i < 500; ++i) {
+    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The recorder as a child with its standard error in a file, in a process group of its
+// own so that a console event can be sent to it alone.
+class TRecorderProcess {
+ public:
+  TRecorderProcess(const std::string& arguments, const std::string& errors) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    errorFile_ = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = errorFile_;
+    std::string command(1, '"');
+    command.append(Beside("simplescope-record.exe")).append("\" ").append(arguments);
+    started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE,
+                              CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process_);
+  }
+  ~TRecorderProcess() {
+    if (started_) {
+      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(process_.hProcess, 99);
+      CloseHandle(process_.hThread);
+      CloseHandle(process_.hProcess);
+    }
+    if (errorFile_ != INVALID_HANDLE_VALUE) CloseHandle(errorFile_);
+  }
+  bool Started() const { return started_; }
+  DWORD Id() const { return process_.dwProcessId; }
+  // The exit code, or -1 when it has not ended within the time.
+  long Wait(DWORD milliseconds) {
+    if (WaitForSingleObject(process_.hProcess, milliseconds) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<long>(code);
+  }
+
+ private:
+  HANDLE errorFile_ = INVALID_HANDLE_VALUE;
+  PROCESS_INFORMATION process_{};
+  bool started_ = false;
+};
+
+struct TTable {
+  std::vector<std::string> lines;  // without their line ends
+  std::vector<long> blocks, raws;
+  bool oneCrlfEach = true;
+  bool endsAtALine = true;
+};
+
+TTable ParseCsv(const std::string& text) {
+  TTable table;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      table.endsAtALine = false;
+      break;
+    }
+    std::string line = text.substr(start, end - start);
+    if (line.find('\r') != std::string::npos || line.find('\n') != std::string::npos)
+      table.oneCrlfEach = false;
+    table.lines.push_back(line);
+    start = end + 2;
+  }
+  for (size_t i = 1; i < table.lines.size(); ++i) {
+    std::istringstream fields(table.lines[i]);
+    std::string block, sample, time, raw;
+    std::getline(fields, block, ',');
+    std::getline(fields, sample, ',');
+    std::getline(fields, time, ',');
+    std::getline(fields, raw, ',');
+    table.blocks.push_back(std::atol(block.c_str()));
+    table.raws.push_back(std::atol(raw.c_str()));
+  }
+  return table;
+}
+
+class RecorderUnderWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (ControlFolder().empty()) GTEST_SKIP() << "no emulated board (SIMPLESCOPE_BOARD_CONTROL)";
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    base = std::string(folder) + "simplescope-record-test-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(base.c_str(), nullptr);
+  }
+  std::string base;
+};
+
+TEST_F(RecorderUnderWine, RowsAreTheRampInOrderEachEndingInOneCrlf) {
+  const std::string file = base + "\\ramp.csv";
+  TRecorderProcess recorder("--blocks 40 --interval 20 -o \"" + file + "\"", base + "\\err1.txt");
+  ASSERT_TRUE(recorder.Started());
+  ASSERT_EQ(recorder.Wait(60000), 0) << ReadWhole(base + "\\err1.txt");
+  const TTable table = ParseCsv(ReadWhole(file));
+  EXPECT_TRUE(table.endsAtALine);
+  EXPECT_TRUE(table.oneCrlfEach);
+  ASSERT_EQ(table.lines.size(), 1u + 40 * kSamplesPerBlock);
+  EXPECT_EQ(table.lines[0], "block,sample,time_s,raw,volts");
+  for (size_t i = 1; i < table.raws.size(); ++i)
+    ASSERT_EQ(table.raws[i], (table.raws[i - 1] + 1) % kRampLength) << "row " << i + 1;
+  EXPECT_EQ(table.blocks.front(), 0);
+  EXPECT_EQ(table.blocks.back(), 39);
+}
+
+TEST_F(RecorderUnderWine, UnplugAndReplugGoOnWithTheBlockNumbers) {
+  const std::string file = base + "\\replug.csv";
+  const std::string errors = base + "\\err2.txt";
+  TRecorderProcess recorder("--blocks 60 --interval 50 -o \"" + file + "\"", errors);
+  ASSERT_TRUE(recorder.Started());
+  for (int i = 0; i < 200 && ParseCsv(ReadWhole(file)).blocks.size() < 10 * kSamplesPerBlock; ++i)
+    Sleep(50);
+  ASSERT_TRUE(Request("unplug"));
+  Sleep(3000);
+  ASSERT_TRUE(Request("plug"));
+  ASSERT_EQ(recorder.Wait(90000), 0) << ReadWhole(errors);
+  const TTable table = ParseCsv(ReadWhole(file));
+  EXPECT_TRUE(table.endsAtALine);
+  ASSERT_EQ(table.blocks.size(), 60u * kSamplesPerBlock);
+  for (size_t i = kSamplesPerBlock; i < table.blocks.size(); i += kSamplesPerBlock)
+    EXPECT_EQ(table.blocks[i], table.blocks[i - 1] + 1) << "row " << i + 2;
+  EXPECT_NE(ReadWhole(errors).find("the board was unplugged after block"), std::string::npos)
+      << ReadWhole(errors);
+}
+
+TEST_F(RecorderUnderWine, CtrlBreakKeepsEveryBlockAndSaysHowMany) {
+  // A console event goes to the processes of a console: give the recorder one to share.
+  if (!GetConsoleWindow()) AllocConsole();
+  const std::string file = base + "\\stopped.csv";
+  const std::string errors = base + "\\err3.txt";
+  TRecorderProcess recorder("--interval 20 -o \"" + file + "\"", errors);
+  ASSERT_TRUE(recorder.Started());
+  for (int i = 0; i < 200 && ParseCsv(ReadWhole(file)).blocks.size() < 5 * kSamplesPerBlock; ++i)
+    Sleep(50);
+  // Wine 8 run without a terminal has no console that passes the event on; a Windows PC has.
+  if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, recorder.Id()))
+    GTEST_SKIP() << "no console to send Ctrl+Break through (error " << GetLastError() << ")";
+  ASSERT_EQ(recorder.Wait(20000), 0) << ReadWhole(errors);
+  const TTable table = ParseCsv(ReadWhole(file));
+  EXPECT_TRUE(table.endsAtALine);
+  ASSERT_EQ(table.blocks.size() % kSamplesPerBlock, 0u);
+  const size_t blocks = table.blocks.size() / kSamplesPerBlock;
+  EXPECT_GE(blocks, 5u);
+  EXPECT_NE(ReadWhole(errors).find("blocks: " + std::to_string(blocks) + ","), std::string::npos)
+      << ReadWhole(errors);
+}
+
+}  // namespace
