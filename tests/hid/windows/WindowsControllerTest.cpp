@@ -13,30 +13,17 @@
 #include "framework/MessageWait.h"
 #include "hid/HidDeviceController.h"
 #include "protocol/BoardProtocol.h"
+#include "tests/windows/EmulatedBoardControl.h"
 
 namespace {
 
 constexpr int kPlugWaitMs = 20000;
 
-std::string ControlFolder() {
-  const char* folder = std::getenv("SIMPLESCOPE_BOARD_CONTROL");
-  return folder ? folder : "";
-}
-
-bool Request(const std::string& what) {
-  const std::string file = ControlFolder() + "/" + what;
-  std::ofstream(file) << what;
-  for (int i = 0; i < 500; ++i) {
-    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-    Sleep(20);
-  }
-  return false;
-}
-
 class WindowsController : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (ControlFolder().empty()) GTEST_SKIP() << "no emulated board (SIMPLESCOPE_BOARD_CONTROL)";
+    if (EmulatedBoardControl::Folder().empty())
+      GTEST_SKIP() << "no emulated board (SIMPLESCOPE_BOARD_CONTROL)";
     controller = std::make_unique<THidDeviceController>(nullptr, WindowsHidPlatform());
     controller->SetLoading(true);
     controller->SetOnDeviceChange(TNotifyEvent::Bind<&WindowsController::Changed>(this));
@@ -121,7 +108,7 @@ TEST_F(WindowsController, UnplugDetachesAReadingBoardAndReplugListsANewOne) {
   board->SetOnInputReport(THidDataEvent::Bind<&WindowsController::Data>(this));
   WaitMs(100);  // the reader waits on the board
   const int before = changes;
-  ASSERT_TRUE(Request("unplug"));
+  ASSERT_TRUE(EmulatedBoardControl::Request("unplug"));
   ASSERT_TRUE(WaitUntil([&] { return !static_cast<THidDevice*>(board)->Attached(); }));
   EXPECT_GT(changes, before);
   EXPECT_EQ(ListedBoard(), nullptr);
@@ -130,7 +117,7 @@ TEST_F(WindowsController, UnplugDetachesAReadingBoardAndReplugListsANewOne) {
   EXPECT_FALSE(board->WriteReport(command, sizeof command, written));
   delete board;  // the reader ends at once, its read cancelled
 
-  ASSERT_TRUE(Request("plug"));
+  ASSERT_TRUE(EmulatedBoardControl::Request("plug"));
   ASSERT_TRUE(WaitUntil([&] { return ListedBoard() != nullptr; }));
   board = ClaimBoard();
   ASSERT_NE(board, nullptr);

@@ -20,6 +20,7 @@
 #include "hid/ReadWake.h"
 #include "hid/SetupApiWindows.h"
 #include "protocol/BoardProtocol.h"
+#include "tests/windows/EmulatedBoardControl.h"
 
 namespace {
 
@@ -30,22 +31,6 @@ constexpr int kPlugWaitMs = 20000;
 constexpr uint32_t kCommandReportBytes = 9;
 constexpr uint32_t kInputReportBytes = 65;
 
-std::string ControlFolder() {
-  const char* folder = std::getenv("SIMPLESCOPE_BOARD_CONTROL");
-  return folder ? folder : "";
-}
-
-// Asks the runner to unplug or plug the board, and waits until it has.
-bool Request(const std::string& what) {
-  const std::string file = ControlFolder() + "/" + what;
-  std::ofstream(file) << what;
-  for (int i = 0; i < 500; ++i) {
-    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-    Sleep(20);
-  }
-  return false;
-}
-
 bool IsBoard(const THidAttributes& attributes) {
   return BoardProtocol::IsBoard(attributes.VendorID, attributes.ProductID);
 }
@@ -53,7 +38,8 @@ bool IsBoard(const THidAttributes& attributes) {
 class WindowsPlatform : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (ControlFolder().empty()) GTEST_SKIP() << "no emulated board (SIMPLESCOPE_BOARD_CONTROL)";
+    if (EmulatedBoardControl::Folder().empty())
+      GTEST_SKIP() << "no emulated board (SIMPLESCOPE_BOARD_CONTROL)";
     ASSERT_TRUE(WaitForBoard(true)) << "the emulated board is not listed";
   }
   void TearDown() override {
@@ -252,7 +238,7 @@ TEST_F(WindowsPlatform, UnplugEndsAWaitingReadAndBothChangesAreNoticed) {
     readEnded = true;
   });
   Sleep(200);
-  ASSERT_TRUE(Request("unplug"));
+  ASSERT_TRUE(EmulatedBoardControl::Request("unplug"));
   for (int waited = 0; waited < kPlugWaitMs && !readEnded; waited += 50) Sleep(50);
   if (!readEnded) wake.Signal();  // don't hang the run; the expectation below fails
   waiting.join();
@@ -266,7 +252,7 @@ TEST_F(WindowsPlatform, UnplugEndsAWaitingReadAndBothChangesAreNoticed) {
   EXPECT_FALSE(platform->Write(control, report, kCommandReportBytes, written));
   EXPECT_EQ(ReadReport(5000).status, THidReadStatus::Failed);
 
-  ASSERT_TRUE(Request("plug"));
+  ASSERT_TRUE(EmulatedBoardControl::Request("plug"));
   EXPECT_EQ(WaitForSingleObject(monitor.Handle(), kPlugWaitMs), WAIT_OBJECT_0);
   ASSERT_TRUE(WaitForBoard(true));
   EXPECT_TRUE(platform->DrainChangeEvents(monitor));

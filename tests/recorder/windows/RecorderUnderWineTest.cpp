@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/windows/EmulatedBoardControl.h"
+
 namespace {
 
 // The ramp the board sends (tests/recorder/windows/CMakeLists.txt): 0, 1, ... 1022, again.
@@ -22,21 +24,6 @@ std::string Beside(const std::string& name) {
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, length);
   return folder.substr(0, folder.find_last_of("\\/") + 1) + name;
-}
-
-std::string ControlFolder() {
-  const char* folder = std::getenv("SIMPLESCOPE_BOARD_CONTROL");
-  return folder ? folder : "";
-}
-
-bool Request(const std::string& what) {
-  const std::string file = ControlFolder() + "/" + what;
-  std::ofstream(file) << what;
-  for (int i = 0; i < 500; ++i) {
-    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-    Sleep(20);
-  }
-  return false;
 }
 
 std::string ReadWhole(const std::string& path) {
@@ -128,7 +115,8 @@ TTable ParseCsv(const std::string& text) {
 class RecorderUnderWine : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (ControlFolder().empty()) GTEST_SKIP() << "no emulated board (SIMPLESCOPE_BOARD_CONTROL)";
+    if (EmulatedBoardControl::Folder().empty())
+      GTEST_SKIP() << "no emulated board (SIMPLESCOPE_BOARD_CONTROL)";
     char folder[MAX_PATH];
     GetTempPathA(MAX_PATH, folder);
     base = std::string(folder) + "simplescope-record-test-" + std::to_string(GetCurrentProcessId());
@@ -160,9 +148,9 @@ TEST_F(RecorderUnderWine, UnplugAndReplugGoOnWithTheBlockNumbers) {
   ASSERT_TRUE(recorder.Started());
   for (int i = 0; i < 200 && ParseCsv(ReadWhole(file)).blocks.size() < 10 * kSamplesPerBlock; ++i)
     Sleep(50);
-  ASSERT_TRUE(Request("unplug"));
+  ASSERT_TRUE(EmulatedBoardControl::Request("unplug"));
   Sleep(3000);
-  ASSERT_TRUE(Request("plug"));
+  ASSERT_TRUE(EmulatedBoardControl::Request("plug"));
   ASSERT_EQ(recorder.Wait(90000), 0) << ReadWhole(errors);
   const TTable table = ParseCsv(ReadWhole(file));
   EXPECT_TRUE(table.endsAtALine);
