@@ -29,6 +29,7 @@ dir=${dir%/}
 drive_c=$WINEPREFIX/drive_c
 shortcut_name="簡易オシロソフト.lnk"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\simplescope'
+vendor_key='HKLM\Software\The simplescope developers'
 [ ! -e "$dir" ] || fail "$dir exists before the install"
 
 echo "== silent install into $win_dir"
@@ -47,6 +48,7 @@ case ${shortcuts[0]} in
 esac
 start_menu_folder=$(dirname "${shortcuts[0]}")
 wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "no uninstall entry $uninstall_key"
+wine reg query "$vendor_key" >/dev/null 2>&1 || fail "no key $vendor_key"
 
 echo "== the zip holds the same files"
 installed=$(cd "$dir" && find . -type f ! -name Uninstall.exe | sed 's|^\./||' | sort)
@@ -79,4 +81,5 @@ fi
 [ ! -e "$start_menu_folder" ] || fail "the uninstall left $start_menu_folder behind"
 [ -z "$(find "$drive_c" -name "$shortcut_name")" ] || fail "the uninstall left the shortcut"
 ! wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "the uninstall left $uninstall_key"
+! wine reg query "$vendor_key" >/dev/null 2>&1 || fail "the uninstall left $vendor_key"
 echo "installer-test: passed"
