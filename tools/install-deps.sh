@@ -23,7 +23,7 @@ if [ "${1:-}" = "--windows" ]; then
   windows=1
   packages+=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
-    wine wine64 dpkg-dev
+    wine wine64 dpkg-dev nsis zip
   )
 fi
 
