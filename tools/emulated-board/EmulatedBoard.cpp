@@ -83,6 +83,11 @@ std::vector<std::vector<uint8_t>> TEmulatedBoard::Sent() {
   return sent_;
 }
 
+uint64_t TEmulatedBoard::Commands() {
+  std::lock_guard lock(mutex_);
+  return commands_;
+}
+
 void TEmulatedBoard::Serve(int master, int control) {
   std::vector<uint8_t> pending;              // command bytes that don't make a whole report yet
   std::deque<std::vector<uint8_t>> waiting;  // answers behind the one on the node
@@ -115,6 +120,7 @@ void TEmulatedBoard::Serve(int master, int control) {
         Say(QCoreApplication::translate("simplescope-board", "command %1")
                 .arg(Hex({command, command + kOutputReportSize})));
       responder_.OnOutputReport(command, kOutputReportSize, now);
+      ++commands_;
     }
     pending.erase(pending.begin(), pending.begin() + used);
     for (std::vector<uint8_t>& answer : responder_.TakeDueAnswers(now))

@@ -33,6 +33,8 @@ class TEmulatedBoard {
 
   // Every answer put on the node so far, oldest first.
   std::vector<std::vector<uint8_t>> Sent();
+  // The command reports the board has read so far, across plugs.
+  uint64_t Commands();
 
  private:
   void Serve(int master, int control);
@@ -44,6 +46,7 @@ class TEmulatedBoard {
   std::mutex mutex_;
   TBoardResponder responder_;
   std::vector<std::vector<uint8_t>> sent_;
+  uint64_t commands_ = 0;
   int node_ = -1;
   int stop_ = -1;  // an eventfd that ends the serving thread
   std::thread thread_;

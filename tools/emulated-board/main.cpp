@@ -111,7 +111,8 @@ int ParseCommandLine(int argc, char* argv[], TCommandLine& line) {
       QCoreApplication::translate(
           "emulated-board",
           "PROGRAM unplugs and plugs the board by making a file \"unplug\" or \"plug\" in\n"
-          "DIR; the file is deleted once done."),
+          "DIR; the file is deleted once done. DIR/commands holds the number of command\n"
+          "reports the board has read."),
       QCoreApplication::translate("emulated-board", "DIR"));
   parser.addOptions({forOption, quiet, answerIoctls, control});
   const TBoardOptionSet boardOptions(parser);
@@ -156,9 +157,20 @@ int ParseCommandLine(int argc, char* argv[], TCommandLine& line) {
   return -1;
 }
 
-// Carries out a plug or unplug the program asked for, and deletes the request.
-void ServeControlRequests(const std::string& directory, TEmulatedBoard& board) {
+// Carries out a plug or unplug the program asked for, and deletes the request. Keeps the
+// number of command reports read so far in the file "commands", for a program that checks
+// how often it sends them: renamed into place, so that it is never read half written.
+void ServeControlRequests(const std::string& directory, TEmulatedBoard& board,
+                          uint64_t& commandsSaid) {
   if (directory.empty()) return;
+  if (const uint64_t commands = board.Commands(); commands != commandsSaid) {
+    const std::string file = directory + "/commands";
+    if (FILE* out = std::fopen((file + ".new").c_str(), "w")) {
+      std::fprintf(out, "%llu\n", static_cast<unsigned long long>(commands));
+      if (std::fclose(out) == 0 && std::rename((file + ".new").c_str(), file.c_str()) == 0)
+        commandsSaid = commands;
+    }
+  }
   struct stat info;
   const std::string unplug = directory + "/unplug";
   const std::string plug = directory + "/plug";
@@ -213,6 +225,7 @@ int main(int argc, char* argv[]) {
     // Look in steps, so a program that ends early ends the run early, and its requests are
     // served while it runs.
     Clock::time_point changeAt = started + Milliseconds(options.unplugEverySeconds);
+    uint64_t commandsSaid = 0;
     while (!Ended(child)) {
       const Clock::time_point now = Clock::now();
       if (line.forSeconds > 0 && now - started >= Milliseconds(line.forSeconds)) {
@@ -235,7 +248,7 @@ int main(int argc, char* argv[]) {
           changeAt = now + Milliseconds(options.unplugEverySeconds);
         }
       }
-      ServeControlRequests(line.control, emulated);
+      ServeControlRequests(line.control, emulated, commandsSaid);
       usleep(20000);
     }
   }
