@@ -14,22 +14,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "AnsweredDialogs.h"
 #include "EndToEnd.h"
 #include "chart/Chart.h"
 #include "framework/FileSaving.h"
 
 namespace {
 
-class EmulatedMenu : public ::testing::Test {
+class EmulatedMenu : public ::testing::Test, protected TAnsweredDialogs {
  protected:
   void SetUp() override {
     bed = std::make_unique<THidTestbed>();  // before any of the program's threads
-    SetMessageBoxHook([this](TBoxKind, const QString& text) { boxes.push_back(text); });
-    SetSaveDialogHook([this](const TSaveDialogRequest& request) {
-      requests.push_back(request);
-      if (onDialog) onDialog();
-      return answer;
-    });
+    Install();
     window = std::make_unique<TForm1Window>();
     window->show();
     ProcessMessages();
@@ -38,8 +34,7 @@ class EmulatedMenu : public ::testing::Test {
     if (QMenu* menu = Form().PopupMenu1->Menu()) menu->close();
     board.reset();
     window.reset();
-    SetMessageBoxHook({});
-    SetSaveDialogHook({});
+    Remove();
     bed.reset();
   }
 
@@ -112,10 +107,6 @@ class EmulatedMenu : public ::testing::Test {
   std::unique_ptr<THidTestbed> bed;
   std::unique_ptr<TEmulatedBoard> board;
   std::unique_ptr<TForm1Window> window;
-  std::vector<QString> boxes;
-  std::vector<TSaveDialogRequest> requests;
-  QString answer;
-  std::function<void()> onDialog;
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTranslator>
 
+#include "AnsweredDialogs.h"
 #include "app/Form1Window.h"
 #include "chart/Chart.h"
 #include "framework/Dialogs.h"
@@ -21,15 +22,10 @@
 
 namespace {
 
-class WindowMenu : public ::testing::Test {
+class WindowMenu : public ::testing::Test, protected TAnsweredDialogs {
  protected:
   void SetUp() override {
-    SetMessageBoxHook([this](TBoxKind, const QString& text) { boxes.push_back(text); });
-    SetSaveDialogHook([this](const TSaveDialogRequest& request) {
-      requests.push_back(request);
-      if (onDialog) onDialog();
-      return answer;
-    });
+    Install();
     window = std::make_unique<TForm1Window>();
     window->show();
     WaitMs(50);
@@ -37,8 +33,7 @@ class WindowMenu : public ::testing::Test {
   void TearDown() override {
     if (QMenu* menu = Form().PopupMenu1->Menu()) menu->close();
     window.reset();
-    SetMessageBoxHook({});
-    SetSaveDialogHook({});
+    Remove();
     ForgetTranslations();
   }
 
@@ -75,10 +70,6 @@ class WindowMenu : public ::testing::Test {
   static QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
 
   std::unique_ptr<TForm1Window> window;
-  std::vector<QString> boxes;
-  std::vector<TSaveDialogRequest> requests;
-  QString answer;  // what the save dialog answers: a path, or empty for "cancelled"
-  std::function<void()> onDialog;
 };
 
 }  // namespace
