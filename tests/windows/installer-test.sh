@@ -8,14 +8,8 @@
 # makes a prefix of its own.
 set -euo pipefail
 installer=$1 zip=$2 version=$3
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-if [ -z "${WINEPREFIX:-}" ]; then
-  WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/simplescope-wine.XXXXXX")
-  export WINEPREFIX
-  trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
-  wineboot -i >/dev/null 2>&1
-fi
+# shellcheck source=tools/wine-env.sh
+source "$(dirname "$0")/../../tools/wine-env.sh"
 fail() { echo "installer-test: $*" >&2; exit 1; }
 [ -f "$installer" ] || fail "no installer at $installer (cpack in the build folder makes it)"
 [ -f "$zip" ] || fail "no zip at $zip"
