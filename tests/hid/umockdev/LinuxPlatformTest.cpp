@@ -264,7 +264,11 @@ TEST_F(LinuxPlatform, ANodeThatIsGoneIsNotOpenedPassAfterPass) {
   }
   ASSERT_EQ(controller->DeviceList().size(), 1u);
   EXPECT_EQ(controller->DeviceList()[0]->Identity().ProductID, 0xC077);
-  EXPECT_LE(ProcessCounters::OpenFiles(), filesBefore);
+  // A socket per failed open would be sixty or more by now. Under load the preload library
+  // may still hold one of its own for a moment, or open a lasting one late (glib's wake-up
+  // descriptors), so give it time and a file or two of slack.
+  WaitUntil([&] { return ProcessCounters::OpenFiles() <= filesBefore; });
+  EXPECT_LE(ProcessCounters::OpenFiles(), filesBefore + 2);
 }
 
 // A node that answers the hidraw ioctls as the kernel does: the open file is asked first,
