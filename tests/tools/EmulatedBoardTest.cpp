@@ -116,3 +116,27 @@ TEST_F(EmulatedBoardOnTheHidLayer, AnAnswerWithoutBytesIsNoReport) {
   WaitMs(50);
   EXPECT_TRUE(received.empty());
 }
+
+// Wine starts its device drivers as session leaders without a terminal, and the pty behind
+// the node is a terminal: opened without O_NOCTTY it would become theirs, and the unplug's
+// hang-up would kill them with SIGHUP instead of ending their read.
+TEST_F(EmulatedBoardOnTheHidLayer, ASessionLeaderThatOpensTheNodeOutlivesTheUnplug) {
+  bed = std::make_unique<THidTestbed>();
+  board = std::make_unique<TEmulatedBoard>(*bed, Ramp());
+  board->Plug(/*announce=*/false);
+  FILE* reader = popen(
+      "exec setsid sh -c 'exec 3<>/dev/hidraw0 && echo opened && cat <&3 >/dev/null 2>&1; "
+      "echo survived'",
+      "r");
+  ASSERT_NE(reader, nullptr);
+  char line[64] = {};
+  ASSERT_NE(fgets(line, sizeof line, reader), nullptr);
+  EXPECT_STREQ(line, "opened\n");
+  board->Unplug();
+  const char* survived = fgets(line, sizeof line, reader);
+  EXPECT_NE(survived, nullptr);
+  if (survived) {
+    EXPECT_STREQ(line, "survived\n");
+  }
+  pclose(reader);
+}

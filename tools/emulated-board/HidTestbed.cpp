@@ -4,11 +4,16 @@
 #include <linux/hidraw.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -67,7 +72,7 @@ gboolean AnswerHidrawIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpoi
     const size_t room = _IOC_SIZE(request);
     if (room == 0) return FALSE;
     std::vector<char> answer(room, '\0');
-    const char* text = _IOC_NR(request) == 0x04 ? "test" : "";
+    const char* text = _IOC_NR(request) == 0x04 ? identity->name.c_str() : "";
     std::strncpy(answer.data(), text, room - 1);
     return AnswerInto(client, answer.data(), room,
                       static_cast<long>(std::strlen(answer.data()) + 1));
@@ -90,6 +95,46 @@ void THidTestbed::AttachIoctls(TNode& node) {
   }
 }
 
+// A program that is a session leader without a terminal (Wine starts its device drivers so)
+// takes the first terminal it opens as its own unless it says O_NOCTTY, and the pty behind a
+// node is a terminal: the unplug's hang-up would then kill it with SIGHUP. So each pty is
+// made the terminal of a session of its own first, held by a child that does nothing and
+// dies of that SIGHUP. The child uses raw system calls only: the preload library wraps
+// ioctl and close, and may hold its locks in the threads the fork left behind.
+pid_t THidTestbed::KeepTerminal(int control) {
+  int ready[2];
+  if (pipe2(ready, O_CLOEXEC) != 0) return -1;  // the pty then stays as it was
+  const pid_t parent = getpid();
+  const pid_t keeper = fork();
+  if (keeper == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(0);
+    setsid();
+    syscall(SYS_ioctl, control, TIOCSCTTY, 0);
+    syscall(SYS_close_range, 0u, ~0u, 0u);  // the ready pipe too: the bed goes on
+    for (;;) pause();
+  }
+  close(ready[1]);
+  // Until the pty is the keeper's terminal, a program that opens the node could take it.
+  char none;
+  while (keeper > 0 && read(ready[0], &none, 1) < 0 && errno == EINTR) {
+  }
+  close(ready[0]);
+  return keeper;
+}
+
+void THidTestbed::HangUp(TNode& node) {
+  if (node.master >= 0) close(node.master);  // the node hangs up
+  if (node.control >= 0) close(node.control);
+  node.master = -1;
+  node.control = -1;
+  if (node.keeper > 0) {
+    kill(node.keeper, SIGKILL);  // the hang-up's SIGHUP ended it, unless the ioctl failed
+    waitpid(node.keeper, nullptr, 0);
+  }
+  node.keeper = -1;
+}
+
 THidTestbed::THidTestbed() {
   // umockdev talks a lot at debug level; the tests and tools have their own output.
   g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
@@ -98,8 +143,7 @@ THidTestbed::THidTestbed() {
 
 THidTestbed::~THidTestbed() {
   for (TNode& node : nodes_) {
-    if (node.master >= 0) close(node.master);
-    if (node.control >= 0) close(node.control);
+    HangUp(node);
     if (node.ioctls) {
       umockdev_testbed_detach_ioctl(testbed_, node.devnode.c_str(), nullptr);
       g_object_unref(node.ioctls);
@@ -158,11 +202,12 @@ int THidTestbed::Add(uint16_t vendor, uint16_t product, const std::vector<uint8_
     raw.c_cc[VMIN] = 64;  // a read gives whole sample blocks
     raw.c_cc[VTIME] = 0;
     tcsetattr(node.control, TCSANOW, &raw);
+    node.keeper = KeepTerminal(node.control);
     if (symlink(slaveName, link.c_str()) != 0) throw std::runtime_error("symlink failed");
   } else if (mkdir(link.c_str(), 0755) != 0) {
     throw std::runtime_error("mkdir failed");
   }
-  node.identity = std::make_shared<TIdentity>(TIdentity{vendor, product, descriptor});
+  node.identity = std::make_shared<TIdentity>(TIdentity{vendor, product, descriptor, name});
   if (answerIoctls_ && accessible) AttachIoctls(node);
   nodes_.push_back(node);
   if (announce) {
@@ -195,9 +240,6 @@ void THidTestbed::Remove(int number) {
     g_object_unref(node.ioctls);
     node.ioctls = nullptr;
   }
-  if (node.master >= 0) close(node.master);  // the node hangs up
-  if (node.control >= 0) close(node.control);
-  node.master = -1;
-  node.control = -1;
+  HangUp(node);
   node.hidraw.clear();
 }

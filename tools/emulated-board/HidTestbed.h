@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/types.h>
 #include <umockdev.h>
 
 #include <cstdint>
@@ -18,6 +19,7 @@ class THidTestbed {
   struct TIdentity {
     uint16_t vendor = 0, product = 0;
     std::vector<uint8_t> descriptor;
+    std::string name;  // as the hid device's HID_NAME says it
   };
   struct TNode {
     std::string usb, hid, hidraw, devnode;
@@ -25,6 +27,8 @@ class THidTestbed {
     // The pty's side the program opens, held by the bed as well: what is still unread on
     // the node, and how many bytes make a read, are seen and set through it.
     int control = -1;
+    // A process of its own session whose terminal the pty is (see KeepTerminal).
+    pid_t keeper = -1;
     std::shared_ptr<TIdentity> identity;
     UMockdevIoctlBase* ioctls = nullptr;  // answers the hidraw ioctls, where asked to
   };
@@ -55,6 +59,8 @@ class THidTestbed {
 
  private:
   void AttachIoctls(TNode& node);
+  static pid_t KeepTerminal(int control);
+  static void HangUp(TNode& node);
 
   UMockdevTestbed* testbed_;
   std::vector<TNode> nodes_;

@@ -108,7 +108,7 @@ TEST_F(WindowsPlatform, ListsTheBoardAmongWinesOwnDevicesWithItsIdentity) {
       ++boards;
       EXPECT_NE(record.InterfacePath.find("vid_21cf&pid_0004"), std::string::npos)
           << record.InterfacePath;
-      EXPECT_EQ(record.Name, "test");  // the product name the node gives
+      EXPECT_EQ(record.Name, "simplescope virtual board");  // the name the node gives
     } else if (attributes.VendorID == kWineVendor) {
       ++others;
     }
