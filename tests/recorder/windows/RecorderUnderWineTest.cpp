@@ -1,12 +1,13 @@
 // simplescope-record.exe under Wine against the emulated board (tools/wine-board-run.sh, the
 // board sending a ramp): the rows are the board's samples in order, each row ends in exactly
-// one CRLF, an unplug and replug go on with the block numbers, and Ctrl+Break keeps every
-// block received.
+// one CRLF, an unplug and replug go on with the block numbers, and Ctrl+C and Ctrl+Break
+// keep every block received.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,11 +34,12 @@ std::string ReadWhole(const std::string& path) {
   return text.str();
 }
 
-// The recorder as a child with its standard error in a file, in a process group of its
-// own so that a console event can be sent to it alone.
+// The recorder as a child with its standard error in a file, by default in a process group
+// of its own so that a console event can be sent to it alone.
 class TRecorderProcess {
  public:
-  TRecorderProcess(const std::string& arguments, const std::string& errors) {
+  TRecorderProcess(const std::string& arguments, const std::string& errors,
+                   DWORD creation = CREATE_NEW_PROCESS_GROUP) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     errorFile_ = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -49,8 +51,8 @@ class TRecorderProcess {
     startup.hStdError = errorFile_;
     std::string command(1, '"');
     command.append(Beside("simplescope-record.exe")).append("\" ").append(arguments);
-    started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE,
-                              CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &process_);
+    started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, creation, nullptr,
+                              nullptr, &startup, &process_);
   }
   ~TRecorderProcess() {
     if (started_) {
@@ -161,18 +163,15 @@ TEST_F(RecorderUnderWine, UnplugAndReplugGoOnWithTheBlockNumbers) {
       << ReadWhole(errors);
 }
 
-TEST_F(RecorderUnderWine, CtrlBreakKeepsEveryBlockAndSaysHowMany) {
-  // A console event goes to the processes of a console: give the recorder one to share.
-  if (!GetConsoleWindow()) AllocConsole();
-  const std::string file = base + "\\stopped.csv";
-  const std::string errors = base + "\\err3.txt";
-  TRecorderProcess recorder("--interval 20 -o \"" + file + "\"", errors);
+// Waits for five blocks in the file; then, after `stop` has stopped the recorder, checks
+// that it ended well with every block it received whole in the file and counted.
+void RecordAndStop(TRecorderProcess& recorder, const std::string& file, const std::string& errors,
+                   const std::function<void()>& stop) {
   ASSERT_TRUE(recorder.Started());
   for (int i = 0; i < 200 && ParseCsv(ReadWhole(file)).blocks.size() < 5 * kSamplesPerBlock; ++i)
     Sleep(50);
-  // Wine 8 run without a terminal has no console that passes the event on; a Windows PC has.
-  if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, recorder.Id()))
-    GTEST_SKIP() << "no console to send Ctrl+Break through (error " << GetLastError() << ")";
+  ASSERT_NO_FATAL_FAILURE(stop());
+  if (::testing::Test::IsSkipped()) return;
   ASSERT_EQ(recorder.Wait(20000), 0) << ReadWhole(errors);
   const TTable table = ParseCsv(ReadWhole(file));
   EXPECT_TRUE(table.endsAtALine);
@@ -181,6 +180,43 @@ TEST_F(RecorderUnderWine, CtrlBreakKeepsEveryBlockAndSaysHowMany) {
   EXPECT_GE(blocks, 5u);
   EXPECT_NE(ReadWhole(errors).find("blocks: " + std::to_string(blocks) + ","), std::string::npos)
       << ReadWhole(errors);
+}
+
+TEST_F(RecorderUnderWine, CtrlBreakKeepsEveryBlockAndSaysHowMany) {
+  // A console event goes to the processes of a console: give the recorder one to share.
+  if (!GetConsoleWindow()) AllocConsole();
+  const std::string file = base + "\\stopped.csv";
+  const std::string errors = base + "\\err3.txt";
+  TRecorderProcess recorder("--interval 20 -o \"" + file + "\"", errors);
+  RecordAndStop(recorder, file, errors, [&] {
+    // Wine 8 run without a terminal has no console that passes the event on; a Windows PC
+    // has.
+    if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, recorder.Id()))
+      GTEST_SKIP() << "no console to send Ctrl+Break through (error " << GetLastError() << ")";
+  });
+}
+
+// Wine turns the SIGINT a terminal's Ctrl+C sends into the console's CTRL_C_EVENT, for the
+// handlers the program registered, on a thread of its own, as Windows does. The signal is
+// sent as a terminal would, by a Linux program Wine starts from here (its Z: drive); on
+// Windows there is none, and the Ctrl+Break case above stands for it.
+TEST_F(RecorderUnderWine, CtrlCKeepsEveryBlockAndSaysHowMany) {
+  const std::string name = "ctrl-c-" + std::to_string(GetCurrentProcessId()) + ".csv";
+  const std::string file = base + "\\" + name;
+  const std::string errors = base + "\\err4.txt";
+  TRecorderProcess recorder("--interval 20 -o \"" + file + "\"", errors, 0);
+  RecordAndStop(recorder, file, errors, [&] {
+    std::string command = "Z:\\bin\\sh -c \"pkill -INT -f " + name + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION sender{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &sender))
+      GTEST_SKIP() << "not under Wine: no Linux shell to send SIGINT from";
+    WaitForSingleObject(sender.hProcess, 10000);
+    CloseHandle(sender.hThread);
+    CloseHandle(sender.hProcess);
+  });
 }
 
 }  // namespace
