@@ -203,7 +203,10 @@ int THidTestbed::Add(uint16_t vendor, uint16_t product, const std::vector<uint8_
     raw.c_cc[VTIME] = 0;
     tcsetattr(node.control, TCSANOW, &raw);
     node.keeper = KeepTerminal(node.control);
-    if (symlink(slaveName, link.c_str()) != 0) throw std::runtime_error("symlink failed");
+    if (symlink(slaveName, link.c_str()) != 0) {
+      HangUp(node);
+      throw std::runtime_error("symlink failed");
+    }
   } else if (mkdir(link.c_str(), 0755) != 0) {
     throw std::runtime_error("mkdir failed");
   }
