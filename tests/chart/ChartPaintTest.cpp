@@ -9,6 +9,7 @@
 #include <QPaintEvent>
 #include <functional>
 #include <set>
+#include <string>
 
 #include "OscilloscopeChart.h"
 #include "PaintRecorder.h"
@@ -55,6 +56,28 @@ bool AnyLightIn(const QImage& image, const TRect& r) {
     for (int x = std::max(0, r.Left); x < std::min(image.width(), r.Right); ++x)
       if (Light(image, x, y)) return true;
   return false;
+}
+
+// Two pictures of one layout, one with only the labels light, one with only the title light:
+// the labels lie at or beyond the title's position, the title before it, neither on the
+// other, and both show.
+void ExpectTitleBeforeLabels(const QImage& labels, const QImage& title, int titlePosition,
+                             const std::string& context) {
+  int labelPixels = 0, titlePixels = 0;
+  for (int y = 1; y < 280; ++y)
+    for (int x = 1; x < 616; ++x) {
+      if (Light(labels, x, y)) {
+        ++labelPixels;
+        ASSERT_GE(x, titlePosition) << context << x << "," << y;
+        ASSERT_FALSE(Light(title, x, y)) << context << x << "," << y;
+      }
+      if (Light(title, x, y)) {
+        ++titlePixels;
+        ASSERT_LT(x, titlePosition) << context << x << "," << y;
+      }
+    }
+  EXPECT_GT(labelPixels, 0) << context;
+  EXPECT_GT(titlePixels, 0) << context;
 }
 
 }  // namespace
@@ -399,21 +422,8 @@ TEST_F(OscilloscopeChart, LabelsTurnedByAnyAngleStayOutOfTheTitleBand) {
     left.SetLabelsFont(big);
     left.Title.SetFont(Mincho(clWhite));
     const QImage title = Render();
-    int labelPixels = 0, titlePixels = 0;
-    for (int y = 1; y < 280; ++y)
-      for (int x = 1; x < 616; ++x) {
-        if (Light(labels, x, y)) {
-          ++labelPixels;
-          ASSERT_GE(x, left.TitlePosition) << angle << ": " << x << "," << y;
-          ASSERT_FALSE(Light(title, x, y)) << angle << ": " << x << "," << y;
-        }
-        if (Light(title, x, y)) {
-          ++titlePixels;
-          ASSERT_LT(x, left.TitlePosition) << angle << ": " << x << "," << y;
-        }
-      }
-    EXPECT_GT(labelPixels, 0) << angle;
-    EXPECT_GT(titlePixels, 0) << angle;
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectTitleBeforeLabels(labels, title, left.TitlePosition, std::to_string(angle) + ": "));
   }
 }
 
@@ -495,21 +505,7 @@ TEST_F(CustomAxes, TheTitleLiesBeyondTheMeasuredLabels) {
   axis.SetLabelsFont(Mincho(clBlack));
   axis.Title.SetFont(Mincho(clWhite));
   const QImage title = Render();
-  int labelPixels = 0, titlePixels = 0;
-  for (int y = 1; y < 280; ++y)
-    for (int x = 1; x < 616; ++x) {
-      if (Light(labels, x, y)) {
-        ++labelPixels;
-        ASSERT_GE(x, axis.TitlePosition) << x << "," << y;
-        ASSERT_FALSE(Light(title, x, y)) << x << "," << y;
-      }
-      if (Light(title, x, y)) {
-        ++titlePixels;
-        ASSERT_LT(x, axis.TitlePosition) << x << "," << y;
-      }
-    }
-  EXPECT_GT(labelPixels, 0);
-  EXPECT_GT(titlePixels, 0);
+  ExpectTitleBeforeLabels(labels, title, axis.TitlePosition, "");
 }
 
 TEST_F(CustomAxes, AnotherCustomAxisIsShownAtTheNextPaint) {
