@@ -9,9 +9,9 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QMessageBox>
-#include <QScreen>
 #include <QTimer>
 
+#include "WindowPicture.h"
 #include "app/Form1Window.h"
 #include "framework/FontSubstitution.h"
 #include "framework/MessageWait.h"
@@ -43,12 +43,7 @@ TEST(WineWindow, ClientAreaIsTheWindowsSize) {
   // The frame around it is Windows' own: the window is a top-level window with a caption.
   const LONG style = GetWindowLongW(WindowHandle(window), GWL_STYLE);
   EXPECT_TRUE(style & WS_CAPTION);
-  if (const char* path = std::getenv("SIMPLESCOPE_SCREENSHOT")) {
-    const QRect frame = window.frameGeometry();
-    window.screen()
-        ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
-        .save(QString::fromLocal8Bit(path));
-  }
+  SaveWindowPictureIfAsked(window);
 }
 
 // A click as Windows delivers it, in client coordinates, on the start picture (at 400,488,
