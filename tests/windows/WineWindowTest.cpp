@@ -1,5 +1,6 @@
 // The window on Windows' own window system (under Wine, on Xvfb): its client area, a real
-// click on the start picture with no board connected, and a picture of it for the docs.
+// click on the start picture with no board connected, a picture of it for the docs, and --version
+// where it has nowhere to write.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include <QFrame>
 #include <QMessageBox>
 #include <QTimer>
+#include <string>
 
 #include "WindowPicture.h"
 #include "app/Form1Window.h"
@@ -81,4 +83,77 @@ TEST(WineWindow, TheWindowsFacesAreJapaneseFacesTheSystemHas) {
     EXPECT_TRUE(QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese))
         << family.toStdString();
   }
+}
+
+namespace {
+
+struct BoxSearch {
+  DWORD process = 0;
+  HWND box = nullptr;
+};
+
+// The program's top-level dialog box (class "#32770"), once it is shown.
+BOOL CALLBACK FindBoxOfProcess(HWND window, LPARAM search) {
+  auto* wanted = reinterpret_cast<BoxSearch*>(search);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  if (process != wanted->process || !IsWindowVisible(window) ||
+      std::wstring(className) != L"#32770")
+    return TRUE;
+  wanted->box = window;
+  return FALSE;
+}
+
+BOOL CALLBACK CollectStaticTexts(HWND child, LPARAM texts) {
+  wchar_t className[16] = {};
+  GetClassNameW(child, className, 16);
+  if (std::wstring(className) == L"Static") {
+    wchar_t text[512] = {};
+    GetWindowTextW(child, text, 512);
+    *reinterpret_cast<std::wstring*>(texts) += text;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+// A window program started from the Start menu has no console and no standard output:
+// --version then comes in a box, whose OK ends the program with success.
+TEST(WineProgram, VersionWithNowhereToWriteComesInABox) {
+  wchar_t testProgram[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, testProgram, MAX_PATH);
+  std::wstring program(testProgram);
+  program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"simplescope.exe";
+  std::wstring commandLine = L"\"" + program + L"\" --version";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;  // all three left null
+  PROCESS_INFORMATION started{};
+  ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                             DETACHED_PROCESS, nullptr, nullptr, &startup, &started))
+      << GetLastError();
+  BoxSearch search{started.dwProcessId};
+  QElapsedTimer waited;
+  waited.start();
+  while (!search.box && waited.elapsed() < 20000) {
+    EnumWindows(FindBoxOfProcess, reinterpret_cast<LPARAM>(&search));
+    if (!search.box) Sleep(50);
+  }
+  std::wstring text;
+  if (search.box) {
+    EnumChildWindows(search.box, CollectStaticTexts, reinterpret_cast<LPARAM>(&text));
+    PostMessageW(search.box, WM_COMMAND, IDOK, 0);
+  }
+  const bool ended = WaitForSingleObject(started.hProcess, 20000) == WAIT_OBJECT_0;
+  DWORD exitCode = 1;
+  GetExitCodeProcess(started.hProcess, &exitCode);
+  if (!ended) TerminateProcess(started.hProcess, 1);
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  ASSERT_NE(search.box, nullptr) << "no box within 20 s";
+  EXPECT_EQ(QString::fromStdWString(text).left(12), QStringLiteral("simplescope "));
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(exitCode, 0u);
 }
