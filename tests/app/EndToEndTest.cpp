@@ -36,9 +36,13 @@ class EmulatedEndToEnd : public EndToEnd {
   std::unique_ptr<TEmulatedPlug> plug;
 };
 
+int CyclesFrom(const char* variable, int otherwise) {
+  const char* cycles = std::getenv(variable);
+  return cycles ? std::atoi(cycles) : otherwise;
+}
+
 int Cycles() {
-  const char* cycles = std::getenv("SIMPLESCOPE_E2E_CYCLES");
-  return cycles ? std::atoi(cycles) : 200;
+  return CyclesFrom("SIMPLESCOPE_E2E_CYCLES", 200);
 }
 
 }  // namespace
@@ -142,7 +146,8 @@ TEST_F(EmulatedEndToEnd, ManyUnplugReplugCyclesWhileMeasuringLeaveNothingBehind)
 
 // A two-hour lesson with the board unplugged once a minute is 120 unplugs; here they come
 // as a storm, the board and a mouse out and in 20 ms apart, while the window measures
-// whenever it sees the board.
+// whenever it sees the board. SIMPLESCOPE_E2E_STORM_CYCLES asks for more (the soak label's
+// thousand).
 TEST_F(EmulatedEndToEnd, AStormOfPlugsWhileMeasuringLeavesNothingBehind) {
   plug = std::make_unique<TEmulatedPlug>(*bed);
   plug->Plug();
@@ -154,7 +159,8 @@ TEST_F(EmulatedEndToEnd, AStormOfPlugsWhileMeasuringLeavesNothingBehind) {
   const int files = OpenFiles();
   const int threads = Threads();
   int starts = 0;
-  for (int cycle = 0; cycle < 130; ++cycle) {
+  const int cycles = CyclesFrom("SIMPLESCOPE_E2E_STORM_CYCLES", 130);
+  for (int cycle = 0; cycle < cycles; ++cycle) {
     plug->Unplug();
     WaitMs(20);
     bed->Remove(mouse);
