@@ -110,8 +110,8 @@ int ParseCommandLine(int argc, char* argv[], TCommandLine& line) {
       QStringLiteral("control"),
       QCoreApplication::translate(
           "emulated-board",
-          "PROGRAM unplugs and plugs the board by making a file \"unplug\" or \"plug\" in\n"
-          "DIR; the file is deleted once done. DIR/commands holds the number of command\n"
+          "PROGRAM unplugs and plugs the board by making a file \"unplug\" or \"plug\" in "
+          "DIR; the file is deleted once done. DIR/commands holds the number of command "
           "reports the board has read."),
       QCoreApplication::translate("emulated-board", "DIR"));
   parser.addOptions({forOption, quiet, answerIoctls, control});

@@ -74,11 +74,8 @@ simplescope-board&apos;s does, with the same signals and faults.</source>
         <translation>ノードが hidraw の ioctl に応答します (Wine の HID バス用)。</translation>
     </message>
     <message>
-        <source>PROGRAM unplugs and plugs the board by making a file &quot;unplug&quot; or &quot;plug&quot; in
-DIR; the file is deleted once done. DIR/commands holds the number of command
-reports the board has read.</source>
-        <translation>PROGRAM は DIR にファイル &quot;unplug&quot; または &quot;plug&quot; を作って、ボードを取り外し・接続します。
-済んだファイルは削除されます。DIR/commands にはボードが読んだコマンドレポートの数が入ります。</translation>
+        <source>PROGRAM unplugs and plugs the board by making a file &quot;unplug&quot; or &quot;plug&quot; in DIR; the file is deleted once done. DIR/commands holds the number of command reports the board has read.</source>
+        <translation>PROGRAM は DIR にファイル &quot;unplug&quot; または &quot;plug&quot; を作って、ボードを取り外し・接続します。済んだファイルは削除されます。DIR/commands にはボードが読んだコマンドレポートの数が入ります。</translation>
     </message>
     <message>
         <source>DIR</source>
