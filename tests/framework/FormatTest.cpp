@@ -79,6 +79,7 @@ TEST(FormatFloatPicture, HashesZerosGroupingAndRounding) {
   EXPECT_EQ(FormatFloatPicture(2.5, "0.00"), "2.50");
   EXPECT_EQ(FormatFloatPicture(0.5, "#.##"), ".5");
   EXPECT_EQ(FormatFloatPicture(7, "000"), "007");
+  EXPECT_EQ(FormatFloatPicture(1, "#,0000000"), "0,000,001");  // the zeros grouped too
   EXPECT_EQ(FormatFloatPicture(12.345, "##0.## %"), "12.35 %");
   EXPECT_EQ(FormatFloatPicture(1e300, "#,##0").size(), 301u + 100u);
 }
