@@ -10,7 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "framework/EventLoopNudge.h"
+#include "framework/MessageTarget.h"
+#include "framework/WakeEvent.h"
 
 namespace MainThreadCall {
 namespace {
@@ -31,8 +32,11 @@ struct Queue {
   std::condition_variable mainWakeup;  // the main thread waits here in ServeUntil
   std::deque<PendingCall*> pending;
   uint64_t wakeSerial = 0;
-  // Nudges the main thread's event loop (main loop, nested wait, modal box).
-  TEventLoopNudge nudge;
+  // Wakes the main thread's event loop (main loop, nested wait, modal box) through a wait
+  // object of the system, so a worker never touches a Qt object of the main thread.
+  TWakeEvent nudge;
+  // The event loop's watch on it: a child of the application, ending with it.
+  QObject* watcher = nullptr;
 };
 
 Queue& TheQueue() {
@@ -44,10 +48,16 @@ Queue& TheQueue() {
 
 void AttachToEventLoop() {
   Queue& queue = TheQueue();
-  if (!IsMainThread() || queue.nudge.Watching() || !queue.nudge.Valid()) return;
+  if (!IsMainThread() || queue.watcher || !queue.nudge.Valid()) return;
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return;
-  queue.nudge.Watch(app, [] { RunPending(); });
+  std::unique_ptr<QObject> watcher = WatchSystemObject(queue.nudge.Object(), app, [&queue] {
+    queue.nudge.Clear();
+    RunPending();
+  });
+  QObject::connect(watcher.get(), &QObject::destroyed, [&queue] { queue.watcher = nullptr; });
+  queue.watcher = watcher.release();
+  queue.watcher->setParent(app);
 }
 
 bool IsMainThread() {
@@ -66,7 +76,7 @@ void Synchronize(const std::function<void()>& call) {
     queue.pending.push_back(&pending);
   }
   queue.mainWakeup.notify_all();
-  queue.nudge.Nudge();
+  queue.nudge.Signal();
   std::unique_lock lock(queue.mutex);
   queue.callDone.wait(lock, [&] { return pending.done; });
   if (pending.error) std::rethrow_exception(pending.error);

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "framework/Thread.h"
+#include "framework/WakeEvent.h"
 #include "hid/HidPlatform.h"
-#include "hid/ReadWake.h"
 
 class THidDevice;
 
@@ -40,5 +40,5 @@ class THidDeviceReadThread : public TThread {
 
   std::shared_ptr<THidPlatform> platform_;
   const bool numberedReports_;
-  THidReadWake wake_;
+  TWakeEvent wake_;
 };

@@ -9,9 +9,13 @@
 #include "hid/HidTypes.h"
 #include "hid/ReportDescriptor.h"
 
-// A handle on an HID interface: an open device file, or a query-only handle that can
-// identify the interface without access to it for reading or writing (where the user lacks
-// permission, or another program holds the device).
+// A handle on an HID interface: an open device file, or a query-only handle.
+// Query-only means the same on every platform: the interface is present and can be
+// identified (GetAttributes, GetDescriptorInfo), and nothing can be read from it or written to
+// it (Write fails with EACCES, Read with an error). The device layer opens one where the
+// user lacks the right to read and write, or another program holds the device. What stands
+// behind it is the platform's own affair: no file at all on Linux (sysfs answers the
+// queries), a file opened without access rights on Windows.
 struct THidHandle {
   TSystemHandle file;
   bool queryOnly = false;
@@ -19,8 +23,6 @@ struct THidHandle {
   bool Valid() const { return file.Valid() || queryOnly; }
 };
 
-// One present HID interface as the enumeration finds it. DeviceInstance tells a device
-// across passes (a re-plugged device has a new one); InterfacePath is where it is opened.
 struct THidInterfaceRecord {
   std::string DeviceInstance;
   std::string InterfacePath;
@@ -38,7 +40,9 @@ struct THidReadResult {
 
 // The platform services the controller and the devices call: device setup (listing the
 // interfaces and watching for changes), files, and the HID queries. The one seam of the HID
-// layer: tests put an in-process platform here, the Linux one runs on udev and hidraw.
+// layer, with one backend per system behind it (the files ending in Linux or Windows): tests
+// put an in-process platform here, the Linux one runs on udev and hidraw, the Windows one on
+// SetupAPI, hid.dll and overlapped file I/O.
 // Failing calls leave the reason in errno.
 class THidPlatform {
  public:
@@ -63,7 +67,7 @@ class THidPlatform {
   // One blocking write; byte 0 is the report id.
   virtual bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length,
                      uint32_t& written) = 0;
-  // Waits up to timeoutMs for one input report, or until wake (a THidReadWake's object) is
+  // Waits up to timeoutMs for one input report, or until wake (a TWakeEvent's object) is
   // signalled, and then resets it. Byte 0 of what is stored is always the report id: with
   // prependReportId (a device without numbered reports) a system that hands such reports
   // over without it stores them after a leading 0 byte.

@@ -1,6 +1,8 @@
-#include "hid/Hid.h"
+#include <cerrno>
+
+#include "hid/HidLinux.h"
 #include "hid/HidPlatform.h"
-#include "hid/SetupApi.h"
+#include "hid/SetupApiLinux.h"
 
 namespace {
 
@@ -8,31 +10,33 @@ namespace {
 // rest.
 class TLinuxHidPlatform : public THidPlatform {
  public:
-  bool BindSetupServices() override { return SetupApi::Bind(); }
-  void ReleaseSetupServices() override { SetupApi::Release(); }
+  bool BindSetupServices() override { return SetupApiLinux::Bind(); }
+  void ReleaseSetupServices() override { SetupApiLinux::Release(); }
   bool EnumerateInterfaces(std::vector<THidInterfaceRecord>& records) override {
-    return SetupApi::EnumerateHidraw(records);
+    return SetupApiLinux::EnumerateHidraw(records);
   }
   TSystemHandle OpenChangeMonitor() override {
-    return TSystemHandle::FromDescriptor(SetupApi::OpenMonitor());
+    return TSystemHandle::FromDescriptor(SetupApiLinux::OpenMonitor());
   }
   bool DrainChangeEvents(TSystemHandle monitor) override {
-    return SetupApi::DrainMonitor(monitor.Descriptor());
+    return SetupApiLinux::DrainMonitor(monitor.Descriptor());
   }
   void CloseChangeMonitor(TSystemHandle monitor) override {
-    SetupApi::CloseMonitor(monitor.Descriptor());
+    SetupApiLinux::CloseMonitor(monitor.Descriptor());
   }
 
   THidHandle Open(const std::string& path, THidAccess access) override {
-    return Hid::Open(path, access);
+    return HidLinux::Open(path, access);
   }
-  void Close(THidHandle& handle) override { Hid::Close(handle); }
+  void Close(THidHandle& handle) override { HidLinux::Close(handle); }
   bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length,
              uint32_t& written) override {
-    return Hid::Write(handle, buffer, length, written);
+    return HidLinux::Write(handle, buffer, length, written);
   }
   THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length,
                       bool prependReportId, int timeoutMs, TSystemHandle wake) override {
+    // A query-only handle has no file to wait on: without this it would only time out.
+    if (!handle.file.Valid()) return {THidReadStatus::Failed, 0, EBADF};
     return ReadReportFromFd(handle.file.Descriptor(), buffer, length, prependReportId, timeoutMs,
                             wake.Descriptor());
   }
@@ -45,11 +49,11 @@ class TLinuxHidPlatform : public THidPlatform {
       return false;
     }
     if (handle.file.Valid() &&
-        Hid::GetRawIdentity(handle, attributes.VendorID, attributes.ProductID)) {
-      attributes.VersionNumber = SetupApi::VersionOf(handle.path);
+        HidLinux::GetRawIdentity(handle, attributes.VendorID, attributes.ProductID)) {
+      attributes.VersionNumber = SetupApiLinux::VersionOf(handle.path);
       return true;
     }
-    auto fromSysfs = SetupApi::AttributesOf(handle.path);
+    auto fromSysfs = SetupApiLinux::AttributesOf(handle.path);
     if (!fromSysfs) return false;
     attributes = *fromSysfs;
     return true;
@@ -61,8 +65,8 @@ class TLinuxHidPlatform : public THidPlatform {
       return false;
     }
     std::vector<uint8_t> descriptor;
-    if (!handle.file.Valid() || !Hid::GetReportDescriptor(handle, descriptor)) {
-      auto fromSysfs = SetupApi::ReportDescriptorOf(handle.path);
+    if (!handle.file.Valid() || !HidLinux::GetReportDescriptor(handle, descriptor)) {
+      auto fromSysfs = SetupApiLinux::ReportDescriptorOf(handle.path);
       if (!fromSysfs) return false;
       descriptor = std::move(*fromSysfs);
     }
@@ -70,10 +74,10 @@ class TLinuxHidPlatform : public THidPlatform {
     return true;
   }
   bool SetNumInputBuffers(const THidHandle& handle, int count) override {
-    return Hid::SetNumInputBuffers(handle, count);
+    return HidLinux::SetNumInputBuffers(handle, count);
   }
   bool GetNumInputBuffers(const THidHandle& handle, int& count) override {
-    return Hid::GetNumInputBuffers(handle, count);
+    return HidLinux::GetNumInputBuffers(handle, count);
   }
   // Another program can't hold a hidraw node for itself: what stands in the way is the
   // node's permissions (a udev rule gives them).

@@ -12,40 +12,42 @@ class TWindowsHidPlatform : public THidPlatform {
   bool BindSetupServices() override { return true; }
   void ReleaseSetupServices() override {}
   bool EnumerateInterfaces(std::vector<THidInterfaceRecord>& records) override {
-    return WinSetupApi::EnumerateHid(records);
+    return SetupApiWindows::EnumerateHid(records);
   }
-  TSystemHandle OpenChangeMonitor() override { return WinSetupApi::OpenMonitor(); }
+  TSystemHandle OpenChangeMonitor() override { return SetupApiWindows::OpenMonitor(); }
   bool DrainChangeEvents(TSystemHandle monitor) override {
-    return WinSetupApi::DrainMonitor(monitor);
+    return SetupApiWindows::DrainMonitor(monitor);
   }
-  void CloseChangeMonitor(TSystemHandle monitor) override { WinSetupApi::CloseMonitor(monitor); }
+  void CloseChangeMonitor(TSystemHandle monitor) override {
+    SetupApiWindows::CloseMonitor(monitor);
+  }
 
   THidHandle Open(const std::string& path, THidAccess access) override {
-    return WinHid::Open(path, access);
+    return HidWindows::Open(path, access);
   }
-  void Close(THidHandle& handle) override { WinHid::Close(handle); }
+  void Close(THidHandle& handle) override { HidWindows::Close(handle); }
   bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length,
              uint32_t& written) override {
-    return WinHid::Write(handle, buffer, length, written);
+    return HidWindows::Write(handle, buffer, length, written);
   }
   // Windows hands every report over with its id byte, 0 where the device numbers none:
   // there is nothing to prepend.
   THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length, bool,
                       int timeoutMs, TSystemHandle wake) override {
-    return WinHid::Read(handle, buffer, length, timeoutMs, wake);
+    return HidWindows::Read(handle, buffer, length, timeoutMs, wake);
   }
 
   bool GetAttributes(const THidHandle& handle, THidAttributes& attributes) override {
-    return WinHid::GetAttributes(handle, attributes);
+    return HidWindows::GetAttributes(handle, attributes);
   }
   bool GetDescriptorInfo(const THidHandle& handle, THidDescriptorInfo& info) override {
-    return WinHid::GetDescriptorInfo(handle, info);
+    return HidWindows::GetDescriptorInfo(handle, info);
   }
   bool SetNumInputBuffers(const THidHandle& handle, int count) override {
-    return WinHid::SetNumInputBuffers(handle, count);
+    return HidWindows::SetNumInputBuffers(handle, count);
   }
   bool GetNumInputBuffers(const THidHandle& handle, int& count) override {
-    return WinHid::GetNumInputBuffers(handle, count);
+    return HidWindows::GetNumInputBuffers(handle, count);
   }
   // Any user may open an HID device on Windows; what keeps one from writing is another
   // program that opened it without sharing.

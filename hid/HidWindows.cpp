@@ -13,7 +13,7 @@ extern "C" {
 
 #include "hid/SetupApiWindows.h"
 
-namespace WinHid {
+namespace HidWindows {
 namespace {
 
 HANDLE FileOf(const THidHandle& handle) {
@@ -122,7 +122,7 @@ int ErrnoOf(unsigned long error) {
 THidHandle Open(const std::string& path, THidAccess access) {
   THidHandle handle;
   handle.path = path;
-  const std::wstring widePath = WinSetupApi::WideOf(path);
+  const std::wstring widePath = SetupApiWindows::WideOf(path);
   DWORD rights = 0;
   DWORD flags = 0;
   switch (access) {
@@ -321,7 +321,7 @@ std::string ProductName(const std::string& path) {
   wchar_t name[128] = {};
   const bool given = HidD_GetProductString(FileOf(handle), name, sizeof name - sizeof name[0]);
   Close(handle);
-  return given ? WinSetupApi::Utf8Of(name) : std::string{};
+  return given ? SetupApiWindows::Utf8Of(name) : std::string{};
 }
 
-}  // namespace WinHid
+}  // namespace HidWindows

@@ -8,7 +8,7 @@
 // The HID services on Windows: interface files opened for overlapped I/O, and hid.dll's
 // queries on them. Failing calls answer false and leave the reason in errno (translated
 // from the system's error), as the Linux services do.
-namespace WinHid {
+namespace HidWindows {
 
 // A write the device does not take within this long is cancelled and fails: a report is
 // a few milliseconds on the bus, and the caller (the main thread) must not hang on a
@@ -38,4 +38,4 @@ std::string ProductName(const std::string& path);
 // errno for a system error code.
 int ErrnoOf(unsigned long error);
 
-}  // namespace WinHid
+}  // namespace HidWindows

@@ -18,7 +18,7 @@ extern "C" {
 
 #include "hid/HidWindows.h"
 
-namespace WinSetupApi {
+namespace SetupApiWindows {
 namespace {
 
 const wchar_t kWindowClass[] = L"SimplescopeHidNotify";
@@ -186,7 +186,7 @@ bool EnumerateHid(std::vector<THidInterfaceRecord>& records) {
     }
     instance.append("#").append(std::to_string(arrived));
     const std::string path = Utf8Of(detail->DevicePath);
-    records.push_back({instance, path, WinHid::ProductName(path)});
+    records.push_back({instance, path, HidWindows::ProductName(path)});
   }
   SetupDiDestroyDeviceInfoList(set);
   return true;
@@ -240,4 +240,4 @@ int OpenMonitorCount() {
   return static_cast<int>(monitors.size());
 }
 
-}  // namespace WinSetupApi
+}  // namespace SetupApiWindows

@@ -9,7 +9,7 @@
 // The device-setup services on Windows: the present HID interfaces from SetupAPI, and the
 // system's notices of HID interfaces coming and going (WM_DEVICECHANGE on a message-only
 // window registered for the HID interface class).
-namespace WinSetupApi {
+namespace SetupApiWindows {
 
 // The present HID interfaces; false when the set cannot be had. DeviceInstance is the
 // device's instance id with the number of arrivals seen for the interface, so that a device
@@ -29,4 +29,4 @@ int OpenMonitorCount();
 std::string Utf8Of(const wchar_t* text);
 std::wstring WideOf(const std::string& text);
 
-}  // namespace WinSetupApi
+}  // namespace SetupApiWindows

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <stdexcept>
 
-#include "hid/Hid.h"
+#include "hid/HidLinux.h"
 
 namespace {
 constexpr int kDefaultQueueLength = 32;

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "hid/ModuleLoader.h"
-#include "hid/SetupApi.h"
+#include "hid/ModuleLoaderLinux.h"
+#include "hid/SetupApiLinux.h"
 
 namespace {
 void* first = reinterpret_cast<void*>(1);
@@ -33,18 +33,18 @@ TEST(ModuleLoader, BindsEveryEntryOrNone) {
 }
 
 TEST(SetupApi, BindingIsCountedAndAMissingLibraryLeavesItUnbound) {
-  ASSERT_TRUE(SetupApi::Bind());
-  ASSERT_TRUE(SetupApi::Bind());
-  SetupApi::Release();
-  EXPECT_TRUE(SetupApi::Bound());
+  ASSERT_TRUE(SetupApiLinux::Bind());
+  ASSERT_TRUE(SetupApiLinux::Bind());
+  SetupApiLinux::Release();
+  EXPECT_TRUE(SetupApiLinux::Bound());
   std::vector<THidInterfaceRecord> records;
-  EXPECT_TRUE(SetupApi::EnumerateHidraw(records));  // whatever this machine has
-  SetupApi::Release();
-  EXPECT_FALSE(SetupApi::Bound());
-  EXPECT_FALSE(SetupApi::EnumerateHidraw(records));
+  EXPECT_TRUE(SetupApiLinux::EnumerateHidraw(records));  // whatever this machine has
+  SetupApiLinux::Release();
+  EXPECT_FALSE(SetupApiLinux::Bound());
+  EXPECT_FALSE(SetupApiLinux::EnumerateHidraw(records));
 
-  SetupApi::SetLibraryName("libsimplescope-missing.so.9");
-  EXPECT_FALSE(SetupApi::Bind());
-  EXPECT_FALSE(SetupApi::Bound());
-  SetupApi::SetLibraryName("libudev.so.1");
+  SetupApiLinux::SetLibraryName("libsimplescope-missing.so.9");
+  EXPECT_FALSE(SetupApiLinux::Bind());
+  EXPECT_FALSE(SetupApiLinux::Bound());
+  SetupApiLinux::SetLibraryName("libudev.so.1");
 }

@@ -13,7 +13,7 @@
 #include "framework/MessageWait.h"
 #include "hid/HidDeviceController.h"
 #include "protocol/BoardProtocol.h"
-#include "tests/windows/EmulatedBoardControl.h"
+#include "tests/EmulatedBoardControl.h"
 
 namespace {
 

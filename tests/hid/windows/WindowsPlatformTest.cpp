@@ -15,12 +15,12 @@
 #include <thread>
 #include <vector>
 
+#include "framework/WakeEvent.h"
 #include "hid/HidPlatform.h"
 #include "hid/HidWindows.h"
-#include "hid/ReadWake.h"
 #include "hid/SetupApiWindows.h"
 #include "protocol/BoardProtocol.h"
-#include "tests/windows/EmulatedBoardControl.h"
+#include "tests/EmulatedBoardControl.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ class WindowsPlatform : public ::testing::Test {
   std::shared_ptr<THidPlatform> platform = WindowsHidPlatform();
   THidInterfaceRecord board;
   THidHandle control, reader;
-  THidReadWake wake;
+  TWakeEvent wake;
   std::vector<uint8_t> buffer;
 };
 
@@ -258,7 +258,7 @@ TEST_F(WindowsPlatform, UnplugEndsAWaitingReadAndBothChangesAreNoticed) {
   EXPECT_TRUE(platform->DrainChangeEvents(monitor));
   EXPECT_NE(board.DeviceInstance, before);
   platform->CloseChangeMonitor(monitor);
-  EXPECT_EQ(WinSetupApi::OpenMonitorCount(), 0);
+  EXPECT_EQ(SetupApiWindows::OpenMonitorCount(), 0);
 }
 
 }  // namespace

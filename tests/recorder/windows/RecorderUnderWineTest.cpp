@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/windows/EmulatedBoardControl.h"
+#include "tests/EmulatedBoardControl.h"
 
 namespace {
 

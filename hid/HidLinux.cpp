@@ -1,4 +1,4 @@
-#include "Hid.h"
+#include "HidLinux.h"
 
 #include <fcntl.h>
 #include <linux/hidraw.h>
@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace Hid {
+namespace HidLinux {
 
 namespace {
 
@@ -117,7 +117,7 @@ bool GetNumInputBuffers(const THidHandle& handle, int& count) {
   return true;
 }
 
-}  // namespace Hid
+}  // namespace HidLinux
 
 THidReadResult ReadReportFromFd(int fd, uint8_t* buffer, uint32_t length, bool prependReportId,
                                 int timeoutMs, int wakeFd) {

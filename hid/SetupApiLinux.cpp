@@ -1,4 +1,4 @@
-#include "SetupApi.h"
+#include "SetupApiLinux.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,9 +10,9 @@
 #include <cstring>
 #include <map>
 
-#include "hid/ModuleLoader.h"
+#include "hid/ModuleLoaderLinux.h"
 
-namespace SetupApi {
+namespace SetupApiLinux {
 namespace {
 
 // The largest report descriptor we read from sysfs; the kernel's limit is 4 KiB.
@@ -247,4 +247,4 @@ int OpenMonitorCount() {
   return static_cast<int>(monitors.size());
 }
 
-}  // namespace SetupApi
+}  // namespace SetupApiLinux

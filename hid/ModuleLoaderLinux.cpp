@@ -1,4 +1,4 @@
-#include "ModuleLoader.h"
+#include "ModuleLoaderLinux.h"
 
 #include <dlfcn.h>
 

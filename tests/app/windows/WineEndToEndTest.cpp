@@ -13,10 +13,10 @@
 #include <memory>
 #include <vector>
 
-#include "EmulatedBoardControl.h"
 #include "WindowPicture.h"
 #include "app/Form1Window.h"
 #include "framework/MessageWait.h"
+#include "tests/EmulatedBoardControl.h"
 
 namespace {
 

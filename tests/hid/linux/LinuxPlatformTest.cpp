@@ -14,9 +14,9 @@
 #include "framework/Dialogs.h"
 #include "framework/MainThreadCall.h"
 #include "framework/MessageWait.h"
-#include "hid/Hid.h"
 #include "hid/HidDeviceController.h"
-#include "hid/SetupApi.h"
+#include "hid/HidLinux.h"
+#include "hid/SetupApiLinux.h"
 
 namespace {
 
@@ -167,6 +167,22 @@ TEST_F(LinuxPlatform, ANodeWithoutAccessIsListedForQueriesOnly) {
   uint32_t written;
   EXPECT_FALSE(claimed->WriteReport(command, 2, written));
   delete claimed;
+
+  // The platform's query-only handle, as on Windows: identified, never read or written.
+  const auto platform = LinuxHidPlatform();
+  THidHandle handle = platform->Open(controller->DeviceList()[0]->InterfaceInfo().InterfacePath,
+                                     THidAccess::QueryOnly);
+  ASSERT_TRUE(handle.queryOnly);
+  THidAttributes identity;
+  EXPECT_TRUE(platform->GetAttributes(handle, identity));
+  EXPECT_EQ(identity.VendorID, 0x21CF);
+  errno = 0;
+  EXPECT_FALSE(platform->Write(handle, command, 2, written));
+  EXPECT_EQ(errno, EACCES);
+  uint8_t report[9];
+  const THidReadResult read = platform->Read(handle, report, 9, true, 5000, {});
+  EXPECT_EQ(read.status, THidReadStatus::Failed);
+  platform->Close(handle);
 }
 
 TEST_F(LinuxPlatform, ASixteenMegabyteDescriptorInSysfsIsRefusedNotCut) {
@@ -216,7 +232,7 @@ TEST_F(LinuxPlatform, EveryControllerHearsPlugsThroughItsOwnMonitor) {
   ProcessMessages();
   ASSERT_EQ(first.changes, 1);
   ASSERT_EQ(second.changes, 1);
-  EXPECT_EQ(SetupApi::OpenMonitorCount(), 2);
+  EXPECT_EQ(SetupApiLinux::OpenMonitorCount(), 2);
 
   Add(0x21CF, 0x0004, kBoardDescriptor);
   bed->Announce(0, "add");
@@ -225,13 +241,13 @@ TEST_F(LinuxPlatform, EveryControllerHearsPlugsThroughItsOwnMonitor) {
 
   // The first one goes; the second still hears the next plug.
   firstController.reset();
-  EXPECT_EQ(SetupApi::OpenMonitorCount(), 1);
+  EXPECT_EQ(SetupApiLinux::OpenMonitorCount(), 1);
   Add(0x046D, 0xC077, kMouseDescriptor);
   bed->Announce(1, "add");
   ASSERT_TRUE(WaitUntil([&] { return second.changes == 3; })) << second.changes;
   EXPECT_EQ(secondController->DeviceList().size(), 2u);
   secondController.reset();
-  EXPECT_EQ(SetupApi::OpenMonitorCount(), 0);
+  EXPECT_EQ(SetupApiLinux::OpenMonitorCount(), 0);
 }
 
 TEST_F(LinuxPlatform, TheDevicesNameComesFromItsHidParent) {
@@ -282,11 +298,11 @@ TEST_F(LinuxPlatform, AnOpenNodeIsAskedThroughTheKernelsIoctls) {
   THidHandle handle = platform->Open("/dev/hidraw0", THidAccess::ReadWrite);
   ASSERT_TRUE(handle.file.Valid());
   uint16_t vendor = 0, product = 0;
-  ASSERT_TRUE(Hid::GetRawIdentity(handle, vendor, product));
+  ASSERT_TRUE(HidLinux::GetRawIdentity(handle, vendor, product));
   EXPECT_EQ(vendor, 0x21CF);
   EXPECT_EQ(product, 0x0004);
   std::vector<uint8_t> descriptor;
-  ASSERT_TRUE(Hid::GetReportDescriptor(handle, descriptor));
+  ASSERT_TRUE(HidLinux::GetReportDescriptor(handle, descriptor));
   EXPECT_EQ(descriptor, std::vector<uint8_t>(kBoardDescriptor.begin(), kBoardDescriptor.end()));
   THidDescriptorInfo info;
   ASSERT_TRUE(platform->GetDescriptorInfo(handle, info));

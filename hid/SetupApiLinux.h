@@ -39,7 +39,7 @@ struct TUdevEntries {
   decltype(&::udev_monitor_unref) udev_monitor_unref;
 };
 
-namespace SetupApi {
+namespace SetupApiLinux {
 
 // Counted: the first bind loads the library and makes the udev context, later binds only
 // count, the last release frees both. Main thread only.
@@ -66,4 +66,4 @@ bool DrainMonitor(int fd);
 void CloseMonitor(int fd);
 int OpenMonitorCount();
 
-}  // namespace SetupApi
+}  // namespace SetupApiLinux

@@ -8,7 +8,7 @@
 
 // The HID services over hidraw nodes: what the device layer asks of an open interface.
 // Failing calls answer false and leave the reason in errno.
-namespace Hid {
+namespace HidLinux {
 
 // The kernel queues a fixed number of input reports per open hidraw file; it cannot be
 // changed from user space.
@@ -26,7 +26,7 @@ bool GetReportDescriptor(const THidHandle& handle, std::vector<uint8_t>& descrip
 bool SetNumInputBuffers(const THidHandle& handle, int count);
 bool GetNumInputBuffers(const THidHandle& handle, int& count);
 
-}  // namespace Hid
+}  // namespace HidLinux
 
 // Poll-and-read of one report on a descriptor, waking early when wakeFd (an eventfd, or -1)
 // becomes readable: the part of Read that does not depend on where the descriptor came from.
