@@ -10,6 +10,7 @@ set -euo pipefail
 installer=$1 zip=$2 version=$3
 # shellcheck source=tools/wine-env.sh
 source "$(dirname "$0")/../../../tools/wine-env.sh"
+wine_own_prefix
 fail() { echo "installer-test: $*" >&2; exit 1; }
 [ -f "$installer" ] || fail "no installer at $installer (cpack in the build folder makes it)"
 [ -f "$zip" ] || fail "no zip at $zip"
