@@ -157,7 +157,6 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   int Renders() const { return renders_; }
   // Whether renders start from a kept image of the parts that did not change (on by
   // default; off, every render draws everything, which gives the same pixels).
-  bool KeepsStillParts() const { return keepsStillParts_; }
   void SetKeepsStillParts(bool value);
   // How many renders drew only the series over the kept image.
   int RendersFromStillParts() const { return rendersFromStillParts_; }
