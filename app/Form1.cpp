@@ -40,7 +40,6 @@ const QString kFolderNotWritable = QStringLiteral("保存先のフォルダー�
 const QString kNotWrittenToTheEnd =
     QStringLiteral("ファイルを最後まで書き込めませんでした。ディスクの空きを確認してください。");
 const QString kPictureNotTaken = QStringLiteral("ウィンドウの画像を作れませんでした。");
-const QString kRecordingNotStarted = QStringLiteral("記録を始められませんでした。");
 const QString kRecordingTo = QStringLiteral(" — 記録中: ");
 
 }  // namespace
@@ -326,11 +325,7 @@ void TForm1::RecordItemClick(TObject*) {
       TraceFileName(QDateTime::currentDateTime(), QStringLiteral("csv")),
       QCoreApplication::translate("simplescope", "CSV file (*.csv);;TSV file (*.tsv)"),
       QStringLiteral("csv"));
-  if (path.isEmpty()) return;
-  QString reason;
-  if (!Recording->Start(path, reason))
-    ShowWarningBox(kRecordingNotStarted + kFolderNotWritable + QLatin1Char('\n') + path +
-                   QStringLiteral("\n(") + reason + QLatin1Char(')'));
+  if (!path.isEmpty()) Recording->Start(path);
 }
 
 void TForm1::RecordingChange(TObject*) {

@@ -2,11 +2,16 @@
 
 #include <QFileInfo>
 #include <QTimer>
+#include <algorithm>
 
 #include "framework/Dialogs.h"
 
 namespace {
 
+const QString kNotStarted = QStringLiteral("記録を始められませんでした。");
+const QString kFolderNotWritable = QStringLiteral("保存先のフォルダーに書き込めません。");
+const QString kStillWriting = QStringLiteral(
+    "前の記録がまだこのファイルに書き込んでいます。少し待ってからもう一度試してください。");
 const QString kRecordingEnded =
     QStringLiteral("記録できなくなりました。ファイルに書き込めません。");
 
@@ -26,11 +31,21 @@ TRecording::~TRecording() {
   writers_.clear();
 }
 
-bool TRecording::Start(const QString& path, QString& reason) {
+bool TRecording::Start(const QString& path) {
   Stop();
   ForgetFinishedWriters();
+  // Two writers on one file would write into each other's rows.
+  if (StillWriting(path)) {
+    ShowWarningBox(kNotStarted + kStillWriting + QLatin1Char('\n') + path);
+    return false;
+  }
+  QString reason;
   std::unique_ptr<TTableOutput> output = TTableOutput::OpenFile(path, reason);
-  if (!output) return false;
+  if (!output) {
+    ShowWarningBox(kNotStarted + kFolderNotWritable + QLatin1Char('\n') + path +
+                   QStringLiteral("\n(") + reason + QLatin1Char(')'));
+    return false;
+  }
   const TSampleTable::TFormat format = path.endsWith(QLatin1String(".tsv"), Qt::CaseInsensitive)
                                            ? TSampleTable::TFormat::Tsv
                                            : TSampleTable::TFormat::Csv;
@@ -60,6 +75,11 @@ uint64_t TRecording::RowsWritten() const {
   return writer_ ? writer_->BlocksWritten() * kRowsPerBlock : 0;
 }
 
+bool TRecording::Writing() const {
+  return std::any_of(writers_.begin(), writers_.end(),
+                     [](const auto& writer) { return !writer->Finished(); });
+}
+
 void TRecording::TakeReport(const uint8_t* data, uint16_t size) {
   if (!writer_) return;
   BoardProtocol::TSampleBlock samples;
@@ -80,6 +100,17 @@ void TRecording::WriterFailed(TRecordingWriter& writer, const QString& reason) {
     text += QLatin1Char('\n') + RowsKept(rows);
   // Shown from the event loop: the writer waits for this call to return before it ends.
   QTimer::singleShot(0, &context_, [text] { ShowWarningBox(text); });
+}
+
+bool TRecording::StillWriting(const QString& path) const {
+  // By the names alone: asking the disk (which may be the one that stalls) is what the
+  // writers are there to spare the main thread. A name that differs only in case counts as
+  // the same, as it does on some disks.
+  const QString file = QFileInfo(path).absoluteFilePath();
+  return std::any_of(writers_.begin(), writers_.end(), [&](const auto& writer) {
+    return !writer->Finished() &&
+           QFileInfo(writer->FileName()).absoluteFilePath().compare(file, Qt::CaseInsensitive) == 0;
+  });
 }
 
 void TRecording::ForgetFinishedWriters() {

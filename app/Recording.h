@@ -29,8 +29,9 @@ class TRecording : public TComponent {
 
   // Records into `path`: CSV, or TSV for a name that ends in .tsv. The header is written at
   // once, so a recording that ends before any block leaves a table of the header alone.
-  // False, with the system's reason, when the file can't be written.
-  bool Start(const QString& path, QString& reason);
+  // False, after a warning box that says why, when the file can't be written or an ended
+  // recording is still writing it.
+  bool Start(const QString& path);
   // Ends the recording: the writer writes what is queued and closes the file; nothing waits
   // for it here.
   void Stop();
@@ -39,6 +40,9 @@ class TRecording : public TComponent {
   QString FileName() const;
   // Rows the file holds so far.
   uint64_t RowsWritten() const;
+  // Whether a file is still being written: a recording runs, or an ended one's writer has
+  // not closed its file yet.
+  bool Writing() const;
 
   // A command went out to the board: the next report starts a new answer.
   void NewAnswer() { answer_.NewAnswer(); }
@@ -51,6 +55,7 @@ class TRecording : public TComponent {
 
  private:
   void WriterFailed(TRecordingWriter& writer, const QString& reason);
+  bool StillWriting(const QString& path) const;
   void ForgetFinishedWriters();
   void Changed();
 

@@ -35,6 +35,7 @@ class Recording : public Form1Test {
     });
   }
   void TearDown() override {
+    released = true;
     Form1Test::TearDown();  // every file is written and closed when the window has gone
     SetSaveDialogHook({});
   }
@@ -66,6 +67,10 @@ class Recording : public Form1Test {
 
   TMemoryDisk disk;
   TMemoryDiskInPlace diskInPlace{disk};
+  // What the disk's writes look at: the writer may write until the window has gone.
+  std::atomic<bool> released{false};
+  std::atomic<int> writes{0};
+  std::atomic<Clock::rep> stallBegan{0};
   std::vector<TSaveDialogRequest> requests;
   QString answer;
   std::vector<uint16_t> sent;
@@ -198,10 +203,8 @@ TEST_F(Recording, AnUnpluggedBoardLeavesTheFileOpenAndItGoesOnAfterTheReplug) {
 }
 
 TEST_F(Recording, ADiskThatStallsTwoSecondsDelaysNoTickAndLosesNoBlock) {
-  std::atomic<int> writes{0};
-  std::atomic<Clock::rep> stallBegan{0};
   // The first block's write (after the header's) takes two seconds.
-  disk.beforeWrite = [&] {
+  disk.beforeWrite = [this] {
     if (writes++ != 1) return;
     stallBegan = Clock::now().time_since_epoch().count();
     std::this_thread::sleep_for(2s);
@@ -272,6 +275,35 @@ TEST_F(Recording, AFolderThatCantBeWrittenSaysSoAndNothingBegins) {
   EXPECT_FALSE(form->Recording->Active());
   EXPECT_EQ(form->Caption(), "簡易オシロソフト");
   EXPECT_FALSE(disk.Exists("gone/run.csv"));
+}
+
+TEST_F(Recording, AnEndedRecordingStillWritingKeepsItsFileAndAnotherBeginsAtOnce) {
+  disk.beforeWrite = [this] {
+    while (!released) std::this_thread::sleep_for(1ms);
+  };
+  answer = "rec/first.csv";
+  CtrlR();
+  CtrlR();  // ended, while its writer waits for the disk
+  EXPECT_FALSE(form->Recording->Active());
+  answer = "rec/FIRST.csv";
+  CtrlR();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text,
+            "記録を始められませんでした。前の記録がまだこのファイルに書き込んでいます。"
+            "少し待ってからもう一度試してください。\nrec/FIRST.csv");
+  EXPECT_FALSE(form->Recording->Active());
+  answer = "rec/second.csv";
+  CtrlR();
+  EXPECT_TRUE(form->Recording->Active());
+  CtrlR();
+  EXPECT_TRUE(form->Recording->Writing());
+  released = true;
+  ASSERT_TRUE(WaitUntil([&] { return !form->Recording->Writing(); }));
+  EXPECT_FALSE(disk.Open("rec/first.csv"));
+  answer = "rec/first.csv";
+  CtrlR();  // its writer is done: the file may be recorded again
+  EXPECT_TRUE(form->Recording->Active());
+  EXPECT_EQ(boxes.size(), 1u);
 }
 
 TEST_F(Recording, ClosingTheWindowEndsItWithEveryBlockWritten) {
