@@ -55,7 +55,8 @@ count_instructions() {
     --callgrind-out-file="$out/callgrind.out" build-bench/app/simplescope >/dev/null 2>&1 &
   launcher=$!
   window=$(timeout 120 xdotool search --sync --name '簡易オシロソフト' | head -n 1)
-  program=$(pgrep -P "$launcher" | head -n 1)
+  # The program under valgrind, not the keeper of the board's terminal beside it.
+  program=$(pgrep -P "$launcher" callgrind | head -n 1)
   sleep 6  # the first paint under callgrind takes its time
   callgrind_control --zero "$program" >/dev/null 2>&1
   sleep "$window_seconds"
