@@ -1,18 +1,11 @@
-// Recording from the window against the virtual board on an emulated node (umockdev), into
-// real files: the board's ramp across a stop and start, an unplug and a replug, and a disk
-// that fills up.
+// Recording from the window against the virtual board on an emulated node (umockdev), into a
+// real file: the board's ramp across a stop and start, an unplug and a replug.
 // umockdev's glib headers first: Qt's "signals" keyword is a name in them.
 #include "EmulatedBoard.h"
 // Qt after them.
-#include <sys/mount.h>
-#include <unistd.h>
-
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cerrno>
-#include <cstring>
 
 #include "AnsweredDialogs.h"
 #include "RecordedTable.h"
@@ -113,34 +106,4 @@ TEST_F(EmulatedRecording, TheRampGoesOnAcrossAStopAndStartAndEachPlugIsUnbroken)
     ASSERT_EQ(raws[row], (raws[row - 1] + 1) % kRampLength) << "row " << row;
   }
   EXPECT_EQ(boxes.size(), 1u);
-}
-
-TEST_F(EmulatedRecording, AFullDiskEndsItWithTheBoxAndWholeBlocksWhileMeasuringGoesOn) {
-  if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
-  const QString disk = dir.filePath("disk");
-  ASSERT_TRUE(QDir().mkdir(disk));
-  // Four pages: room for the header and a score of blocks.
-  if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=16k") != 0)
-    GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
-  answer = disk + "/full.csv";
-  CtrlR();
-  ASSERT_NO_FATAL_FAILURE(PlugAndStart());
-  const bool boxShown = WaitUntil([&] { return !boxes.empty(); }, 10000);
-  const std::string text = ReadAll(answer);
-  const bool measuring = Form().Timer1->Enabled();
-  const QString title = window->windowTitle();
-  window.reset();
-  umount(QFile::encodeName(disk).constData());
-  ASSERT_TRUE(boxShown);
-  EXPECT_TRUE(
-      boxes[0].startsWith("記録できなくなりました。ファイルに書き込めません。\n" + answer + "\n("))
-      << boxes[0].toStdString();
-  EXPECT_TRUE(measuring);
-  EXPECT_EQ(title, "簡易オシロソフト");
-  const TRecordedTable table = Csv(text);
-  ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(table));
-  EXPECT_GE(table.Blocks(), 5u);
-  EXPECT_TRUE(
-      boxes[0].endsWith(QString("それまでの %1 行はファイルに残っています。").arg(table.Rows())))
-      << boxes[0].toStdString();
 }

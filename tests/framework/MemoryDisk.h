@@ -26,7 +26,6 @@ class TMemoryDisk : public TTableOutputCalls {
   // Set before the writing starts.
   size_t capacity = std::numeric_limits<size_t>::max();
   size_t largestWrite = std::numeric_limits<size_t>::max();
-  bool pipes = false;  // files are pipes: nothing written can be taken back
   int writeError = 0;  // every write fails with this, when set
   int flushError = 0;
   std::function<void()> beforeWrite;  // on the writing thread
@@ -79,7 +78,7 @@ class TMemoryDisk : public TTableOutputCalls {
     int error = 0;
     return Create(QStringLiteral("(standard output)"), error);
   }
-  bool IsDiskFile(TSystemHandle) const override { return !pipes; }
+  bool IsDiskFile(TSystemHandle) const override { return true; }
   bool Position(TSystemHandle file, int64_t& offset) const override {
     std::lock_guard lock(mutex_);
     offset = static_cast<int64_t>(files_[file.Descriptor()].data.size());
