@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QLocale>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -39,6 +40,7 @@ const QString kFolderNotWritable = QStringLiteral("保存先のフォルダー�
 const QString kNotWrittenToTheEnd =
     QStringLiteral("ファイルを最後まで書き込めませんでした。ディスクの空きを確認してください。");
 const QString kPictureNotTaken = QStringLiteral("ウィンドウの画像を作れませんでした。");
+const QString kRecordingTo = QStringLiteral(" — 記録中: ");
 
 }  // namespace
 
@@ -71,6 +73,13 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
                                     TNotifyEvent::Bind<&TForm1::SavePictureItemClick>(this));
   SaveValuesItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+Shift+S"),
                                    TNotifyEvent::Bind<&TForm1::SaveValuesItemClick>(this));
+  RecordItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+R"),
+                               TNotifyEvent::Bind<&TForm1::RecordItemClick>(this));
+  RowsWrittenItem = PopupMenu1->Add(QString(), QString(), TNotifyEvent());
+  RowsWrittenItem->Enabled = false;
+  RowsWrittenItem->Visible = false;
+  Recording = new TRecording(this);
+  Recording->OnChange = TNotifyEvent::Bind<&TForm1::RecordingChange>(this);
   if (HidCtl) {
     InsertComponent(HidCtl);
     HidCtl->SetLoading(true);
@@ -84,6 +93,10 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
 
 TForm1::~TForm1() {
   Timer1->SetEnabled(false);
+  // No report reaches the recording while it waits for its files to be written.
+  TRecording* recording = Recording;
+  Recording = nullptr;
+  delete recording;
   FormDestroy(this);
   // The controller goes first: it detaches the devices the window still holds instead of
   // taking them back, so freeing them afterwards touches no device list.
@@ -224,6 +237,7 @@ void TForm1::SendCommandReport(int32_t command, int reportLength) {
   report[0] = 0;
   for (int b = 1; b < reportLength; ++b) report[b] = static_cast<uint8_t>(command & 0xFF);
   uint32_t written = 0;
+  if (Recording) Recording->NewAnswer();
   BoardDevice->WriteReport(report, static_cast<uint32_t>(reportLength), written);
 }
 
@@ -260,6 +274,13 @@ void TForm1::PopupMenu1Popup(TObject*) {
   CopyValuesItem->Enabled = hasValues;
   SavePictureItem->Enabled = hasValues;
   SaveValuesItem->Enabled = hasValues;
+  const bool recording = Recording && Recording->Active();
+  RecordItem->Caption = recording ? QCoreApplication::translate("simplescope", "Stop recording")
+                                  : QCoreApplication::translate("simplescope", "Record…");
+  RowsWrittenItem->Visible = recording;
+  if (recording)
+    RowsWrittenItem->Caption = QCoreApplication::translate("simplescope", "Rows written: %1")
+                                   .arg(QLocale().toString(Recording->RowsWritten()));
 }
 
 void TForm1::CopyValuesItemClick(TObject*) {
@@ -292,6 +313,33 @@ void TForm1::SaveValuesItemClick(TObject*) {
       QCoreApplication::translate("simplescope", "CSV file (*.csv)"), QStringLiteral("csv"));
   if (path.isEmpty()) return;
   SaveFile(path, csv, kValuesNotSaved);
+}
+
+void TForm1::RecordItemClick(TObject*) {
+  if (Recording->Active()) {
+    Recording->Stop();
+    return;
+  }
+  const QString path = AskSaveFileName(
+      QCoreApplication::translate("simplescope", "Record"), TStandardFolder::Documents,
+      TraceFileName(QDateTime::currentDateTime(), QStringLiteral("csv")),
+      QCoreApplication::translate("simplescope", "CSV file (*.csv);;TSV file (*.tsv)"),
+      QStringLiteral("csv"));
+  if (!path.isEmpty()) Recording->Start(path);
+}
+
+void TForm1::RecordingChange(TObject*) {
+  SetCaption(Recording->Active() ? kCaption + kRecordingTo + Recording->FileName() : kCaption);
+}
+
+void TForm1::SetCaption(const QString& caption) {
+  caption_ = caption;
+  if (window_) window_->setWindowTitle(caption_);
+}
+
+void TForm1::BindWindow(QWidget* window) {
+  window_ = window;
+  if (window_) window_->setWindowTitle(caption_);
 }
 
 void TForm1::SaveFile(const QString& path, const QByteArray& contents, const QString& what) {
@@ -350,6 +398,7 @@ bool TForm1::HidCtlEnumerate(TCustomHidDevice* hidDev, int idx) {
 }
 
 void TForm1::BoardDataHandler(TCustomHidDevice*, uint8_t, const uint8_t* data, uint16_t size) {
+  if (Recording) Recording->TakeReport(data, size);
   for (uint16_t i = 0; i < size; ++i) {
     if (Memo1->Lines.Count() >= kByteLogLimit) return;
     Memo1->Lines.Add(FormatHexByteLine(data[i]));

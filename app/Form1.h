@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/ByteLogDecoding.h"
+#include "app/Recording.h"
 #include "chart/ChartSeries.h"
 #include "framework/Component.h"
 #include "framework/Controls.h"
@@ -21,6 +22,7 @@
 // The window owns the controller it is given; the series belongs to its chart.
 class TForm1 : public TComponent {
  public:
+  static inline const QString kCaption = QStringLiteral("簡易オシロソフト");
   // The board's key: vendor 0x21CF, product 0x0004.
   static inline const QString kBoardKey =
       FormatHexPair(BoardProtocol::kVendorId, BoardProtocol::kProductId);
@@ -52,11 +54,16 @@ class TForm1 : public TComponent {
   TTimer* Timer1;
   TCustomHidDeviceController* HidCtl;
   // The chart's menu: the trace's values to the clipboard, the window as a picture, the
-  // values to a file. Bound to the chart by the window; its captions are made when it opens.
+  // values to a file, and recording every block to a file (with the rows written so far,
+  // shown while recording). Bound to the chart by the window; its captions are made when it
+  // opens.
   TPopupMenu* PopupMenu1;
   TMenuItem* CopyValuesItem;
   TMenuItem* SavePictureItem;
   TMenuItem* SaveValuesItem;
+  TMenuItem* RecordItem;
+  TMenuItem* RowsWrittenItem;
+  TRecording* Recording;
 
   // The selected board, one of the devices DevListBox holds, or none.
   TCustomHidDevice* BoardDevice = nullptr;
@@ -78,6 +85,8 @@ class TForm1 : public TComponent {
   void CopyValuesItemClick(TObject* sender);
   void SavePictureItemClick(TObject* sender);
   void SaveValuesItemClick(TObject* sender);
+  void RecordItemClick(TObject* sender);
+  void RecordingChange(TObject* sender);
 
   // Helpers.
   void SendCommands(TStringList* list);
@@ -87,7 +96,14 @@ class TForm1 : public TComponent {
   static QString DeviceKey(TCustomHidDevice* device);
   void AttachDataHandler();
 
+  // The window's caption; it follows onto the window bound with BindWindow.
+  QString Caption() const { return caption_; }
+  void SetCaption(const QString& caption);
+  void BindWindow(QWidget* window);
+
  private:
+  QString caption_ = kCaption;
+  QPointer<QWidget> window_;
   // Set while a tick runs. A slow machine can take longer over a tick than the interval,
   // and the tick's wait processes messages, timer ticks among them.
   bool tickRunning_ = false;

@@ -137,7 +137,6 @@ QByteArray TForm1Window::PictureFile(const QString& name) {
 }
 
 TForm1Window::TForm1Window() {
-  setWindowTitle(QStringLiteral("簡易オシロソフト"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
@@ -183,6 +182,7 @@ TForm1Window::TForm1Window() {
   setTabOrder(chart2_, button3_);
 
   form_ = std::make_unique<TForm1>(new THidDeviceController(nullptr), series2_);
+  form_->BindWindow(this);
   form_->Image1->BindWidget(image1);
   form_->Image2->BindWidget(image2);
   form_->Image3->BindWidget(image3);

@@ -17,6 +17,11 @@ TMessageBoxHook& Hook() {
   return hook;
 }
 
+QString& ErrorBoxCaption() {
+  static QString caption;
+  return caption;
+}
+
 // A message box that places itself in the middle of the screen, not of whatever window
 // happens to be active.
 class TScreenCentredBox : public QMessageBox {
@@ -69,7 +74,13 @@ void ReportCurrentException() {
   } catch (...) {
     message = QStringLiteral("不明なエラーが発生しました。");
   }
-  ShowBox(TBoxKind::Error, QGuiApplication::applicationDisplayName(), message);
+  const QString& caption = ErrorBoxCaption();
+  ShowBox(TBoxKind::Error, caption.isEmpty() ? QGuiApplication::applicationDisplayName() : caption,
+          message);
+}
+
+void SetErrorBoxCaption(const QString& caption) {
+  ErrorBoxCaption() = caption;
 }
 
 void SetMessageBoxHook(TMessageBoxHook hook) {

@@ -10,6 +10,10 @@ void ShowWarningBox(const QString& text);
 // The default error report: a modal box with the exception's message; the program goes on.
 // Call it from a catch block.
 void ReportCurrentException();
+// The error report's caption: the program's name. Unset, the application's display name.
+// (A program whose window caption changes sets this rather than the display name, which the
+// window systems append to every caption that doesn't end with it.)
+void SetErrorBoxCaption(const QString& caption);
 
 // Runs a handler the way the message loop does: an exception it lets through is reported
 // by the default error report instead of unwinding into Qt.

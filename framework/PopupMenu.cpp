@@ -10,7 +10,7 @@
 #include "Dialogs.h"
 
 void TMenuItem::Click() {
-  if (Enabled && OnClick) RunHandlerGuarded([this] { OnClick(this); });
+  if (Enabled && Visible && OnClick) RunHandlerGuarded([this] { OnClick(this); });
 }
 
 // Watches the bound area and its window for what opens the menu or chooses an entry. It
@@ -125,6 +125,7 @@ void TPopupMenu::UpdateMenu() {
       text += QLatin1Char('\t') + shortCut.toString(QKeySequence::NativeText);
     actions[i]->setText(text);
     actions[i]->setEnabled(item->Enabled);
+    actions[i]->setVisible(item->Visible);
   }
 }
 

@@ -12,7 +12,7 @@ class QWidget;
 class TPopupMenuTrigger;
 
 // One entry of a popup menu: a caption, an optional shortcut ("Ctrl+Shift+S", Qt's portable
-// key names) and a click that does nothing while the entry is disabled.
+// key names) and a click that does nothing while the entry is disabled or hidden.
 class TMenuItem : public TComponent {
  public:
   using TComponent::TComponent;
@@ -20,6 +20,7 @@ class TMenuItem : public TComponent {
   QString Caption;
   QString ShortCut;
   bool Enabled = true;
+  bool Visible = true;
   TNotifyEvent OnClick;
 
   // What choosing the entry does: its handler, guarded like every handler; nothing when the

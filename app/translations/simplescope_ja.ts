@@ -47,5 +47,25 @@ plugged in and out; a click on the start picture starts measuring.</source>
         <source>CSV file (*.csv)</source>
         <translation>CSV ファイル (*.csv)</translation>
     </message>
+    <message>
+        <source>Record…</source>
+        <translation>記録…</translation>
+    </message>
+    <message>
+        <source>Stop recording</source>
+        <translation>記録を停止</translation>
+    </message>
+    <message>
+        <source>Rows written: %1</source>
+        <translation>記録した行: %1</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>記録</translation>
+    </message>
+    <message>
+        <source>CSV file (*.csv);;TSV file (*.tsv)</source>
+        <translation>CSV ファイル (*.csv);;TSV ファイル (*.tsv)</translation>
+    </message>
 </context>
 </TS>

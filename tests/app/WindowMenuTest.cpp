@@ -45,10 +45,11 @@ class WindowMenu : public ::testing::Test, protected TAnsweredDialogs {
     QTest::mouseClick(window->windowHandle(), Qt::RightButton, {},
                       window->Chart2()->geometry().center());
   }
+  // The entries shown, without their shortcuts.
   QStringList MenuTexts() {
     QStringList texts;
     for (QAction* action : Menu()->actions())
-      texts << action->text().section(QLatin1Char('\t'), 0, 0);
+      if (action->isVisible()) texts << action->text().section(QLatin1Char('\t'), 0, 0);
     return texts;
   }
 
@@ -88,9 +89,10 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
   EXPECT_TRUE(Menu()->isVisible());
-  // Under a locale without a catalogue, English.
-  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…"}));
-  for (QAction* action : Menu()->actions()) EXPECT_FALSE(action->isEnabled());
+  // Under a locale without a catalogue, English. Only recording works without values.
+  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…"}));
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(Menu()->actions()[i]->isEnabled());
+  EXPECT_TRUE(Menu()->actions()[3]->isEnabled());
   Menu()->close();
   WaitMs(20);
   EXPECT_EQ(Rgb(window->grab().toImage()), Rgb(before));
@@ -104,10 +106,10 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
   FillHistory(3);
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…"}));
-  for (QAction* action : Menu()->actions()) EXPECT_TRUE(action->isEnabled());
-  const QStringList shortcuts = {"Ctrl+C", "Ctrl+S", "Ctrl+Shift+S"};
-  for (int i = 0; i < 3; ++i)
+  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…"}));
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(Menu()->actions()[i]->isEnabled());
+  const QStringList shortcuts = {"Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R"};
+  for (int i = 0; i < 4; ++i)
     EXPECT_EQ(Menu()->actions()[i]->text().section(QLatin1Char('\t'), 1),
               QKeySequence(shortcuts[i]).toString(QKeySequence::NativeText));
   Menu()->actions()[2]->trigger();  // the dialog: "値を保存", cancelled
@@ -196,4 +198,39 @@ TEST_F(WindowMenu, AFailedSaveSaysWhyAndLeavesNoFile) {
       << boxes[1].toStdString();
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList({"plain"}));
+}
+
+TEST_F(WindowMenu, RecordingShowsOnlyInTheCaptionAndTheMenuAndGoesWithItsEnd) {
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QImage atRest = Rgb(window->grab().toImage());
+  answer = dir.filePath("run.csv");
+  QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].caption, "記録");
+  EXPECT_EQ(requests[0].filter, "CSV ファイル (*.csv);;TSV ファイル (*.tsv)");
+  EXPECT_EQ(window->windowTitle(), "簡易オシロソフト — 記録中: run.csv");
+  EXPECT_EQ(Rgb(window->grab().toImage()), atRest);  // the client area shows nothing of it
+
+  RightClickOnChart();
+  ASSERT_NE(Menu(), nullptr);
+  EXPECT_EQ(MenuTexts(),
+            QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録を停止", "記録した行: 0"}));
+  EXPECT_FALSE(Menu()->actions()[4]->isEnabled());
+  Menu()->actions()[3]->trigger();  // stops it, without a dialog
+  Menu()->close();
+  EXPECT_EQ(requests.size(), 1u);
+  EXPECT_EQ(window->windowTitle(), "簡易オシロソフト");
+  RightClickOnChart();
+  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…"}));
+  Menu()->close();
+  WaitMs(20);
+  EXPECT_EQ(Rgb(window->grab().toImage()), atRest);
+  // Nothing was measured: the header alone, once the writer has closed the file.
+  QFile file(answer);
+  for (int waited = 0; waited < 5000 && file.size() == 0; waited += 10) WaitMs(10);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), "block,sample,time_s,raw,volts\r\n");
+  EXPECT_TRUE(boxes.empty());
 }
