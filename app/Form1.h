@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/ByteLogDecoding.h"
+#include "app/TraceReading.h"
 #include "chart/ChartSeries.h"
 #include "framework/Component.h"
 #include "framework/Controls.h"
@@ -57,11 +58,28 @@ class TForm1 : public TComponent {
   TMenuItem* CopyValuesItem;
   TMenuItem* SavePictureItem;
   TMenuItem* SaveValuesItem;
+  // Reading the trace, and measuring by keyboard: the measurements window, the two cursors,
+  // start and stop.
+  TMenuItem* MeasurementsItem;
+  TMenuItem* CursorAItem;
+  TMenuItem* CursorBItem;
+  TMenuItem* ClearCursorsItem;
+  TMenuItem* StartItem;
+  TMenuItem* StopItem;
 
   // The selected board, one of the devices DevListBox holds, or none.
   TCustomHidDevice* BoardDevice = nullptr;
   TStringList* CommandList = nullptr;
   TStringList* SampleHistory = nullptr;
+  // The figures of the trace shown, fed by every redraw, and the cursors on it.
+  TTraceReading Reading;
+
+  // What the reading needs of the window. The sample (an x of the trace) where the pointer
+  // points, or where the menu was opened when atMenu; -1 for none.
+  TEvent<int(TObject* sender, bool atMenu)> OnGetPointedSample;
+  TNotifyEvent OnShowMeasurements;
+  // After the figures or the cursors changed.
+  TNotifyEvent OnReadingChanged;
 
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);
@@ -78,6 +96,14 @@ class TForm1 : public TComponent {
   void CopyValuesItemClick(TObject* sender);
   void SavePictureItemClick(TObject* sender);
   void SaveValuesItemClick(TObject* sender);
+  void MeasurementsItemClick(TObject* sender);
+  void CursorAItemClick(TObject* sender);
+  void CursorBItemClick(TObject* sender);
+  void ClearCursorsItemClick(TObject* sender);
+  void StartItemClick(TObject* sender);
+  void StopItemClick(TObject* sender);
+  // The cursor placed last, by `samples` along the trace (negative: to the left).
+  void MoveCursor(int samples);
 
   // Helpers.
   void SendCommands(TStringList* list);
@@ -86,6 +112,8 @@ class TForm1 : public TComponent {
   static int32_t HexToInt(const QString& text);
   static QString DeviceKey(TCustomHidDevice* device);
   void AttachDataHandler();
+  // The trace and its figures from the sample history, as a tick ends.
+  void RedrawFromHistory();
 
  private:
   // Set while a tick runs. A slow machine can take longer over a tick than the interval,
@@ -93,7 +121,8 @@ class TForm1 : public TComponent {
   bool tickRunning_ = false;
   void EnterIdleState();
   void SendCommandReport(int32_t command, int reportLength);
-  void RedrawFromHistory();
   void AddToHistory(const TLoggedBlock& block);
   void SaveFile(const QString& path, const QByteArray& contents, const QString& what);
+  void PlaceCursorWherePointed(TCursorName name);
+  void ReadingChanged();
 };

@@ -89,8 +89,17 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   ASSERT_NE(Menu(), nullptr);
   EXPECT_TRUE(Menu()->isVisible());
   // Under a locale without a catalogue, English.
-  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…"}));
-  for (QAction* action : Menu()->actions()) EXPECT_FALSE(action->isEnabled());
+  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "-",
+                                      "Measurements…", "Cursor A here", "Cursor B here",
+                                      "Remove cursors", "-", "Start", "Stop"}));
+  // Without values nothing is there to take away or to put a cursor on; the measurements
+  // window says so itself, and idle, measuring can start but not stop.
+  const QStringList enabled = {"Measurements…", "Start"};
+  for (QAction* action : Menu()->actions()) {
+    if (action->isSeparator()) continue;
+    EXPECT_EQ(action->isEnabled(), enabled.contains(action->text().section('\t', 0, 0)))
+        << action->text().toStdString();
+  }
   Menu()->close();
   WaitMs(20);
   EXPECT_EQ(Rgb(window->grab().toImage()), Rgb(before));
@@ -104,10 +113,13 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
   FillHistory(3);
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…"}));
-  for (QAction* action : Menu()->actions()) EXPECT_TRUE(action->isEnabled());
-  const QStringList shortcuts = {"Ctrl+C", "Ctrl+S", "Ctrl+Shift+S"};
-  for (int i = 0; i < 3; ++i)
+  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…", "-", "測定値…",
+                                      "カーソル A をここに", "カーソル B をここに",
+                                      "カーソルを消す", "-", "開始", "終了"}));
+  for (int i : {0, 1, 2, 4}) EXPECT_TRUE(Menu()->actions()[i]->isEnabled());
+  const QStringList shortcuts = {"Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "",  "Ctrl+M", "A", "B",
+                                 "Esc",    "",       "F5",           "F6"};
+  for (int i = 0; i < shortcuts.size(); ++i)
     EXPECT_EQ(Menu()->actions()[i]->text().section(QLatin1Char('\t'), 1),
               QKeySequence(shortcuts[i]).toString(QKeySequence::NativeText));
   Menu()->actions()[2]->trigger();  // the dialog: "値を保存", cancelled
