@@ -229,7 +229,9 @@ TForm1Window::TForm1Window() {
   image3->Caption = [] { return Tr("Stop"); };
   image2->ShortCut = form_->StartItem->ShortCut;
   image3->ShortCut = form_->StopItem->ShortCut;
-  image3->Actionable = [this] { return form_->Timer1->Enabled(); };
+  // The stop picture's click does something while measuring, when the start picture's
+  // doesn't: the state both pictures carry.
+  image3->Actionable = [this] { return !form_->Image2->Enabled(); };
   InstallPictureAccessibility();
   new TCoveredLabel(panel1_, label1_, image3);
   readout_ = std::make_unique<TTraceReadout>(*form_, *chart2_, *this);

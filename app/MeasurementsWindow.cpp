@@ -69,7 +69,7 @@ QString VoltsText(double volts, int decimals) {
 }
 
 TMeasurementsWindow::TMeasurementsWindow(QWidget* owner, const TTraceReading& reading)
-    : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint),
       reading_(reading) {
   setAttribute(Qt::WA_DeleteOnClose);
@@ -197,5 +197,5 @@ void TMeasurementsWindow::keyPressEvent(QKeyEvent* event) {
     Copy();
     return;
   }
-  QWidget::keyPressEvent(event);
+  QDialog::keyPressEvent(event);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QDialog>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
-#include <QWidget>
 #include <array>
 
 class QLabel;
@@ -16,8 +16,9 @@ class TTraceReading;
 // minimum, maximum, mean, peak to peak, RMS and AC RMS, and with both cursors set the
 // differences between them. It stays above the main window without holding it up; Esc or
 // Ctrl+W closes it, Ctrl+C or its button copies the figures as a table. Each value label is
-// named by its table key (count, latest_V, ...), for tests and for finding it.
-class TMeasurementsWindow : public QWidget {
+// named by its table key (count, latest_V, ...), for tests and for finding it. A dialog, as
+// a screen reader should find it, though it holds nothing up.
+class TMeasurementsWindow : public QDialog {
  public:
   TMeasurementsWindow(QWidget* owner, const TTraceReading& reading);
 

@@ -16,8 +16,10 @@ namespace {
 constexpr int kFocusFrameWidth = 2;
 
 QAccessibleInterface* PictureInterface(const QString&, QObject* object) {
-  // The picture declares no class of its own to Qt: it is told by what it is.
-  if (auto* picture = dynamic_cast<TPictureWidget*>(object)) return new TPictureAccessible(picture);
+  // The picture declares no class of its own to Qt: it is told by what it is. One without a
+  // caption (the background) is no button; it stays the plain area it is.
+  auto* picture = dynamic_cast<TPictureWidget*>(object);
+  if (picture && picture->Caption) return new TPictureAccessible(picture);
   return nullptr;
 }
 

@@ -55,5 +55,5 @@ class TPictureAccessible : public QAccessibleWidget {
   TPictureWidget* Picture() const { return static_cast<TPictureWidget*>(widget()); }
 };
 
-// Lets every picture of the program answer with a TPictureAccessible; once is enough.
+// Lets every picture with a caption answer with a TPictureAccessible; once is enough.
 void InstallPictureAccessibility();
