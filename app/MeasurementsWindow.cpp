@@ -138,7 +138,7 @@ void TMeasurementsWindow::Refresh() {
     values_[i]->setVisible(deltas.has_value());
   }
   if (deltas) {
-    values_[kDeltaSamples]->setText(QString::number(deltas->Samples));
+    values_[kDeltaSamples]->setText(QString::number(deltas->Samples).replace('-', QChar(0x2212)));
     values_[kDeltaVolts]->setText(VoltsText(deltas->Volts));
   }
   copy_->setEnabled(f.Count > 0);
