@@ -82,12 +82,19 @@ TMeasurementsWindow::TMeasurementsWindow(QWidget* owner, const TTraceReading& re
 
   auto* layout = new QVBoxLayout(this);
   span_ = new QLabel(this);
+  // The texts that change with every tick are in labels of a fixed size, wide enough for any
+  // of their texts: a label that may change its size has the whole window laid out again
+  // (every label measured) each time.
+  span_->setFixedSize(span_->fontMetrics().horizontalAdvance(
+                          Tr("Cursors A–B: samples %1–%2 (%3 values)").arg(888).arg(888).arg(888)),
+                      span_->fontMetrics().height());
   layout->addWidget(span_);
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(16);
   layout->addLayout(grid);
   static_assert(std::size(kRowList) == kRows);
-  const int widest = fontMetrics().horizontalAdvance(VoltsText(-635.0));
+  // The widest value: a difference between the two ends of the board's range.
+  const int widest = fontMetrics().horizontalAdvance(VoltsText(-1270.0));
   for (int i = 0; i < kRows; ++i) {
     captions_[i] = new QLabel(Tr(kRowList[i].caption), this);
     values_[i] = new QLabel(this);
@@ -96,7 +103,7 @@ TMeasurementsWindow::TMeasurementsWindow(QWidget* owner, const TTraceReading& re
     // A screen reader reads the value with what it is.
     value->setAccessibleDescription(captions_[i]->text());
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    value->setMinimumWidth(widest);
+    value->setFixedSize(widest, value->fontMetrics().height());
     grid->addWidget(captions_[i], i, 0);
     grid->addWidget(value, i, 1);
   }
@@ -107,8 +114,7 @@ TMeasurementsWindow::TMeasurementsWindow(QWidget* owner, const TTraceReading& re
   buttons->addStretch();
   buttons->addWidget(copy_);
   layout->addLayout(buttons);
-  // Its size follows the rows shown (the differences come and go); the values' columns are
-  // wide enough for any value from the start, so a longer one moves nothing.
+  // Its size follows the rows shown (the differences come and go).
   layout->setSizeConstraint(QLayout::SetFixedSize);
   Refresh();
 }
