@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QResource>
 #include <QScreen>
@@ -117,6 +118,7 @@ class TCoveredLabel : public QObject {
     // Its own showing and hiding, not the window's.
     if (event->type() != QEvent::ShowToParent && event->type() != QEvent::HideToParent)
       return false;
+    if (!label_ || !stop_) return false;  // the window is going
     label_->setVisible(event->type() == QEvent::HideToParent);
     if (QAccessible::isActive()) {
       QAccessible::State changed;
@@ -129,8 +131,8 @@ class TCoveredLabel : public QObject {
 
  private:
   QWidget* panel_;
-  QLabel* label_;
-  QWidget* stop_;
+  QPointer<QLabel> label_;
+  QPointer<QWidget> stop_;
 };
 
 QString Tr(const char* text) {
@@ -231,7 +233,7 @@ TForm1Window::TForm1Window() {
   image3->ShortCut = form_->StopItem->ShortCut;
   // The stop picture's click does something while measuring, when the start picture's
   // doesn't: the state both pictures carry.
-  image3->Actionable = [this] { return !form_->Image2->Enabled(); };
+  image3->Actionable = [this] { return form_ && !form_->Image2->Enabled(); };
   InstallPictureAccessibility();
   new TCoveredLabel(panel1_, label1_, image3);
   readout_ = std::make_unique<TTraceReadout>(*form_, *chart2_, *this);
