@@ -1,6 +1,6 @@
 // Reading values off the whole program measuring the virtual board on an emulated node
 // (umockdev): the figures of a constant and of a sine, the pointer's readout against the
-// copied table, the cursors' differences against its rows, and measuring by keyboard alone.
+// copied table, and the cursors' differences against its rows.
 // umockdev's glib headers first: Qt's "signals" keyword is a name in them.
 #include "EmulatedBoard.h"
 // Qt after them.
@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QTest>
 #include <QToolTip>
@@ -195,27 +194,4 @@ TEST_F(EmulatedReading, TheTooltipAndTheCursorsReadWhatTheCopiedTableHolds) {
   EXPECT_EQ(figures["delta_samples"], 88 - 169);
   EXPECT_NEAR(figures["delta_V"], rows[88] - rows[169], 1e-9);
   EXPECT_EQ(figures["count"], 82);
-}
-
-TEST_F(EmulatedReading, MeasuringStartsAndStopsByKeyboardAlone) {
-  TSignalSettings sine;
-  ASSERT_NO_FATAL_FAILURE(PlugBoard(sine));
-  QTest::keyClick(window.get(), Qt::Key_F5);
-  EXPECT_TRUE(Form().Timer1->Enabled());
-  EXPECT_FALSE(Form().Panel1->Visible());
-  EXPECT_TRUE(window->Label1()->isVisible());  // "計測中" shows, as the eye sees it
-  const uint64_t commands = board->Commands();
-  ASSERT_TRUE(WaitUntil([&] { return board->Commands() >= commands + 5; }));
-  // F5 again does nothing while measuring: no second start, no box.
-  QTest::keyClick(window.get(), Qt::Key_F5);
-  QTest::keyClick(window.get(), Qt::Key_F6);
-  EXPECT_FALSE(Form().Timer1->Enabled());
-  EXPECT_TRUE(Form().Panel1->Visible());
-  EXPECT_FALSE(window->Label1()->isVisible());
-  // The last command may still be on its way to the board; after it, none.
-  WaitMs(200);
-  const uint64_t stopped = board->Commands();
-  WaitMs(500);
-  EXPECT_EQ(board->Commands(), stopped);
-  EXPECT_TRUE(boxes.empty());
 }

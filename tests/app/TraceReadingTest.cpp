@@ -1,6 +1,6 @@
 // Reading the trace, as plain logic: the figures of the values shown, the two cursors and
-// the span they give, the table the figures are copied as; and the window's logic feeding
-// them with every redraw and placing cursors where the window says the pointer is.
+// the span they give, the table the figures are copied as; the window's logic feeding them
+// with every redraw, and its start and stop entries.
 #include <QLocale>
 #include <cmath>
 #include <numbers>
@@ -164,15 +164,9 @@ TEST(TableNumber, UpToSixDecimalsWithoutTrailingZerosOrANegativeZero) {
 
 namespace {
 
-// The window's side, as a test stands in for it: where the pointer is, and what it was told.
-struct TPointer {
-  int sample = -1;
-  std::vector<bool> askedAtMenu;
+// The window's side, as a test stands in for it: how often it was told of a change.
+struct TReadingWatch {
   int changes = 0;
-  int Pointed(TObject*, bool atMenu) {
-    askedAtMenu.push_back(atMenu);
-    return sample;
-  }
   void Changed(TObject*) { ++changes; }
 };
 
@@ -180,10 +174,9 @@ class Form1Reading : public Form1Test {
  protected:
   void SetUp() override {
     Form1Test::SetUp();
-    form->OnGetPointedSample = TEvent<int(TObject*, bool)>::Bind<&TPointer::Pointed>(&pointer);
-    form->OnReadingChanged = TNotifyEvent::Bind<&TPointer::Changed>(&pointer);
+    form->OnReadingChanged = TNotifyEvent::Bind<&TReadingWatch::Changed>(&watch);
   }
-  TPointer pointer;
+  TReadingWatch watch;
 };
 
 }  // namespace
@@ -195,7 +188,7 @@ TEST_F(Form1Reading, EveryTickFeedsTheFiguresWithTheValuesItDraws) {
   StartMeasuring();
   form->Timer1Timer(nullptr);
   form->Timer1Timer(nullptr);
-  EXPECT_EQ(pointer.changes, 2);  // once a tick
+  EXPECT_EQ(watch.changes, 2);  // once a tick
   const TTraceFigures& figures = form->Reading.Figures;
   ASSERT_EQ(figures.Count(), 64);
   for (int x = 0; x < 64; ++x) {
@@ -207,26 +200,7 @@ TEST_F(Form1Reading, EveryTickFeedsTheFiguresWithTheValuesItDraws) {
   form->Button3Click(nullptr);
   EXPECT_EQ(figures.Count(), 200);
   EXPECT_EQ(figures.All().Maximum, 2.4);
-  EXPECT_EQ(pointer.changes, 3);
-}
-
-TEST_F(Form1Reading, CursorEntriesGoWhereTheWindowSaysThePointerIs) {
-  form->Button3Click(nullptr);
-  pointer.sample = 42;
-  form->CursorAItemClick(nullptr);  // as by its key: not from the open menu
-  EXPECT_EQ(form->Reading.Cursor(TCursorName::A), 42);
-  ASSERT_EQ(pointer.askedAtMenu.size(), 1u);
-  EXPECT_FALSE(pointer.askedAtMenu[0]);
-  pointer.sample = -1;  // over no value: nothing
-  const int changes = pointer.changes;
-  form->CursorBItemClick(nullptr);
-  EXPECT_FALSE(form->Reading.Cursor(TCursorName::B));
-  EXPECT_EQ(pointer.changes, changes);
-  form->MoveCursor(-2);
-  EXPECT_EQ(form->Reading.Cursor(TCursorName::A), 40);
-  form->ClearCursorsItemClick(nullptr);
-  EXPECT_FALSE(form->Reading.AnyCursor());
-  EXPECT_EQ(pointer.changes, changes + 2);
+  EXPECT_EQ(watch.changes, 3);
 }
 
 TEST_F(Form1Reading, StartAndStopEntriesAreTheClicksOnThePictures) {
