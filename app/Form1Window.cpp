@@ -227,8 +227,8 @@ TForm1Window::TForm1Window() {
   form_->PopupMenu1->BindWidget(chart2_);
   image2->OnClick = [this] { form_->Image2->Click(); };
   image3->OnClick = [this] { form_->Image3->Click(); };
-  image2->Caption = [] { return Tr("Start"); };
-  image3->Caption = [] { return Tr("Stop"); };
+  image2->Caption = [] { return Tr(QT_TRANSLATE_NOOP("simplescope", "Start")); };
+  image3->Caption = [] { return Tr(QT_TRANSLATE_NOOP("simplescope", "Stop")); };
   image2->ShortCut = form_->StartItem->ShortCut;
   image3->ShortCut = form_->StopItem->ShortCut;
   // The stop picture's click does something while measuring, when the start picture's

@@ -17,6 +17,9 @@
 namespace {
 
 const QString kNoValue = QStringLiteral("—");
+constexpr const char* kValuesShown = QT_TRANSLATE_NOOP("simplescope", "%1 values shown");
+constexpr const char* kBetweenCursors =
+    QT_TRANSLATE_NOOP("simplescope", "Cursors A–B: samples %1–%2 (%3 values)");
 constexpr int kGap = 8;
 
 QString Tr(const char* text) {
@@ -74,7 +77,7 @@ TMeasurementsWindow::TMeasurementsWindow(QWidget* owner, const TTraceReading& re
       reading_(reading) {
   setAttribute(Qt::WA_DeleteOnClose);
   InstallTranslations(QStringLiteral("simplescope"));
-  setWindowTitle(Tr("Measurements"));
+  setWindowTitle(Tr(QT_TRANSLATE_NOOP("simplescope", "Measurements")));
   // Its texts may need characters the main window's face leaves to others (Δ, −, —).
   QFont font = this->font();
   font.setStyleStrategy(QFont::PreferDefault);
@@ -85,9 +88,9 @@ TMeasurementsWindow::TMeasurementsWindow(QWidget* owner, const TTraceReading& re
   // The texts that change with every tick are in labels of a fixed size, wide enough for any
   // of their texts: a label that may change its size has the whole window laid out again
   // (every label measured) each time.
-  span_->setFixedSize(span_->fontMetrics().horizontalAdvance(
-                          Tr("Cursors A–B: samples %1–%2 (%3 values)").arg(888).arg(888).arg(888)),
-                      span_->fontMetrics().height());
+  span_->setFixedSize(
+      span_->fontMetrics().horizontalAdvance(Tr(kBetweenCursors).arg(888).arg(888).arg(888)),
+      span_->fontMetrics().height());
   layout->addWidget(span_);
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(16);
@@ -107,8 +110,8 @@ TMeasurementsWindow::TMeasurementsWindow(QWidget* owner, const TTraceReading& re
     grid->addWidget(captions_[i], i, 0);
     grid->addWidget(value, i, 1);
   }
-  copy_ = new QPushButton(Tr("Copy"), this);
-  copy_->setAccessibleName(Tr("Copy"));
+  copy_ = new QPushButton(Tr(QT_TRANSLATE_NOOP("simplescope", "Copy")), this);
+  copy_->setAccessibleName(Tr(QT_TRANSLATE_NOOP("simplescope", "Copy")));
   QObject::connect(copy_, &QPushButton::clicked, this, [this] { Copy(); });
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -125,12 +128,12 @@ void TMeasurementsWindow::Refresh() {
   if (span.BetweenCursors) {
     // Sample numbers run the other way from x.
     const bool any = f.Count > 0;
-    span_->setText(Tr("Cursors A–B: samples %1–%2 (%3 values)")
+    span_->setText(Tr(kBetweenCursors)
                        .arg(any ? reading_.Figures.SampleNumber(span.Last) : 0)
                        .arg(any ? reading_.Figures.SampleNumber(span.First) : 0)
                        .arg(f.Count));
   } else {
-    span_->setText(Tr("%1 values shown").arg(f.Count));
+    span_->setText(Tr(kValuesShown).arg(f.Count));
   }
   const double volts[] = {0, f.Latest, f.Minimum, f.Maximum, f.Mean, f.PeakToPeak, f.Rms, f.AcRms};
   for (int i = kCount; i <= kAcRms; ++i)

@@ -108,23 +108,25 @@ void TTraceReadout::ShowCursors() {
 void TTraceReadout::PointerText(TCustomChart*, int valueIndex, QString& text) {
   const TTraceFigures& figures = form_.Reading.Figures;
   if (!figures.Has(valueIndex)) {
-    text = Tr("no value");
+    text = Tr(QT_TRANSLATE_NOOP("simplescope", "no value"));
     return;
   }
-  text = Tr("sample %1: %2")
+  text = Tr(QT_TRANSLATE_NOOP("simplescope", "sample %1: %2"))
              .arg(figures.SampleNumber(valueIndex))
              .arg(VoltsText(figures.ValueAt(valueIndex)));
   QStringList letters;
   if (form_.Reading.Cursor(TCursorName::A) == valueIndex) letters << QStringLiteral("A");
   if (form_.Reading.Cursor(TCursorName::B) == valueIndex) letters << QStringLiteral("B");
   if (!letters.isEmpty())
-    text += QLatin1Char(' ') + Tr("(cursor %1)").arg(letters.join(QStringLiteral(", ")));
+    text +=
+        QLatin1Char(' ') +
+        Tr(QT_TRANSLATE_NOOP("simplescope", "(cursor %1)")).arg(letters.join(QStringLiteral(", ")));
 }
 
 QString TTraceReadout::DescriptionNow() const {
   const TTraceFigureSet& f = form_.Reading.Figures.All();
-  if (f.Count == 0) return Tr("no value");
-  return Tr("latest %1, min %2, max %3")
+  if (f.Count == 0) return Tr(QT_TRANSLATE_NOOP("simplescope", "no value"));
+  return Tr(QT_TRANSLATE_NOOP("simplescope", "latest %1, min %2, max %3"))
       .arg(VoltsText(f.Latest, 2), VoltsText(f.Minimum, 2), VoltsText(f.Maximum, 2));
 }
 
@@ -137,7 +139,7 @@ QString TTraceReadout::Description() {
 }
 
 void TTraceReadout::AccessibleText(TCustomChart*, int kind, QString& text) {
-  if (kind == QAccessible::Name) text = Tr("waveform");
+  if (kind == QAccessible::Name) text = Tr(QT_TRANSLATE_NOOP("simplescope", "waveform"));
   if (kind == QAccessible::Description) text = Description();
 }
 
