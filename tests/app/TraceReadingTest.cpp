@@ -32,7 +32,8 @@ TEST(TraceFigures, ASineOverWholePeriodsHasTheTextbookFigures) {
   // 2 V on 1 V of offset, 64 samples a period, three periods: RMS^2 = 1 + 2^2 / 2.
   std::vector<double> values;
   for (int k = 0; k < 192; ++k) values.push_back(1 + 2 * std::sin(2 * std::numbers::pi * k / 64));
-  const TTraceFigureSet& f = FiguresOf(values).All();
+  const TTraceFigures figures = FiguresOf(values);
+  const TTraceFigureSet& f = figures.All();
   EXPECT_NEAR(f.Mean, 1, 1e-12);
   EXPECT_NEAR(f.Minimum, -1, 1e-12);
   EXPECT_NEAR(f.Maximum, 3, 1e-12);
