@@ -108,10 +108,7 @@ void TCustomChart::paintEvent(QPaintEvent* event) {
     // Asked for after this paint, as a paint of its own.
     if (rendersFromStillParts_ == fromStillParts && !event->rect().contains(rect()))
       QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
-    // The data under a pointer that stays may have changed: its readout follows, after the
-    // paint (a tooltip is a window of its own).
-    if (PointerInPlot())
-      QMetaObject::invokeMethod(this, &TCustomChart::RefreshPointerReadout, Qt::QueuedConnection);
+    if (PointerInPlot()) FollowDataUnderPointer();
   }
   if (!overlay_.IsEmpty()) overlay_.Paint(painter, ReadoutAxis(), PlotRect, rect());
 }

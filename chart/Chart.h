@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QStringList>
 #include <QWidget>
@@ -195,6 +196,8 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   std::optional<double> PointerMarker() const { return overlay_.Marker(); }
   // Asks for the readout's text again: what the text says changed.
   void RefreshPointerReadout();
+  // New data under a pointer that stays is read out at most this often (milliseconds).
+  static constexpr int kReadoutInterval = 250;
   // A frame shows while the keyboard focus is on the chart, when it came by the keyboard.
   bool ShowsFocusFrame() const { return overlay_.FocusFrame(); }
 
@@ -304,10 +307,14 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   TChartSeries* ReadoutSeries() const;
   const TCustomChartAxis& ReadoutAxis() const;
   void ShowOverlayChange(const QRegion& changed);
+  // After a render: the data under a pointer that stays is read out again, soon.
+  void FollowDataUnderPointer();
   TChartOverlay overlay_;
   bool pointerReadout_ = false;
   std::optional<QPoint> pointer_;  // over the chart, as the last move left it
   bool tipShown_ = false;
+  QElapsedTimer readoutAt_;      // when the readout was last refreshed
+  bool readoutPending_ = false;  // a refresh for new data is on its way
 };
 
 // The chart control as the window's definition uses it.

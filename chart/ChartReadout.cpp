@@ -3,7 +3,9 @@
 #include <QAccessible>
 #include <QFocusEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QToolTip>
+#include <algorithm>
 #include <cmath>
 
 #include "chart/Chart.h"
@@ -116,6 +118,21 @@ void TCustomChart::RefreshPointerReadout() {
   // Shown at once, as an instrument's readout is; it follows the pointer within the plot.
   QToolTip::showText(mapToGlobal(*pointer_), text, this, ToQRect(PlotRect));
   tipShown_ = true;
+  readoutAt_.start();
+}
+
+void TCustomChart::FollowDataUnderPointer() {
+  // After the paint (a tooltip is a window of its own), and a few times a second: data that
+  // changes ten times a second is more than anyone reads, and each new text costs the
+  // tooltip's window its text, size and paint.
+  if (readoutPending_) return;
+  readoutPending_ = true;
+  const qint64 since = readoutAt_.isValid() ? readoutAt_.elapsed() : kReadoutInterval;
+  const int wait = static_cast<int>(std::max<qint64>(0, kReadoutInterval - since));
+  QTimer::singleShot(wait, this, [this] {
+    readoutPending_ = false;
+    RefreshPointerReadout();
+  });
 }
 
 void TCustomChart::mouseMoveEvent(QMouseEvent* event) {

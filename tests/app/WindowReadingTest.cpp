@@ -138,12 +138,13 @@ TEST_F(WindowReading, WithFewerValuesOnlyDrawnSamplesAreReadAndTheTextFollowsThe
   MoveTo(AtX(120));  // empty plot
   EXPECT_EQ(Tip(), "no value");
   EXPECT_FALSE(Chart().PointerMarker());
-  // The trace grows under the still pointer: the readout follows it.
+  // The trace grows under the still pointer: the readout follows it, soon.
   Fill(150);
-  WaitMs(30);
-  EXPECT_EQ(Tip(), QString("sample 29: %1 V")
-                       .arg(QString::number(StrToFloat(HistoryText(120)), 'f', 3))
-                       .replace('-', "−"));
+  const QString expected = QString("sample 29: %1 V")
+                               .arg(QString::number(StrToFloat(HistoryText(120)), 'f', 3))
+                               .replace('-', "−");
+  for (int waited = 0; waited < 2000 && Tip() != expected; waited += 20) WaitMs(20);
+  EXPECT_EQ(Tip(), expected);
   ASSERT_TRUE(Chart().PointerMarker());
   EXPECT_EQ(*Chart().PointerMarker(), 120);
 }

@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
@@ -160,9 +161,9 @@ TEST_F(ChartReadout, TheReadoutFollowsThePointerAndTheDataUnderIt) {
   EXPECT_TRUE(QToolTip::isVisible());
   EXPECT_EQ(QToolTip::text(), "point 30");
   EXPECT_EQ(Shot().pixelColor(Column(30), chart->PlotRect.Top + 3), QColor(192, 192, 192));
-  // The data shrinks under the still pointer: after the paint, the readout says so.
+  // The data shrinks under the still pointer: soon after the paint, the readout says so.
   Fill(20);
-  WaitMs(20);
+  for (int waited = 0; waited < 2000 && reader.asked.back() != -1; waited += 20) WaitMs(20);
   EXPECT_EQ(reader.asked.back(), -1);
   EXPECT_FALSE(chart->PointerMarker());
   EXPECT_EQ(QToolTip::text(), "none");
@@ -235,4 +236,24 @@ TEST_F(ChartReadout, AScreenReaderSeesAChartNamedByItsOwnerAndAsksWithoutAPaint)
   WaitMs(20);
   EXPECT_EQ(chart->Renders(), renders);
   chart->OnGetAccessibleText = {};
+}
+
+// Data that changes every 20 ms under a still pointer is read out a few times a second, not
+// every time: each readout is a tooltip's new text, size and paint.
+TEST_F(ChartReadout, NewDataUnderAStillPointerIsReadOutAFewTimesASecond) {
+  ReadPointer();
+  MoveTo(AtX(30));
+  const size_t before = reader.asked.size();
+  QElapsedTimer elapsed;
+  elapsed.start();
+  int fills = 0;
+  while (elapsed.elapsed() < 1000) {
+    Fill(200 - fills % 2);  // new data, one paint each
+    ++fills;
+  }
+  const size_t readouts = reader.asked.size() - before;
+  EXPECT_GT(fills, 10);
+  EXPECT_GE(readouts, 1u);
+  // However slow the machine, never more than one a quarter of a second (and the last).
+  EXPECT_LE(readouts, static_cast<size_t>(elapsed.elapsed() / TCustomChart::kReadoutInterval + 2));
 }
