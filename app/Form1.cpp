@@ -80,6 +80,20 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
   RowsWrittenItem->Visible = false;
   Recording = new TRecording(this);
   Recording->OnChange = TNotifyEvent::Bind<&TForm1::RecordingChange>(this);
+  PopupMenu1->Add(TMenuItem::kSeparator, QString(), {});
+  MeasurementsItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+M"),
+                                     TNotifyEvent::Bind<&TForm1::MeasurementsItemClick>(this));
+  CursorAItem = PopupMenu1->Add(QString(), QStringLiteral("A"),
+                                TNotifyEvent::Bind<&TForm1::CursorAItemClick>(this));
+  CursorBItem = PopupMenu1->Add(QString(), QStringLiteral("B"),
+                                TNotifyEvent::Bind<&TForm1::CursorBItemClick>(this));
+  ClearCursorsItem = PopupMenu1->Add(QString(), QStringLiteral("Esc"),
+                                     TNotifyEvent::Bind<&TForm1::ClearCursorsItemClick>(this));
+  PopupMenu1->Add(TMenuItem::kSeparator, QString(), {});
+  StartItem = PopupMenu1->Add(QString(), QStringLiteral("F5"),
+                              TNotifyEvent::Bind<&TForm1::StartItemClick>(this));
+  StopItem = PopupMenu1->Add(QString(), QStringLiteral("F6"),
+                             TNotifyEvent::Bind<&TForm1::StopItemClick>(this));
   if (HidCtl) {
     InsertComponent(HidCtl);
     HidCtl->SetLoading(true);
@@ -205,17 +219,25 @@ void TForm1::AddToHistory(const TLoggedBlock& block) {
 
 void TForm1::RedrawFromHistory() {
   Series2->RemoveAllPoints();
-  for (int i = 0; i < SampleHistory->Count(); ++i)
-    Series2->AppendPoint(i, StrToFloat(SampleHistory->Strings(i)), QString(), DefaultPointColor);
+  Reading.Figures.Clear();
+  for (int i = 0; i < SampleHistory->Count(); ++i) {
+    const double volts = StrToFloat(SampleHistory->Strings(i));
+    Series2->AppendPoint(i, volts, QString(), DefaultPointColor);
+    Reading.Figures.Add(volts);
+  }
+  ReadingChanged();
 }
 
 void TForm1::Button3Click(TObject*) {
   Series2->RemoveAllPoints();
+  Reading.Figures.Clear();
   for (int i = 0; i < kHistoryLimit; ++i) {
     const double angle = std::numbers::pi * (10.0 * i) / 180.0;
     const double y = 2.4 * (std::round(1000.0 * std::sin(angle)) / 1000.0);
     Series2->AppendPoint(i, y, QString(), DefaultPointColor);
+    Reading.Figures.Add(y);
   }
+  ReadingChanged();
 }
 
 void TForm1::SendCommands(TStringList* list) {
@@ -281,6 +303,21 @@ void TForm1::PopupMenu1Popup(TObject*) {
   if (recording)
     RowsWrittenItem->Caption = QCoreApplication::translate("simplescope", "Rows written: %1")
                                    .arg(QLocale().toString(Recording->RowsWritten()));
+  MeasurementsItem->Caption = QCoreApplication::translate("simplescope", "Measurements…");
+  CursorAItem->Caption = QCoreApplication::translate("simplescope", "Cursor A here");
+  CursorBItem->Caption = QCoreApplication::translate("simplescope", "Cursor B here");
+  ClearCursorsItem->Caption = QCoreApplication::translate("simplescope", "Remove cursors");
+  StartItem->Caption = QCoreApplication::translate("simplescope", "Start");
+  StopItem->Caption = QCoreApplication::translate("simplescope", "Stop");
+  // The cursors go on what the trace shows, which the sine button draws too.
+  const bool traceShown = Reading.Figures.Count() > 0;
+  CursorAItem->Enabled = traceShown;
+  CursorBItem->Enabled = traceShown;
+  ClearCursorsItem->Enabled = Reading.AnyCursor();
+  // As the pictures: each entry does what a click on its picture does, and is disabled
+  // where the click does nothing.
+  StartItem->Enabled = Image2->Enabled();
+  StopItem->Enabled = Timer1->Enabled();
 }
 
 void TForm1::CopyValuesItemClick(TObject*) {
@@ -340,6 +377,45 @@ void TForm1::SetCaption(const QString& caption) {
 void TForm1::BindWindow(QWidget* window) {
   window_ = window;
   if (window_) window_->setWindowTitle(caption_);
+}
+
+void TForm1::MeasurementsItemClick(TObject*) {
+  if (OnShowMeasurements) OnShowMeasurements(this);
+}
+
+void TForm1::CursorAItemClick(TObject*) {
+  PlaceCursorWherePointed(TCursorName::A);
+}
+
+void TForm1::CursorBItemClick(TObject*) {
+  PlaceCursorWherePointed(TCursorName::B);
+}
+
+void TForm1::PlaceCursorWherePointed(TCursorName name) {
+  // From the menu: where it was opened; by its key: under the pointer.
+  const bool atMenu = PopupMenu1->ChosenFromMenu();
+  const int x = OnGetPointedSample ? OnGetPointedSample(this, atMenu) : -1;
+  if (Reading.PlaceCursor(name, x)) ReadingChanged();
+}
+
+void TForm1::ClearCursorsItemClick(TObject*) {
+  if (Reading.ClearCursors()) ReadingChanged();
+}
+
+void TForm1::MoveCursor(int samples) {
+  if (Reading.MoveCursor(samples)) ReadingChanged();
+}
+
+void TForm1::StartItemClick(TObject*) {
+  Image2->Click();
+}
+
+void TForm1::StopItemClick(TObject*) {
+  Image3->Click();
+}
+
+void TForm1::ReadingChanged() {
+  if (OnReadingChanged) OnReadingChanged(this);
 }
 
 void TForm1::SaveFile(const QString& path, const QByteArray& contents, const QString& what) {

@@ -5,6 +5,7 @@
 
 #include "app/ByteLogDecoding.h"
 #include "app/Recording.h"
+#include "app/TraceReading.h"
 #include "chart/ChartSeries.h"
 #include "framework/Component.h"
 #include "framework/Controls.h"
@@ -64,11 +65,28 @@ class TForm1 : public TComponent {
   TMenuItem* RecordItem;
   TMenuItem* RowsWrittenItem;
   TRecording* Recording;
+  // Reading the trace, and measuring by keyboard: the measurements window, the two cursors,
+  // start and stop.
+  TMenuItem* MeasurementsItem;
+  TMenuItem* CursorAItem;
+  TMenuItem* CursorBItem;
+  TMenuItem* ClearCursorsItem;
+  TMenuItem* StartItem;
+  TMenuItem* StopItem;
 
   // The selected board, one of the devices DevListBox holds, or none.
   TCustomHidDevice* BoardDevice = nullptr;
   TStringList* CommandList = nullptr;
   TStringList* SampleHistory = nullptr;
+  // The figures of the trace shown, fed by every redraw, and the cursors on it.
+  TTraceReading Reading;
+
+  // What the reading needs of the window. The sample (an x of the trace) where the pointer
+  // points, or where the menu was opened when atMenu; -1 for none.
+  TEvent<int(TObject* sender, bool atMenu)> OnGetPointedSample;
+  TNotifyEvent OnShowMeasurements;
+  // After the figures or the cursors changed.
+  TNotifyEvent OnReadingChanged;
 
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);
@@ -87,6 +105,14 @@ class TForm1 : public TComponent {
   void SaveValuesItemClick(TObject* sender);
   void RecordItemClick(TObject* sender);
   void RecordingChange(TObject* sender);
+  void MeasurementsItemClick(TObject* sender);
+  void CursorAItemClick(TObject* sender);
+  void CursorBItemClick(TObject* sender);
+  void ClearCursorsItemClick(TObject* sender);
+  void StartItemClick(TObject* sender);
+  void StopItemClick(TObject* sender);
+  // The cursor placed last, by `samples` along the trace (negative: to the left).
+  void MoveCursor(int samples);
 
   // Helpers.
   void SendCommands(TStringList* list);
@@ -95,6 +121,8 @@ class TForm1 : public TComponent {
   static int32_t HexToInt(const QString& text);
   static QString DeviceKey(TCustomHidDevice* device);
   void AttachDataHandler();
+  // The trace and its figures from the sample history, as a tick ends.
+  void RedrawFromHistory();
 
   // The window's caption; it follows onto the window bound with BindWindow.
   QString Caption() const { return caption_; }
@@ -109,7 +137,8 @@ class TForm1 : public TComponent {
   bool tickRunning_ = false;
   void EnterIdleState();
   void SendCommandReport(int32_t command, int reportLength);
-  void RedrawFromHistory();
   void AddToHistory(const TLoggedBlock& block);
   void SaveFile(const QString& path, const QByteArray& contents, const QString& what);
+  void PlaceCursorWherePointed(TCursorName name);
+  void ReadingChanged();
 };

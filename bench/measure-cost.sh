@@ -4,25 +4,36 @@
 # SECONDS of measuring (default 30) and its peak resident memory. Then runs it again under
 # callgrind and counts the instructions of one tick: those of 10 s of measuring less those of
 # 10 s of idling just before, divided by the ticks in between, with the part spent in the
-# chart's render and in the tick's handler. With RECORD=1 it then starts a recording from the
-# window (Ctrl+R, a file of its own in the save dialog) and counts 10 s more of measuring
-# while recording, the writer thread's instructions included, against those without.
-#   [RECORD=1] bash bench/measure-cost.sh [SECONDS]
+# chart's render and in the tick's handler. With MEASUREMENTS_WINDOW=1 the measurements window
+# is opened (Ctrl+M) once measuring has started, and both figures are of the program with it.
+# With RECORD=1 it then starts a recording from the window (Ctrl+R, a file of its own in the
+# save dialog) and counts 10 s more of measuring while recording, the writer thread's
+# instructions included, against those without.
+#   [MEASUREMENTS_WINDOW=1] [RECORD=1] bash bench/measure-cost.sh [SECONDS]
 set -euo pipefail
 self=$(realpath "$0")
 cd "$(dirname "$self")/.."
+
+# Opens the measurements window when asked to: Ctrl+M in the main window, which gets the
+# keyboard focus first (there is no window manager to give it).
+open_measurements() {
+  [ "${MEASUREMENTS_WINDOW:-0}" = 1 ] || return 0
+  xdotool windowfocus "$1" key ctrl+m
+  sleep 1
+}
 
 measure() {
   local seconds=$1 launcher program window ticks=$(getconf CLK_TCK)
   build-bench/tools/emulated-board/emulated-board --for=$((seconds + 30)) \
     -- build-bench/app/simplescope &
   launcher=$!
-  window=$(timeout 20 xdotool search --sync --name '簡易オシロソフト' | head -n 1)
+  window=$(timeout 20 xdotool search --sync --onlyvisible --class simplescope | head -n 1)
   program=$(pgrep -P "$launcher" -x simplescope)
   sleep 0.5
   # The start picture lies at (400, 488) in the window and is 113 x 114.
   xdotool mousemove --window "$window" 456 545 click 1
   sleep 0.2
+  open_measurements "$window"
   cpu_ticks() { awk '{print $14 + $15}' "/proc/$program/stat"; }
   local before after
   before=$(cpu_ticks)
@@ -54,15 +65,17 @@ count_instructions() {
   build-bench/tools/emulated-board/emulated-board --for=600 -- valgrind --tool=callgrind \
     --callgrind-out-file="$out/callgrind.out" build-bench/app/simplescope >/dev/null 2>&1 &
   launcher=$!
-  window=$(timeout 120 xdotool search --sync --name '簡易オシロソフト' | head -n 1)
-  # The program under valgrind, not the keeper of the board's terminal beside it.
-  program=$(pgrep -P "$launcher" callgrind | head -n 1)
+  window=$(timeout 120 xdotool search --sync --onlyvisible --class simplescope | head -n 1)
+  # The tool's process (callgrind-amd64-linux), not another child the launcher may have.
+  program=$(pgrep -P "$launcher" '^callgrind' | head -n 1)
   sleep 6  # the first paint under callgrind takes its time
   callgrind_control --zero "$program" >/dev/null 2>&1
   sleep "$window_seconds"
   callgrind_control --dump=idle "$program" >/dev/null 2>&1
   xdotool mousemove --window "$window" 456 545 click 1
   sleep 3
+  open_measurements "$window"
+  sleep 3  # the window's first paint under callgrind
   callgrind_control --zero "$program" >/dev/null 2>&1
   sleep "$window_seconds"
   callgrind_control --dump=measuring "$program" >/dev/null 2>&1

@@ -45,11 +45,18 @@ class WindowMenu : public ::testing::Test, protected TAnsweredDialogs {
     QTest::mouseClick(window->windowHandle(), Qt::RightButton, {},
                       window->Chart2()->geometry().center());
   }
+  // The entries shown (the rows written only while recording).
+  QList<QAction*> VisibleActions() {
+    QList<QAction*> shown;
+    for (QAction* action : Menu()->actions())
+      if (action->isVisible()) shown << action;
+    return shown;
+  }
   // The entries shown, without their shortcuts.
   QStringList MenuTexts() {
     QStringList texts;
-    for (QAction* action : Menu()->actions())
-      if (action->isVisible()) texts << action->text().section(QLatin1Char('\t'), 0, 0);
+    for (QAction* action : VisibleActions())
+      texts << action->text().section(QLatin1Char('\t'), 0, 0);
     return texts;
   }
 
@@ -89,10 +96,19 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
   EXPECT_TRUE(Menu()->isVisible());
-  // Under a locale without a catalogue, English. Only recording works without values.
-  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…"}));
-  for (int i = 0; i < 3; ++i) EXPECT_FALSE(Menu()->actions()[i]->isEnabled());
-  EXPECT_TRUE(Menu()->actions()[3]->isEnabled());
+  // Under a locale without a catalogue, English.
+  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…",
+                                      "-", "Measurements…", "Cursor A here", "Cursor B here",
+                                      "Remove cursors", "-", "Start", "Stop"}));
+  // Without values nothing is there to take away or to put a cursor on; the measurements
+  // window says so itself, a recording waits for the values to come, and idle, measuring can
+  // start but not stop.
+  const QStringList enabled = {"Record…", "Measurements…", "Start"};
+  for (QAction* action : VisibleActions()) {
+    if (action->isSeparator()) continue;
+    EXPECT_EQ(action->isEnabled(), enabled.contains(action->text().section('\t', 0, 0)))
+        << action->text().toStdString();
+  }
   Menu()->close();
   WaitMs(20);
   EXPECT_EQ(Rgb(window->grab().toImage()), Rgb(before));
@@ -106,11 +122,15 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
   FillHistory(3);
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…"}));
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(Menu()->actions()[i]->isEnabled());
-  const QStringList shortcuts = {"Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R"};
-  for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(Menu()->actions()[i]->text().section(QLatin1Char('\t'), 1),
+  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "-",
+                                      "測定値…", "カーソル A をここに", "カーソル B をここに",
+                                      "カーソルを消す", "-", "開始", "終了"}));
+  const QList<QAction*> actions = VisibleActions();
+  for (int i : {0, 1, 2, 3, 5}) EXPECT_TRUE(actions[i]->isEnabled());
+  const QStringList shortcuts = {"Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R", "",   "Ctrl+M",
+                                 "A",      "B",      "Esc",          "",       "F5", "F6"};
+  for (int i = 0; i < shortcuts.size(); ++i)
+    EXPECT_EQ(actions[i]->text().section(QLatin1Char('\t'), 1),
               QKeySequence(shortcuts[i]).toString(QKeySequence::NativeText));
   Menu()->actions()[2]->trigger();  // the dialog: "値を保存", cancelled
   ASSERT_EQ(requests.size(), 1u);
@@ -215,15 +235,16 @@ TEST_F(WindowMenu, RecordingShowsOnlyInTheCaptionAndTheMenuAndGoesWithItsEnd) {
 
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts(),
-            QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録を停止", "記録した行: 0"}));
+  EXPECT_EQ(MenuTexts().mid(0, 6), QStringList({"値をコピー", "画像を保存…", "値を保存…",
+                                                "記録を停止", "記録した行: 0", "-"}));
   EXPECT_FALSE(Menu()->actions()[4]->isEnabled());
   Menu()->actions()[3]->trigger();  // stops it, without a dialog
   Menu()->close();
   EXPECT_EQ(requests.size(), 1u);
   EXPECT_EQ(window->windowTitle(), "簡易オシロソフト");
   RightClickOnChart();
-  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…"}));
+  EXPECT_EQ(MenuTexts().mid(0, 5),
+            QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "-"}));
   Menu()->close();
   WaitMs(20);
   EXPECT_EQ(Rgb(window->grab().toImage()), atRest);

@@ -18,6 +18,8 @@
 #include "RecordedTable.h"
 #include "WindowPicture.h"
 #include "app/Form1Window.h"
+#include "app/MeasurementsWindow.h"
+#include "app/TraceReadout.h"
 #include "framework/FileSaving.h"
 #include "framework/MessageWait.h"
 #include "tests/EmulatedBoardControl.h"
@@ -29,6 +31,10 @@ class WineEndToEnd : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(EmulatedBoardControl::Folder().empty())
         << "run through tools/wine-board-run.sh: no emulated board";
+    // The pointer away from the window: left where the display starts it (the screen's
+    // middle), it would lie over the chart, and the readout of the sample under it would
+    // follow every tick, which is not what these tests measure.
+    SetCursorPos(0, 0);
     window = std::make_unique<TForm1Window>();
     window->show();
     QElapsedTimer waited;
@@ -63,6 +69,13 @@ class WineEndToEnd : public ::testing::Test {
     waited.start();
     while (!done() && waited.elapsed() < ms) WaitMs(20);
     return done();
+  }
+
+  // A key as Windows delivers it to the window.
+  void PressKey(WPARAM key) {
+    const HWND handle = reinterpret_cast<HWND>(window->winId());
+    PostMessageW(handle, WM_KEYDOWN, key, 1);
+    PostMessageW(handle, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
   }
 
   // A click as Windows delivers it, on the start picture (at 400,488, 113 x 114).
@@ -213,4 +226,26 @@ TEST_F(WineEndToEnd, RecordsTheRampAcrossAStopAndAStart) {
     ASSERT_EQ(raws[row], (raws[row - 1] + 1) % 1023) << "row " << row;
   EXPECT_TRUE(boxes.empty());
   DeleteFileW(reinterpret_cast<const wchar_t*>(path.utf16()));
+}
+
+// F5 and F6 as Windows delivers them start and stop measuring, and the measurements window
+// reads the board's sine (2 V, 64 samples a period): its full swing over the 200 values.
+TEST_F(WineEndToEnd, F5MeasuresTheMeasurementsWindowReadsTheSineAndF6Stops) {
+  ASSERT_TRUE(WaitUntil([&] { return Form().BoardDevice != nullptr; }))
+      << "the board was not found";
+  PressKey(VK_F5);
+  ASSERT_TRUE(WaitUntil([&] { return Measuring(); }));
+  ASSERT_TRUE(WaitUntil([&] { return Form().Reading.Figures.Count() == TForm1::kHistoryLimit; }));
+  Form().MeasurementsItem->Click();
+  TMeasurementsWindow* measurements = window->Readout().Measurements();
+  ASSERT_NE(measurements, nullptr);
+  EXPECT_EQ(measurements->ValueText("count"), QStringLiteral("200"));
+  const double swing =
+      measurements->ValueText("peak_to_peak_V").chopped(2).toDouble();  // "4.000 V"
+  EXPECT_NEAR(swing, 4.0, 0.010);
+  window->activateWindow();
+  PressKey(VK_F6);
+  ASSERT_TRUE(WaitUntil([&] { return Idle(); }));
+  EXPECT_EQ(measurements->ValueText("count"), QStringLiteral("200"));  // kept after the stop
+  EXPECT_TRUE(boxes.empty());
 }
