@@ -16,6 +16,7 @@
 #include <map>
 #include <numbers>
 
+#include "PointerOnChart.h"
 #include "app/Form1Window.h"
 #include "app/MeasurementsWindow.h"
 #include "app/TraceReadout.h"
@@ -97,16 +98,8 @@ class EmulatedReading : public ::testing::Test {
     return volts;
   }
 
-  QPoint AtX(int x) {
-    return {Chart().BottomAxis->ValueToPosition(x),
-            (Chart().PlotRect.Top + Chart().PlotRect.Bottom) / 2};
-  }
-  void MoveTo(QPoint at) {
-    QMouseEvent move(QEvent::MouseMove, at, Chart().mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(&Chart(), &move);
-    WaitMs(10);
-  }
+  QPoint AtX(double x) { return ChartPointAtX(Chart(), x); }
+  void MoveTo(QPoint at) { MovePointerOnChart(Chart(), at); }
 
   std::unique_ptr<THidTestbed> bed;
   std::unique_ptr<TEmulatedBoard> board;

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "PointerOnChart.h"
 #include "app/Form1Window.h"
 #include "app/MeasurementsWindow.h"
 #include "app/TraceReadout.h"
@@ -64,18 +65,8 @@ class WindowReading : public ::testing::Test {
   // The row of the copied table (sample number, oldest 0) of the value at x.
   QString HistoryText(int x) { return Form().SampleHistory->Strings(x); }
 
-  // The middle of the plot's height at the pixel column of the trace's x.
-  QPoint AtX(double x) {
-    return {Chart().BottomAxis->ValueToPosition(x),
-            (Chart().PlotRect.Top + Chart().PlotRect.Bottom) / 2};
-  }
-  // The pointer as the window system moves it, over the chart and out of it.
-  void MoveTo(QPoint at) {
-    QMouseEvent move(QEvent::MouseMove, at, Chart().mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(&Chart(), &move);
-    WaitMs(10);
-  }
+  QPoint AtX(double x) { return ChartPointAtX(Chart(), x); }
+  void MoveTo(QPoint at) { MovePointerOnChart(Chart(), at); }
   void Leave() {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&Chart(), &leave);
