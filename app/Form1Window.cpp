@@ -182,7 +182,12 @@ TForm1Window::TForm1Window() {
   setTabOrder(edit1, chart2_);
   setTabOrder(chart2_, button3_);
 
-  form_ = std::make_unique<TForm1>(new THidDeviceController(nullptr), series2_);
+  auto* hidCtl = new THidDeviceController(nullptr);
+  // The window reads and writes the board alone: where a handle with access rights would
+  // stand in another program's way (Windows), the machine's other HID interfaces are listed
+  // without being held.
+  hidCtl->SetUsedDevices({TForm1::kBoardKind});
+  form_ = std::make_unique<TForm1>(hidCtl, series2_);
   form_->Image1->BindWidget(image1);
   form_->Image2->BindWidget(image2);
   form_->Image3->BindWidget(image3);

@@ -26,7 +26,9 @@ struct THidHandle {
 struct THidInterfaceRecord {
   std::string DeviceInstance;
   std::string InterfacePath;
-  std::string Name;  // the product name the device gives, where it gives one
+  // The device's name as the system keeps it, where it keeps one. Never asked of the device
+  // itself: a device that doesn't answer must not hold up a listing.
+  std::string Name;
 };
 
 enum class THidAccess { ReadWrite, QueryOnly, Read };
@@ -81,8 +83,16 @@ class THidPlatform {
   virtual bool GetDescriptorInfo(const THidHandle& handle, THidDescriptorInfo& info) = 0;
   virtual bool SetNumInputBuffers(const THidHandle& handle, int count) = 0;
   virtual bool GetNumInputBuffers(const THidHandle& handle, int& count) = 0;
-  // What the user can do about a listed device that can't be opened for writing.
-  virtual THidAccessRemedy AccessRemedy() const = 0;
+  // What the user can do about a listed device whose open for reading and writing failed
+  // with openError (the errno that Open left).
+  virtual THidAccessRemedy AccessRemedy(int openError) const = 0;
+  // Whether a handle open for reading and writing stands in other programs' way. On Windows
+  // it does: a program that opens its own device exclusively fails while another handle
+  // with access rights is open, and the system's keyboards, mice and sensors are among the
+  // interfaces. The device layer then opens for reading and writing only the kinds of
+  // device the application says it uses, and knows every other one from a query-only
+  // handle that it closes at once. A hidraw node on Linux is shared by all who open it.
+  virtual bool ReadWriteHandlesStandInTheWay() const = 0;
 };
 
 // The platform of the system the program was built for (one file per platform):

@@ -314,14 +314,4 @@ bool GetNumInputBuffers(const THidHandle& handle, int& count) {
   return true;
 }
 
-std::string ProductName(const std::string& path) {
-  THidHandle handle = Open(path, THidAccess::QueryOnly);
-  if (!handle.file.Valid()) return {};
-  // The longest string a USB device can give is 126 characters.
-  wchar_t name[128] = {};
-  const bool given = HidD_GetProductString(FileOf(handle), name, sizeof name - sizeof name[0]);
-  Close(handle);
-  return given ? SetupApiWindows::Utf8Of(name) : std::string{};
-}
-
 }  // namespace HidWindows

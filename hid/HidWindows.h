@@ -8,6 +8,10 @@
 // The HID services on Windows: interface files opened for overlapped I/O, and hid.dll's
 // queries on them. Failing calls answer false and leave the reason in errno (translated
 // from the system's error), as the Linux services do.
+// Of these only Write and Read reach the device, each with a time-out; opening, the
+// attributes, the preparsed data and the queue lengths are answered by the HID class driver
+// from what it keeps. The device's strings (HidD_Get*String) are requests to the device with
+// no time-out, and are not asked for at all.
 namespace HidWindows {
 
 // A write the device does not take within this long is cancelled and fails: a report is
@@ -32,8 +36,6 @@ bool GetDescriptorInfo(const THidHandle& handle, THidDescriptorInfo& info);
 // The driver's input queue per handle: 2 to 512 reports.
 bool SetNumInputBuffers(const THidHandle& handle, int count);
 bool GetNumInputBuffers(const THidHandle& handle, int& count);
-// The product string the device gives, in UTF-8; empty when it gives none.
-std::string ProductName(const std::string& path);
 
 // errno for a system error code.
 int ErrnoOf(unsigned long error);

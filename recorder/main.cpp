@@ -14,6 +14,7 @@
 #include "framework/Dialogs.h"
 #include "framework/MessageWait.h"
 #include "framework/Translations.h"
+#include "protocol/BoardProtocol.h"
 
 namespace {
 
@@ -34,6 +35,9 @@ void Print(FILE* stream, const QString& text) {
 
 int ListDevices(TStatusLine& status) {
   THidDeviceController controller(nullptr);
+  // Listing holds nothing: only the board is tried for reading and writing where a handle
+  // with access rights would stand in other programs' way (Windows).
+  controller.SetUsedDevices({{BoardProtocol::kVendorId, BoardProtocol::kProductId}});
   if (!controller.Bound()) {
     status.Say(TMainText::CannotList());
     return 1;

@@ -108,7 +108,9 @@ TEST_F(WindowsPlatform, ListsTheBoardAmongWinesOwnDevicesWithItsIdentity) {
       ++boards;
       EXPECT_NE(record.InterfacePath.find("vid_21cf&pid_0004"), std::string::npos)
           << record.InterfacePath;
-      EXPECT_EQ(record.Name, "simplescope virtual board");  // the name the node gives
+      // The name the system keeps, not the one the device would give if asked: Wine keeps
+      // no bus-reported name and describes every HID node alike.
+      EXPECT_EQ(record.Name, "Wine HID device");
     } else if (attributes.VendorID == kWineVendor) {
       ++others;
     }
@@ -210,6 +212,16 @@ TEST_F(WindowsPlatform, AQueryOnlyHandleIdentifiesButNeitherWritesNorReads) {
   EXPECT_EQ(platform->Read(query, in, sizeof in, true, 100, {}).status, THidReadStatus::Failed);
   platform->Close(query);
   EXPECT_FALSE(query.Valid());
+}
+
+// The two refusals a PC gives an open for reading and writing, as the device layer keeps them
+// for the advice. (Wine enforces no sharing on device files, so it can't produce either.)
+TEST_F(WindowsPlatform, EachRefusalOfAnOpenHasItsOwnRemedy) {
+  EXPECT_EQ(platform->AccessRemedy(HidWindows::ErrnoOf(ERROR_SHARING_VIOLATION)),
+            THidAccessRemedy::CloseOtherPrograms);
+  EXPECT_EQ(platform->AccessRemedy(HidWindows::ErrnoOf(ERROR_ACCESS_DENIED)),
+            THidAccessRemedy::AskAdministrator);
+  EXPECT_TRUE(platform->ReadWriteHandlesStandInTheWay());
 }
 
 TEST_F(WindowsPlatform, AnInterfaceThatIsNotThereCannotBeOpened) {
