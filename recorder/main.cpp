@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
   // the table it would be written into the rows.
   const bool tableOnTerminal =
       (options.output.isEmpty() || options.output == QLatin1String("-")) && IsTerminal(stdout);
-  TStatusLine status(IsTerminal(stderr) && !tableOnTerminal);
+  TStatusLine status(IsTerminal(stderr) && !tableOnTerminal, TakesLineSequences(stderr));
   // An error in a handler is said on standard error; there is no window to show it in.
   SetMessageBoxHook([&status](TBoxKind, const QString& text) { status.Say(text); });
   if (options.list) return ListDevices(status);
