@@ -9,6 +9,7 @@
 #include "app/CommandLine.h"
 #include "app/Form1Window.h"
 #include "framework/CommandLineOutput.h"
+#include "framework/Dialogs.h"
 #include "framework/FontConfigWarmUp.h"
 #include "framework/FontSubstitution.h"
 #include "framework/PixelFile.h"
@@ -72,7 +73,7 @@ int main(int argc, char* argv[]) {
   fontConfig.Wait();
   InstallFontSubstitutions();
   QApplication::setFont(TForm1Window::ProgramFont());
-  QApplication::setApplicationDisplayName(QStringLiteral("簡易オシロソフト"));
+  SetProgramTitle(QStringLiteral("簡易オシロソフト"));
   QApplication::setWindowIcon(ProgramIcon());
   TForm1Window window;
   TQuitAfterFirstPaint quitter;

@@ -17,6 +17,11 @@ TMessageBoxHook& Hook() {
   return hook;
 }
 
+QString& ProgramTitle() {
+  static QString title;
+  return title;
+}
+
 // A message box that places itself in the middle of the screen, not of whatever window
 // happens to be active.
 class TScreenCentredBox : public QMessageBox {
@@ -69,7 +74,12 @@ void ReportCurrentException() {
   } catch (...) {
     message = QStringLiteral("不明なエラーが発生しました。");
   }
-  ShowBox(TBoxKind::Error, QGuiApplication::applicationDisplayName(), message);
+  const QString& title = ProgramTitle();
+  ShowBox(TBoxKind::Error, title.isEmpty() ? QCoreApplication::applicationName() : title, message);
+}
+
+void SetProgramTitle(const QString& title) {
+  ProgramTitle() = title;
 }
 
 void SetMessageBoxHook(TMessageBoxHook hook) {

@@ -7,9 +7,15 @@
 // is both default and cancel, centred on the screen. Returns once the user has closed it.
 void ShowWarningBox(const QString& text);
 
-// The default error report: a modal box with the exception's message; the program goes on.
-// Call it from a catch block.
+// The default error report: a modal box with the exception's message under the program's
+// title; the program goes on. Call it from a catch block.
 void ReportCurrentException();
+
+// The program's title, the error report's caption (the application's name until set). Kept
+// here rather than as Qt's application display name, which the window systems' plugins
+// append to every window's caption ("警告 - 簡易オシロソフト" on Windows, with a dash on
+// X11): each window shows exactly the caption it is given.
+void SetProgramTitle(const QString& title);
 
 // Runs a handler the way the message loop does: an exception it lets through is reported
 // by the default error report instead of unwinding into Qt.
