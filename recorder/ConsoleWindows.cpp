@@ -38,6 +38,14 @@ class TTerminalMode {
   bool changed_ = false;
 };
 
+// Wine's console (8.0) takes the virtual-terminal mode but shows the sequences as text
+// ("[K" after every progress line): there the line is cleared with blanks, as on a console
+// that refuses the mode.
+bool UnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 }  // namespace
 
 bool IsTerminal(FILE* stream) {
@@ -46,7 +54,7 @@ bool IsTerminal(FILE* stream) {
 }
 
 bool TakesLineSequences(FILE* stream) {
-  return TTerminalMode(HandleOf(stream)).Taken();
+  return !UnderWine() && TTerminalMode(HandleOf(stream)).Taken();
 }
 
 void PutText(FILE* stream, const QString& text) {

@@ -16,7 +16,7 @@ fail() { echo "signing-test: $*" >&2; exit 1; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/simplescope-signing-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 name=simplescope-$version-win64
-sign() { bash "$source_dir/tools/sign-windows.sh" "$build"; }
+sign=(bash "$source_dir/tools/sign-windows.sh" "$build")
 
 echo "== a throwaway code-signing certificate"
 openssl req -x509 -newkey rsa:3072 -sha256 -days 2 -nodes -keyout "$work/key.pem" \
@@ -27,7 +27,7 @@ openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -passout pass
   -out "$work/school.p12"
 
 echo "== without a certificate: said, and nothing made"
-out=$(env -u SIMPLESCOPE_SIGN_PKCS12 SIMPLESCOPE_PACKAGE_DIR="$work/unsigned" sign 2>&1) ||
+out=$(env -u SIMPLESCOPE_SIGN_PKCS12 SIMPLESCOPE_PACKAGE_DIR="$work/unsigned" "${sign[@]}" 2>&1) ||
   fail "without a certificate it failed: $out"
 grep -q "no certificate" <<<"$out" || fail "without a certificate it said: $out"
 [ ! -e "$work/unsigned" ] || fail "without a certificate it made $(ls "$work/unsigned")"
@@ -35,14 +35,14 @@ grep -q "no certificate" <<<"$out" || fail "without a certificate it said: $out"
 echo "== a wrong password: said, and nothing made"
 status=0
 out=$(SIMPLESCOPE_SIGN_PKCS12="$work/school.p12" SIMPLESCOPE_SIGN_PASSWORD=wrong \
-  SIMPLESCOPE_PACKAGE_DIR="$work/wrong" sign 2>&1) || status=$?
+  SIMPLESCOPE_PACKAGE_DIR="$work/wrong" "${sign[@]}" 2>&1) || status=$?
 [ $status -ne 0 ] || fail "a wrong password was taken"
 grep -q "password" <<<"$out" || fail "with a wrong password it said: $out"
 [ ! -e "$work/wrong" ] || fail "with a wrong password it made $(ls "$work/wrong")"
 
 echo "== signed"
 SIMPLESCOPE_SIGN_PKCS12="$work/school.p12" SIMPLESCOPE_SIGN_PASSWORD=Sch00l-pass \
-  SIMPLESCOPE_PACKAGE_DIR="$work/signed" sign >/dev/null || fail "signing failed"
+  SIMPLESCOPE_PACKAGE_DIR="$work/signed" "${sign[@]}" >/dev/null || fail "signing failed"
 signed=$work/signed
 verify() {
   osslsigncode verify -CAfile "$work/cert.pem" -in "$1" >"$work/verify.log" 2>&1 || {
