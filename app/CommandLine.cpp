@@ -6,6 +6,27 @@
 #include "SimplescopeVersion.h"
 #include "framework/StandardOptions.h"
 
+QString WindowKeysHelp() {
+  return QCoreApplication::translate(
+      "simplescope",
+      "Keys in the window:\n"
+      "  F5            Start measuring, as a click on the start picture.\n"
+      "  F6            Stop measuring, as a click on the stop picture.\n"
+      "  Tab           Go to the start picture, the stop picture and the chart in turn;\n"
+      "                Space or Enter on a picture clicks it.\n"
+      "  Ctrl+M        Open the measurements window (Esc or Ctrl+W closes it, Ctrl+C\n"
+      "                copies its figures).\n"
+      "  A, B          Put cursor A or B on the sample under the pointer (with the\n"
+      "                keyboard on the chart: in the middle of the trace).\n"
+      "  Left, Right   Move the cursor placed last by one sample; with Shift, by ten.\n"
+      "  Esc           Remove the cursors.\n"
+      "  Ctrl+C        Copy the trace's values.\n"
+      "  Ctrl+S        Save a picture of the window.\n"
+      "  Ctrl+Shift+S  Save the trace's values as a CSV file.\n"
+      "  Ctrl+R        Record every sample to a file while measuring; again: stop.\n"
+      "  Menu key      Open the chart's menu (also a right click on the chart).\n");
+}
+
 TWindowCommandLine ParseWindowCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QCoreApplication::translate(
@@ -28,7 +49,7 @@ TWindowCommandLine ParseWindowCommandLine(const QStringList& arguments) {
   if (!parser.parse(arguments)) return mistake(parser.errorText());
   if (parser.isSet(help)) {
     result.run = false;
-    result.text = parser.helpText();
+    result.text = parser.helpText() + QLatin1Char('\n') + WindowKeysHelp();
   } else if (parser.isSet(version)) {
     result.run = false;
     result.text = QStringLiteral("simplescope %1\n").arg(QLatin1String(kSimplescopeVersion));

@@ -11,6 +11,9 @@ struct TWindowCommandLine {
   QString text;  // for stdout when `exitCode` is 0, else for stderr
 };
 
+// The keys of the window, as --help lists them.
+QString WindowKeysHelp();
+
 // Reads the arguments, the program's name first. The texts are translated when the
 // program has installed its catalogue ("simplescope").
 TWindowCommandLine ParseWindowCommandLine(const QStringList& arguments);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QLocale>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -53,6 +54,7 @@ const QString kFolderNotWritable = QStringLiteral("保存先のフォルダー�
 const QString kNotWrittenToTheEnd =
     QStringLiteral("ファイルを最後まで書き込めませんでした。ディスクの空きを確認してください。");
 const QString kPictureNotTaken = QStringLiteral("ウィンドウの画像を作れませんでした。");
+const QString kRecordingTo = QStringLiteral(" — 記録中: ");
 
 }  // namespace
 
@@ -85,6 +87,27 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
                                     TNotifyEvent::Bind<&TForm1::SavePictureItemClick>(this));
   SaveValuesItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+Shift+S"),
                                    TNotifyEvent::Bind<&TForm1::SaveValuesItemClick>(this));
+  RecordItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+R"),
+                               TNotifyEvent::Bind<&TForm1::RecordItemClick>(this));
+  RowsWrittenItem = PopupMenu1->Add(QString(), QString(), TNotifyEvent());
+  RowsWrittenItem->Enabled = false;
+  RowsWrittenItem->Visible = false;
+  Recording = new TRecording(this);
+  Recording->OnChange = TNotifyEvent::Bind<&TForm1::RecordingChange>(this);
+  PopupMenu1->Add(TMenuItem::kSeparator, QString(), {});
+  MeasurementsItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+M"),
+                                     TNotifyEvent::Bind<&TForm1::MeasurementsItemClick>(this));
+  CursorAItem = PopupMenu1->Add(QString(), QStringLiteral("A"),
+                                TNotifyEvent::Bind<&TForm1::CursorAItemClick>(this));
+  CursorBItem = PopupMenu1->Add(QString(), QStringLiteral("B"),
+                                TNotifyEvent::Bind<&TForm1::CursorBItemClick>(this));
+  ClearCursorsItem = PopupMenu1->Add(QString(), QStringLiteral("Esc"),
+                                     TNotifyEvent::Bind<&TForm1::ClearCursorsItemClick>(this));
+  PopupMenu1->Add(TMenuItem::kSeparator, QString(), {});
+  StartItem = PopupMenu1->Add(QString(), QStringLiteral("F5"),
+                              TNotifyEvent::Bind<&TForm1::StartItemClick>(this));
+  StopItem = PopupMenu1->Add(QString(), QStringLiteral("F6"),
+                             TNotifyEvent::Bind<&TForm1::StopItemClick>(this));
   if (HidCtl) {
     InsertComponent(HidCtl);
     HidCtl->SetLoading(true);
@@ -98,6 +121,10 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
 
 TForm1::~TForm1() {
   Timer1->SetEnabled(false);
+  // No report reaches the recording while it waits for its files to be written.
+  TRecording* recording = Recording;
+  Recording = nullptr;
+  delete recording;
   FormDestroy(this);
   // The controller goes first: it detaches the devices the window still holds instead of
   // taking them back, so freeing them afterwards touches no device list.
@@ -203,17 +230,25 @@ void TForm1::AddToHistory(const TLoggedBlock& block) {
 
 void TForm1::RedrawFromHistory() {
   Series2->RemoveAllPoints();
-  for (int i = 0; i < SampleHistory->Count(); ++i)
-    Series2->AppendPoint(i, StrToFloat(SampleHistory->Strings(i)), QString(), DefaultPointColor);
+  Reading.Figures.Clear();
+  for (int i = 0; i < SampleHistory->Count(); ++i) {
+    const double volts = StrToFloat(SampleHistory->Strings(i));
+    Series2->AppendPoint(i, volts, QString(), DefaultPointColor);
+    Reading.Figures.Add(volts);
+  }
+  ReadingChanged();
 }
 
 void TForm1::Button3Click(TObject*) {
   Series2->RemoveAllPoints();
+  Reading.Figures.Clear();
   for (int i = 0; i < kHistoryLimit; ++i) {
     const double angle = std::numbers::pi * (10.0 * i) / 180.0;
     const double y = 2.4 * (std::round(1000.0 * std::sin(angle)) / 1000.0);
     Series2->AppendPoint(i, y, QString(), DefaultPointColor);
+    Reading.Figures.Add(y);
   }
+  ReadingChanged();
 }
 
 void TForm1::SendCommands(TStringList* list) {
@@ -235,6 +270,7 @@ void TForm1::SendCommandReport(int32_t command, int reportLength) {
   report[0] = 0;
   for (int b = 1; b < reportLength; ++b) report[b] = static_cast<uint8_t>(command & 0xFF);
   uint32_t written = 0;
+  if (Recording) Recording->NewAnswer();
   BoardDevice->WriteReport(report, static_cast<uint32_t>(reportLength), written);
 }
 
@@ -271,6 +307,28 @@ void TForm1::PopupMenu1Popup(TObject*) {
   CopyValuesItem->Enabled = hasValues;
   SavePictureItem->Enabled = hasValues;
   SaveValuesItem->Enabled = hasValues;
+  const bool recording = Recording && Recording->Active();
+  RecordItem->Caption = recording ? QCoreApplication::translate("simplescope", "Stop recording")
+                                  : QCoreApplication::translate("simplescope", "Record…");
+  RowsWrittenItem->Visible = recording;
+  if (recording)
+    RowsWrittenItem->Caption = QCoreApplication::translate("simplescope", "Rows written: %1")
+                                   .arg(QLocale().toString(Recording->RowsWritten()));
+  MeasurementsItem->Caption = QCoreApplication::translate("simplescope", "Measurements…");
+  CursorAItem->Caption = QCoreApplication::translate("simplescope", "Cursor A here");
+  CursorBItem->Caption = QCoreApplication::translate("simplescope", "Cursor B here");
+  ClearCursorsItem->Caption = QCoreApplication::translate("simplescope", "Remove cursors");
+  StartItem->Caption = QCoreApplication::translate("simplescope", "Start");
+  StopItem->Caption = QCoreApplication::translate("simplescope", "Stop");
+  // The cursors go on what the trace shows, which the sine button draws too.
+  const bool traceShown = Reading.Figures.Count() > 0;
+  CursorAItem->Enabled = traceShown;
+  CursorBItem->Enabled = traceShown;
+  ClearCursorsItem->Enabled = Reading.AnyCursor();
+  // As the pictures: each entry does what a click on its picture does, and is disabled
+  // where the click does nothing.
+  StartItem->Enabled = Image2->Enabled();
+  StopItem->Enabled = Timer1->Enabled();
 }
 
 void TForm1::CopyValuesItemClick(TObject*) {
@@ -303,6 +361,72 @@ void TForm1::SaveValuesItemClick(TObject*) {
       QCoreApplication::translate("simplescope", "CSV file (*.csv)"), QStringLiteral("csv"));
   if (path.isEmpty()) return;
   SaveFile(path, csv, kValuesNotSaved);
+}
+
+void TForm1::RecordItemClick(TObject*) {
+  if (Recording->Active()) {
+    Recording->Stop();
+    return;
+  }
+  const QString path = AskSaveFileName(
+      QCoreApplication::translate("simplescope", "Record"), TStandardFolder::Documents,
+      TraceFileName(QDateTime::currentDateTime(), QStringLiteral("csv")),
+      QCoreApplication::translate("simplescope", "CSV file (*.csv);;TSV file (*.tsv)"),
+      QStringLiteral("csv"));
+  if (!path.isEmpty()) Recording->Start(path);
+}
+
+void TForm1::RecordingChange(TObject*) {
+  SetCaption(Recording->Active() ? kCaption + kRecordingTo + Recording->FileName() : kCaption);
+}
+
+void TForm1::SetCaption(const QString& caption) {
+  caption_ = caption;
+  if (window_) window_->setWindowTitle(caption_);
+}
+
+void TForm1::BindWindow(QWidget* window) {
+  window_ = window;
+  if (window_) window_->setWindowTitle(caption_);
+}
+
+void TForm1::MeasurementsItemClick(TObject*) {
+  if (OnShowMeasurements) OnShowMeasurements(this);
+}
+
+void TForm1::CursorAItemClick(TObject*) {
+  PlaceCursorWherePointed(TCursorName::A);
+}
+
+void TForm1::CursorBItemClick(TObject*) {
+  PlaceCursorWherePointed(TCursorName::B);
+}
+
+void TForm1::PlaceCursorWherePointed(TCursorName name) {
+  // From the menu: where it was opened; by its key: under the pointer.
+  const bool atMenu = PopupMenu1->ChosenFromMenu();
+  const int x = OnGetPointedSample ? OnGetPointedSample(this, atMenu) : -1;
+  if (Reading.PlaceCursor(name, x)) ReadingChanged();
+}
+
+void TForm1::ClearCursorsItemClick(TObject*) {
+  if (Reading.ClearCursors()) ReadingChanged();
+}
+
+void TForm1::MoveCursor(int samples) {
+  if (Reading.MoveCursor(samples)) ReadingChanged();
+}
+
+void TForm1::StartItemClick(TObject*) {
+  Image2->Click();
+}
+
+void TForm1::StopItemClick(TObject*) {
+  Image3->Click();
+}
+
+void TForm1::ReadingChanged() {
+  if (OnReadingChanged) OnReadingChanged(this);
 }
 
 void TForm1::SaveFile(const QString& path, const QByteArray& contents, const QString& what) {
@@ -361,6 +485,7 @@ bool TForm1::HidCtlEnumerate(TCustomHidDevice* hidDev, int idx) {
 }
 
 void TForm1::BoardDataHandler(TCustomHidDevice*, uint8_t, const uint8_t* data, uint16_t size) {
+  if (Recording) Recording->TakeReport(data, size);
   for (uint16_t i = 0; i < size; ++i) {
     if (Memo1->Lines.Count() >= kByteLogLimit) return;
     Memo1->Lines.Add(FormatHexByteLine(data[i]));

@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "app/ByteLogDecoding.h"
+#include "app/Recording.h"
+#include "app/TraceReading.h"
 #include "chart/ChartSeries.h"
 #include "framework/Component.h"
 #include "framework/Controls.h"
@@ -21,6 +23,7 @@
 // The window owns the controller it is given; the series belongs to its chart.
 class TForm1 : public TComponent {
  public:
+  static inline const QString kCaption = QStringLiteral("簡易オシロソフト");
   // The board's key: vendor 0x21CF, product 0x0004.
   static inline const QString kBoardKey =
       FormatHexPair(BoardProtocol::kVendorId, BoardProtocol::kProductId);
@@ -53,16 +56,38 @@ class TForm1 : public TComponent {
   TTimer* Timer1;
   TCustomHidDeviceController* HidCtl;
   // The chart's menu: the trace's values to the clipboard, the window as a picture, the
-  // values to a file. Bound to the chart by the window; its captions are made when it opens.
+  // values to a file, and recording every block to a file (with the rows written so far,
+  // shown while recording). Bound to the chart by the window; its captions are made when it
+  // opens.
   TPopupMenu* PopupMenu1;
   TMenuItem* CopyValuesItem;
   TMenuItem* SavePictureItem;
   TMenuItem* SaveValuesItem;
+  TMenuItem* RecordItem;
+  TMenuItem* RowsWrittenItem;
+  TRecording* Recording;
+  // Reading the trace, and measuring by keyboard: the measurements window, the two cursors,
+  // start and stop.
+  TMenuItem* MeasurementsItem;
+  TMenuItem* CursorAItem;
+  TMenuItem* CursorBItem;
+  TMenuItem* ClearCursorsItem;
+  TMenuItem* StartItem;
+  TMenuItem* StopItem;
 
   // The selected board, one of the devices DevListBox holds, or none.
   TCustomHidDevice* BoardDevice = nullptr;
   TStringList* CommandList = nullptr;
   TStringList* SampleHistory = nullptr;
+  // The figures of the trace shown, fed by every redraw, and the cursors on it.
+  TTraceReading Reading;
+
+  // What the reading needs of the window. The sample (an x of the trace) where the pointer
+  // points, or where the menu was opened when atMenu; -1 for none.
+  TEvent<int(TObject* sender, bool atMenu)> OnGetPointedSample;
+  TNotifyEvent OnShowMeasurements;
+  // After the figures or the cursors changed.
+  TNotifyEvent OnReadingChanged;
 
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);
@@ -79,6 +104,16 @@ class TForm1 : public TComponent {
   void CopyValuesItemClick(TObject* sender);
   void SavePictureItemClick(TObject* sender);
   void SaveValuesItemClick(TObject* sender);
+  void RecordItemClick(TObject* sender);
+  void RecordingChange(TObject* sender);
+  void MeasurementsItemClick(TObject* sender);
+  void CursorAItemClick(TObject* sender);
+  void CursorBItemClick(TObject* sender);
+  void ClearCursorsItemClick(TObject* sender);
+  void StartItemClick(TObject* sender);
+  void StopItemClick(TObject* sender);
+  // The cursor placed last, by `samples` along the trace (negative: to the left).
+  void MoveCursor(int samples);
 
   // Helpers.
   void SendCommands(TStringList* list);
@@ -87,14 +122,24 @@ class TForm1 : public TComponent {
   static int32_t HexToInt(const QString& text);
   static QString DeviceKey(TCustomHidDevice* device);
   void AttachDataHandler();
+  // The trace and its figures from the sample history, as a tick ends.
+  void RedrawFromHistory();
+
+  // The window's caption; it follows onto the window bound with BindWindow.
+  QString Caption() const { return caption_; }
+  void SetCaption(const QString& caption);
+  void BindWindow(QWidget* window);
 
  private:
+  QString caption_ = kCaption;
+  QPointer<QWidget> window_;
   // Set while a tick runs. A slow machine can take longer over a tick than the interval,
   // and the tick's wait processes messages, timer ticks among them.
   bool tickRunning_ = false;
   void EnterIdleState();
   void SendCommandReport(int32_t command, int reportLength);
-  void RedrawFromHistory();
   void AddToHistory(const TLoggedBlock& block);
   void SaveFile(const QString& path, const QByteArray& contents, const QString& what);
+  void PlaceCursorWherePointed(TCursorName name);
+  void ReadingChanged();
 };

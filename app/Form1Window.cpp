@@ -1,20 +1,22 @@
 #include "Form1Window.h"
 
+#include <QAccessible>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
-#include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QResource>
 #include <QScreen>
 #include <algorithm>
 
 #include "app/ChartSettings.h"
+#include "app/TraceReadout.h"
 #include "framework/FontSubstitution.h"
-#include "framework/JpegImage.h"
+#include "framework/Translations.h"
 #include "hid/HidDeviceController.h"
 
 namespace {
@@ -100,24 +102,45 @@ QLabel* MakeMark(QWidget* parent, const QString& caption, QRect geometry) {
   return mark;
 }
 
+// "計測中" lies under the instructions' panel while they show: hidden then, so that what a
+// screen reader is told shows is what the eye sees. The stop picture, which does nothing
+// while idle, is told to be so too.
+class TCoveredLabel : public QObject {
+ public:
+  TCoveredLabel(QWidget* panel, QLabel* label, QWidget* stop)
+      : QObject(panel), panel_(panel), label_(label), stop_(stop) {
+    label_->setVisible(panel_->isHidden());
+    panel_->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    // Its own showing and hiding, not the window's.
+    if (event->type() != QEvent::ShowToParent && event->type() != QEvent::HideToParent)
+      return false;
+    if (!label_ || !stop_) return false;  // the window is going
+    label_->setVisible(event->type() == QEvent::HideToParent);
+    if (QAccessible::isActive()) {
+      QAccessible::State changed;
+      changed.disabled = true;
+      QAccessibleStateChangeEvent stateChange(stop_, changed);
+      QAccessible::updateAccessibility(&stateChange);
+    }
+    return false;
+  }
+
+ private:
+  QWidget* panel_;
+  QPointer<QLabel> label_;
+  QPointer<QWidget> stop_;
+};
+
+QString Tr(const char* text) {
+  InstallTranslations(QStringLiteral("simplescope"));
+  return QCoreApplication::translate("simplescope", text);
+}
+
 }  // namespace
-
-TPictureWidget::TPictureWidget(QWidget* parent, const QByteArray& jpeg)
-    : QWidget(parent), jpeg_(jpeg) {
-  resize(JpegSize(jpeg_).expandedTo({0, 0}));
-}
-
-void TPictureWidget::paintEvent(QPaintEvent* event) {
-  QPainter painter(this);
-  const QRect area = event->rect();
-  DecodeJpegRows(jpeg_, area.top(), area.bottom(),
-                 [&](const QImage& band, int top) { painter.drawImage(QPoint(0, top), band); });
-}
-
-void TPictureWidget::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && OnClick)
-    OnClick();
-}
 
 // The pictures are compiled into this library; a static library must register them itself.
 static void RegisterPictures() {
@@ -137,7 +160,6 @@ QByteArray TForm1Window::PictureFile(const QString& name) {
 }
 
 TForm1Window::TForm1Window() {
-  setWindowTitle(QStringLiteral("簡易オシロソフト"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
@@ -151,10 +173,10 @@ TForm1Window::TForm1Window() {
   // pictures and "計測中" lie beneath every control made after them.
   auto* image1 = new TPictureWidget(this, PictureFile(QStringLiteral("background.jpg")));
   image1->move(0, 0);
-  auto* image2 = new TPictureWidget(this, PictureFile(QStringLiteral("start.jpg")));
+  auto* image2 = image2_ = new TPictureWidget(this, PictureFile(QStringLiteral("start.jpg")));
   image2->move(400, 488);
   image2->setCursor(Qt::PointingHandCursor);
-  auto* image3 = new TPictureWidget(this, PictureFile(QStringLiteral("stop.jpg")));
+  auto* image3 = image3_ = new TPictureWidget(this, PictureFile(QStringLiteral("stop.jpg")));
   image3->move(552, 488);
   image3->setCursor(Qt::PointingHandCursor);
   label1_ = MakeLabel(this, kMeasuring, {120, 520, 159, 53}, 53);
@@ -162,6 +184,8 @@ TForm1Window::TForm1Window() {
   auto* edit1 = new QLineEdit(kEdit1, this);
   edit1->setGeometry(456, 8, 65, 20);
   edit1->hide();
+  // Never shown, so never to be reached: a screen reader lists no unnamed field.
+  edit1->setFocusPolicy(Qt::NoFocus);
   chart2_ = new TChart(this);
   chart2_->setGeometry(64, 136, 617, 281);
   series2_ = new TFastLineSeries(chart2_);
@@ -179,8 +203,17 @@ TForm1Window::TForm1Window() {
   MakeLabel(panel1_, kInstructions[2], {8, 83, 273, 16}, 16);
   MakeMark(this, kPlus, {72, 144, 25, 33});
   MakeMark(this, kMinus, {72, 368, 25, 33});
-  setTabOrder(edit1, chart2_);
+  // Tab goes from the pictures to the chart, then to the hidden button as before.
+  image2->setFocusPolicy(Qt::TabFocus);
+  image3->setFocusPolicy(Qt::TabFocus);
+  chart2_->setFocusPolicy(Qt::StrongFocus);
+  setTabOrder(image2, image3);
+  setTabOrder(image3, chart2_);
   setTabOrder(chart2_, button3_);
+  // Focus starts with the window itself, so the first Tab comes to the start picture and
+  // shows it there.
+  setFocusPolicy(Qt::ClickFocus);
+  setFocus();
 
   auto* hidCtl = new THidDeviceController(nullptr);
   // The window reads and writes the board alone: where a handle with access rights would
@@ -188,6 +221,7 @@ TForm1Window::TForm1Window() {
   // without being held.
   hidCtl->SetUsedDevices({TForm1::kBoardKind});
   form_ = std::make_unique<TForm1>(hidCtl, series2_);
+  form_->BindWindow(this);
   form_->Image1->BindWidget(image1);
   form_->Image2->BindWidget(image2);
   form_->Image3->BindWidget(image3);
@@ -198,6 +232,16 @@ TForm1Window::TForm1Window() {
   form_->PopupMenu1->BindWidget(chart2_);
   image2->OnClick = [this] { form_->Image2->Click(); };
   image3->OnClick = [this] { form_->Image3->Click(); };
+  image2->Caption = [] { return Tr(QT_TRANSLATE_NOOP("simplescope", "Start")); };
+  image3->Caption = [] { return Tr(QT_TRANSLATE_NOOP("simplescope", "Stop")); };
+  image2->ShortCut = form_->StartItem->ShortCut;
+  image3->ShortCut = form_->StopItem->ShortCut;
+  // The stop picture's click does something while measuring, when the start picture's
+  // doesn't: the state both pictures carry.
+  image3->Actionable = [this] { return form_ && !form_->Image2->Enabled(); };
+  InstallPictureAccessibility();
+  new TCoveredLabel(panel1_, label1_, image3);
+  readout_ = std::make_unique<TTraceReadout>(*form_, *chart2_, *this);
   QObject::connect(button3_, &QPushButton::clicked, [this] { form_->Button3->Click(); });
 
   if (QScreen* screen = QGuiApplication::primaryScreen())

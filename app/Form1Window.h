@@ -6,34 +6,21 @@
 #include <memory>
 
 #include "app/Form1.h"
+#include "app/PictureWidget.h"
 
 class TChart;
+class TTraceReadout;
 class TFastLineSeries;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QFrame;
 
-// A picture shown unscaled; a click goes to its component, which ignores it while disabled.
-// It looks the same enabled or not. It keeps its JPEG file and decodes the rows a paint
-// needs: a picture the size of the window would otherwise hold 2 MB of pixels for the few
-// times it is drawn (once at first, then where the instructions or "計測中" give way).
-class TPictureWidget : public QWidget {
- public:
-  TPictureWidget(QWidget* parent, const QByteArray& jpeg);
-  std::function<void()> OnClick;
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-
- private:
-  QByteArray jpeg_;
-};
-
 // The main window: an instrument front with the chart on its screen, the start and stop
 // pictures, and the instructions that give way to "計測中" while measuring. Its components
-// are made in the order of the window's definition and bound to the logic of TForm1.
+// are made in the order of the window's definition and bound to the logic of TForm1. The
+// keyboard reaches the pictures and the chart (Tab, Space or Enter, F5 and F6), and a screen
+// reader hears them named, and "計測中" only while it shows.
 class TForm1Window : public QWidget {
  public:
   TForm1Window();
@@ -44,6 +31,9 @@ class TForm1Window : public QWidget {
   QPushButton* Button3() const { return button3_; }
   QFrame* Panel1() const { return panel1_; }
   QLabel* Label1() const { return label1_; }
+  TPictureWidget* StartPicture() const { return image2_; }
+  TPictureWidget* StopPicture() const { return image3_; }
+  TTraceReadout& Readout() { return *readout_; }
 
   // The program's default face: the window's Gothic at 12 pixels, as the window's texts use
   // it. Set before the window is made, it spares the hidden edit box, whose first layout
@@ -60,5 +50,8 @@ class TForm1Window : public QWidget {
   QPushButton* button3_ = nullptr;
   QFrame* panel1_ = nullptr;
   QLabel* label1_ = nullptr;
+  TPictureWidget* image2_ = nullptr;
+  TPictureWidget* image3_ = nullptr;
   std::unique_ptr<TForm1> form_;
+  std::unique_ptr<TTraceReadout> readout_;  // goes before the logic it reads
 };

@@ -73,7 +73,8 @@ int main(int argc, char* argv[]) {
   fontConfig.Wait();
   InstallFontSubstitutions();
   QApplication::setFont(TForm1Window::ProgramFont());
-  SetProgramTitle(QStringLiteral("簡易オシロソフト"));
+  // Not the display name: the window system would append it to the caption while recording.
+  SetErrorBoxCaption(TForm1::kCaption);
   QApplication::setWindowIcon(ProgramIcon());
   TForm1Window window;
   TQuitAfterFirstPaint quitter;

@@ -4,23 +4,36 @@
 # SECONDS of measuring (default 30) and its peak resident memory. Then runs it again under
 # callgrind and counts the instructions of one tick: those of 10 s of measuring less those of
 # 10 s of idling just before, divided by the ticks in between, with the part spent in the
-# chart's render and in the tick's handler.
-#   bash bench/measure-cost.sh [SECONDS]
+# chart's render and in the tick's handler. With MEASUREMENTS_WINDOW=1 the measurements window
+# is opened (Ctrl+M) once measuring has started, and both figures are of the program with it.
+# With RECORD=1 it then starts a recording from the window (Ctrl+R, a file of its own in the
+# save dialog) and counts 10 s more of measuring while recording, the writer thread's
+# instructions included, against those without.
+#   [MEASUREMENTS_WINDOW=1] [RECORD=1] bash bench/measure-cost.sh [SECONDS]
 set -euo pipefail
 self=$(realpath "$0")
 cd "$(dirname "$self")/.."
+
+# Opens the measurements window when asked to: Ctrl+M in the main window, which gets the
+# keyboard focus first (there is no window manager to give it).
+open_measurements() {
+  [ "${MEASUREMENTS_WINDOW:-0}" = 1 ] || return 0
+  xdotool windowfocus "$1" key ctrl+m
+  sleep 1
+}
 
 measure() {
   local seconds=$1 launcher program window ticks=$(getconf CLK_TCK)
   build-bench/tools/emulated-board/emulated-board --for=$((seconds + 30)) \
     -- build-bench/app/simplescope &
   launcher=$!
-  window=$(timeout 20 xdotool search --sync --name '簡易オシロソフト' | head -n 1)
+  window=$(timeout 20 xdotool search --sync --onlyvisible --class simplescope | head -n 1)
   program=$(pgrep -P "$launcher" -x simplescope)
   sleep 0.5
   # The start picture lies at (400, 488) in the window and is 113 x 114.
   xdotool mousemove --window "$window" 456 545 click 1
   sleep 0.2
+  open_measurements "$window"
   cpu_ticks() { awk '{print $14 + $15}' "/proc/$program/stat"; }
   local before after
   before=$(cpu_ticks)
@@ -52,17 +65,33 @@ count_instructions() {
   build-bench/tools/emulated-board/emulated-board --for=600 -- valgrind --tool=callgrind \
     --callgrind-out-file="$out/callgrind.out" build-bench/app/simplescope >/dev/null 2>&1 &
   launcher=$!
-  window=$(timeout 120 xdotool search --sync --name '簡易オシロソフト' | head -n 1)
-  program=$(pgrep -P "$launcher" | head -n 1)
+  window=$(timeout 120 xdotool search --sync --onlyvisible --class simplescope | head -n 1)
+  # The tool's process (callgrind-amd64-linux), not another child the launcher may have.
+  program=$(pgrep -P "$launcher" '^callgrind' | head -n 1)
   sleep 6  # the first paint under callgrind takes its time
   callgrind_control --zero "$program" >/dev/null 2>&1
   sleep "$window_seconds"
   callgrind_control --dump=idle "$program" >/dev/null 2>&1
   xdotool mousemove --window "$window" 456 545 click 1
   sleep 3
+  open_measurements "$window"
+  sleep 3  # the window's first paint under callgrind
   callgrind_control --zero "$program" >/dev/null 2>&1
   sleep "$window_seconds"
   callgrind_control --dump=measuring "$program" >/dev/null 2>&1
+  if [ "${RECORD:-0}" = 1 ]; then
+    # Ctrl+R over the window; the save dialog gets a file of ours typed over its proposal.
+    xdotool key ctrl+r
+    local dialog
+    dialog=$(timeout 60 xdotool search --sync --onlyvisible --name '^(Record|記録)$' | head -n 1)
+    xdotool windowfocus --sync "$dialog" key ctrl+a
+    xdotool type --delay 20 "$out/recording.csv"
+    xdotool key Return
+    sleep 3
+    callgrind_control --zero "$program" >/dev/null 2>&1
+    sleep "$window_seconds"
+    callgrind_control --dump=recording "$program" >/dev/null 2>&1
+  fi
   kill -TERM "$program"
   wait "$launcher" || true
   # KEEP_CALLGRIND=FILE keeps the measuring dump for callgrind_annotate.
@@ -82,6 +111,20 @@ count_instructions() {
            ticks, per
     printf "  of which the tick handler %.0f, the chart render %.0f (%.0f %%), the rest %.0f\n",
            tick / ticks, render / ticks, 100 * render / ticks / per, per - (tick + render) / ticks }'
+  if [ "${RECORD:-0}" = 1 ]; then
+    local recording rticks rows
+    recording=$(dumped_instructions "$out/callgrind.out.3")
+    rticks=$(awk -v name='TForm1::Timer1Timer(TObject*)' -f bench/callgrind-calls.awk \
+      "$out/callgrind.out.3")
+    rows=$(($(wc -l <"$out/recording.csv") - 1))
+    awk -v idle="$idle" -v measuring="$measuring" -v ticks="$ticks" -v recording="$recording" \
+      -v rticks="$rticks" -v rows="$rows" -v s="$window_seconds" 'BEGIN {
+      if (rticks == 0) { print "callgrind: no tick counted while recording"; exit 1 }
+      without = (measuring - idle) / ticks; with = (recording - idle) / rticks
+      printf "recording, %d s: %d ticks; %.0f instructions per tick, %.0f more than without\n",
+             s, rticks, with, with - without
+      printf "  (%d rows in the file)\n", rows }'
+  fi
   rm -rf "$out"
 }
 

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "chart/ChartAccessible.h"
 #include "chart/ChartSeries.h"
 
 namespace {
@@ -51,6 +52,7 @@ TCustomChart::TCustomChart(QWidget* parent, TComponent* owner)
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   resize(400, 250);
+  InstallChartAccessibility();
 }
 
 TCustomChart::~TCustomChart() {
@@ -98,14 +100,17 @@ void TCustomChart::paintEvent(QPaintEvent* event) {
   updatePending_ = false;
   QPainter painter(this);
   Canvas()->SetDevicePixelRatio(devicePixelRatioF());
-  if (Canvas()->ReshowImage(painter)) return;
-  const int fromStillParts = rendersFromStillParts_;
-  RenderChart(painter, {0, 0, width(), height()});
-  // A paint of the plot alone that had to draw everything (the series moved an axis) has
-  // the rest shown too; the image is up to date, so that paint only copies it.
-  // Asked for after this paint, as a paint of its own.
-  if (rendersFromStillParts_ == fromStillParts && !event->rect().contains(rect()))
-    QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+  if (!Canvas()->ReshowImage(painter)) {
+    const int fromStillParts = rendersFromStillParts_;
+    RenderChart(painter, {0, 0, width(), height()});
+    // A paint of the plot alone that had to draw everything (the series moved an axis) has
+    // the rest shown too; the image is up to date, so that paint only copies it.
+    // Asked for after this paint, as a paint of its own.
+    if (rendersFromStillParts_ == fromStillParts && !event->rect().contains(rect()))
+      QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+    if (PointerInPlot()) FollowDataUnderPointer();
+  }
+  if (!overlay_.IsEmpty()) overlay_.Paint(painter, ReadoutAxis(), PlotRect, rect());
 }
 
 void TCustomChart::RepaintRegion(const TRect& changed) {

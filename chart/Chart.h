@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QPoint>
 #include <QStringList>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 #include "chart/AxisPanel.h"
 #include "chart/ChartFont.h"
+#include "chart/ChartOverlay.h"
 #include "chart/ChartPen.h"
 #include "framework/StoreIfChanged.h"
 
@@ -102,6 +106,13 @@ class TChartLegend : public TChartPart {
   TChartFont font_;
 };
 
+// The text of the pointer's readout for the point at ValueIndex of the first active series
+// (-1: the pointer is over no point); an empty text shows no tooltip.
+using TChartPointerTextEvent = TEvent<void(TCustomChart* Sender, int ValueIndex, QString& Text)>;
+// A text of the chart as assistive technology asks for it: Kind is a QAccessible::Text (the
+// name, the description); Text comes in as the widget's own and may be replaced.
+using TChartAccessibleTextEvent = TEvent<void(TCustomChart* Sender, int Kind, QString& Text)>;
+
 // A chart: a panel that lays out its titles, axes and plot and paints them, with its
 // series, into an off-screen image. Every change only marks the image out of date and asks
 // for a paint; the window system merges those into one paint, which renders once and
@@ -157,13 +168,50 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   int Renders() const { return renders_; }
   // Whether renders start from a kept image of the parts that did not change (on by
   // default; off, every render draws everything, which gives the same pixels).
-  bool KeepsStillParts() const { return keepsStillParts_; }
   void SetKeepsStillParts(bool value);
   // How many renders drew only the series over the kept image.
   int RendersFromStillParts() const { return rendersFromStillParts_; }
 
+  // ---- Reading values: shown over the image, never drawn into it ----
+  // Lines across the plot at values of the horizontal axis, each with its label at the top.
+  const std::vector<TChartCursor>& Cursors() const { return overlay_.Cursors(); }
+  void SetCursors(std::vector<TChartCursor> cursors);
+  // With the pointer readout on, the pointer over the plot has a marker (a line in
+  // PointerMarkerColor) at the point of the first active series under it, and a tooltip with
+  // the text OnGetPointerText gives; both go when it leaves the plot. They follow the data
+  // while the pointer stays.
+  bool PointerReadout() const { return pointerReadout_; }
+  void SetPointerReadout(bool on);
+  TColor PointerMarkerColor = clSilver;
+  TChartPointerTextEvent OnGetPointerText;
+  // The point of the first active series nearest to pixel column x, as the axis maps pixels
+  // to values, when it lies within half a step of the points; -1 for none.
+  int ValueIndexAtPixel(int x) const;
+  // The same for the pointer, while it is over the plot; -1 otherwise.
+  int PointerValueIndex() const;
+  // Whether a point of the chart, or the pointer, is over the plot (its frame included).
+  bool InPlot(QPoint point) const;
+  bool PointerInPlot() const;
+  std::optional<double> PointerMarker() const { return overlay_.Marker(); }
+  // Asks for the readout's text again: what the text says changed.
+  void RefreshPointerReadout();
+  // New data under a pointer that stays is read out at most this often (milliseconds).
+  static constexpr int kReadoutInterval = 250;
+  // A frame shows while the keyboard focus is on the chart, when it came by the keyboard.
+  bool ShowsFocusFrame() const { return overlay_.FocusFrame(); }
+
+  // ---- Assistive technology ----
+  TChartAccessibleTextEvent OnGetAccessibleText;
+  // Tells assistive technology that the description changed; nothing when none listens. The
+  // chart itself is not repainted.
+  void AccessibleDescriptionChanged();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   // A new size needs a new image, not a copy of the old one.
   void resizeEvent(QResizeEvent* event) override;
   void RepaintRequested() override;
@@ -253,6 +301,19 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   bool pendingWhole_ = false;       // of the whole chart, not only of its plot
   // Whether a render with only series changed draws nowhere but inside the plot.
   bool SeriesStayInPlot() const;
+
+  // The series and axis the pointer's readout and the cursors go by.
+  TChartSeries* ReadoutSeries() const;
+  const TCustomChartAxis& ReadoutAxis() const;
+  void ShowOverlayChange(const QRegion& changed);
+  // After a render: the data under a pointer that stays is read out again, soon.
+  void FollowDataUnderPointer();
+  TChartOverlay overlay_;
+  bool pointerReadout_ = false;
+  std::optional<QPoint> pointer_;  // over the chart, as the last move left it
+  bool tipShown_ = false;
+  QElapsedTimer readoutAt_;      // when the readout was last refreshed
+  bool readoutPending_ = false;  // a refresh for new data is on its way
 };
 
 // The chart control as the window's definition uses it.

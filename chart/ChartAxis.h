@@ -144,7 +144,6 @@ class TCustomChartAxis {
   bool IsHorizontal() const { return horizontal_; }
   bool IsOtherSide() const { return otherSide_; }
   int DefaultTitleAngle() const { return defaultTitleAngle_; }
-  TCustomAxisPanel* ParentChart() const { return chart_; }
 
   // ---- Working state ----
   double WorkMinimum = 0;

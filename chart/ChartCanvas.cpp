@@ -351,18 +351,27 @@ void TChartCanvas3D::DrawFrame3D(TRect r, TColor topLeft, int width, TColor bott
   Pen = saved;
 }
 
+namespace {
+// The path of a shape's outline in a rectangle: through the centres of its edge pixels, so
+// that a thin pen reaches the rectangle's outermost pixels and no further, as a rectangle's
+// outline does, and the shape's centre is that of the rectangle's pixels.
+QRectF OutlineOf(const TRect& r) {
+  return QRectF(r.Left + 0.5, r.Top + 0.5, r.Width() - 1.0, r.Height() - 1.0);
+}
+}  // namespace
+
 void TChartCanvas3D::DrawEllipse(const TRect& r) {
   if (!painter_->isActive()) return;
   UsePenMode();
   painter_->setPen(QtPen());
   UseBrush();
-  painter_->drawEllipse(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1));
+  painter_->drawEllipse(OutlineOf(r));
 }
 
 namespace {
-// Angle in sixteenths of a degree of a point seen from the centre of r.
+// Angle in sixteenths of a degree of a pixel seen from the centre of r's pixels.
 int AngleOf(const TRect& r, TPoint p) {
-  const double cx = (r.Left + r.Right) / 2.0, cy = (r.Top + r.Bottom) / 2.0;
+  const double cx = (r.Left + r.Right - 1) / 2.0, cy = (r.Top + r.Bottom - 1) / 2.0;
   return static_cast<int>(std::lround(std::atan2(cy - p.Y, p.X - cx) * 180.0 / M_PI * 16));
 }
 int SpanOf(int start, int end) {
@@ -377,8 +386,7 @@ void TChartCanvas3D::DrawArc(const TRect& r, TPoint start, TPoint end) {
   UsePenMode();
   painter_->setPen(QtPen());
   const int a = AngleOf(r, start);
-  painter_->drawArc(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), a,
-                    SpanOf(a, AngleOf(r, end)));
+  painter_->drawArc(OutlineOf(r), a, SpanOf(a, AngleOf(r, end)));
 }
 
 void TChartCanvas3D::DrawPie(const TRect& r, TPoint start, TPoint end) {
@@ -387,8 +395,7 @@ void TChartCanvas3D::DrawPie(const TRect& r, TPoint start, TPoint end) {
   painter_->setPen(QtPen());
   UseBrush();
   const int a = AngleOf(r, start);
-  painter_->drawPie(QRect(r.Left, r.Top, r.Width() - 1, r.Height() - 1), a,
-                    SpanOf(a, AngleOf(r, end)));
+  painter_->drawPie(OutlineOf(r), a, SpanOf(a, AngleOf(r, end)));
 }
 
 void TChartCanvas3D::DrawRoundRect(int x0, int y0, int x1, int y1, int cw, int ch) {
@@ -396,7 +403,7 @@ void TChartCanvas3D::DrawRoundRect(int x0, int y0, int x1, int y1, int cw, int c
   UsePenMode();
   painter_->setPen(QtPen());
   UseBrush();
-  painter_->drawRoundedRect(QRect(x0, y0, x1 - x0 - 1, y1 - y0 - 1), cw / 2.0, ch / 2.0);
+  painter_->drawRoundedRect(OutlineOf({x0, y0, x1, y1}), cw / 2.0, ch / 2.0);
 }
 
 void TChartCanvas3D::DrawPolygon(const std::vector<TPoint>& points, int lastIndex) {

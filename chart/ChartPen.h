@@ -58,7 +58,6 @@ class TChartPen {
   void SetSmallDots(bool value) { Set(smallDots_, value); }
   bool Visible() const { return visible_; }
   void SetVisible(bool value) { Set(visible_, value); }
-  void SetOnChange(TChanged onChange) { onChange_ = std::move(onChange); }
 
   // Copies Visible, SmallDots, Color, Mode, Style and Width.
   void Assign(const TChartPen& source);

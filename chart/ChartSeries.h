@@ -122,7 +122,6 @@ class TChartSeries : public TComponent {
   TCustomChartAxis* GetHorizAxis() const { return horizontalAxis_; }
   TCustomChartAxis* GetVertAxis() const { return verticalAxis_; }
   TChartValueLists& ValuesList() { return valueLists_; }
-  const std::vector<TChartSeries*>& Dependents() const { return dependents_; }
 
   TChartValueList* XValues = nullptr;
   TChartValueList* YValues = nullptr;

@@ -59,7 +59,6 @@ class TChartValueList {
   void SetOrder(TChartListOrder order) { order_ = order; }
   const QString& ValueSource() const { return valueSource_; }
   void SetValueSource(const QString& source);
-  TChartSeries* Owner() const { return owner_; }
 
   double PendingValue = 0;
 

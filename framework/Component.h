@@ -19,7 +19,6 @@ class TComponent : public TObject {
   explicit TComponent(TComponent* owner);
   ~TComponent() override;
 
-  TComponent* Owner() const { return owner_; }
   const QString& Name() const { return name_; }
   void SetName(const QString& name) { name_ = name; }
   int ComponentCount() const { return static_cast<int>(components_.size()); }

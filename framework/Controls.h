@@ -26,7 +26,6 @@ class TControl : public TComponent {
   void Click();
 
   void BindWidget(QWidget* widget);
-  QWidget* Widget() const { return widget_; }
 
  private:
   bool enabled_ = true;

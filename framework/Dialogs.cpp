@@ -17,9 +17,9 @@ TMessageBoxHook& Hook() {
   return hook;
 }
 
-QString& ProgramTitle() {
-  static QString title;
-  return title;
+QString& ErrorBoxCaption() {
+  static QString caption;
+  return caption;
 }
 
 // A message box that places itself in the middle of the screen, not of whatever window
@@ -74,12 +74,13 @@ void ReportCurrentException() {
   } catch (...) {
     message = QStringLiteral("不明なエラーが発生しました。");
   }
-  const QString& title = ProgramTitle();
-  ShowBox(TBoxKind::Error, title.isEmpty() ? QCoreApplication::applicationName() : title, message);
+  const QString& caption = ErrorBoxCaption();
+  ShowBox(TBoxKind::Error, caption.isEmpty() ? QGuiApplication::applicationDisplayName() : caption,
+          message);
 }
 
-void SetProgramTitle(const QString& title) {
-  ProgramTitle() = title;
+void SetErrorBoxCaption(const QString& caption) {
+  ErrorBoxCaption() = caption;
 }
 
 void SetMessageBoxHook(TMessageBoxHook hook) {

@@ -10,12 +10,10 @@ void ShowWarningBox(const QString& text);
 // The default error report: a modal box with the exception's message under the program's
 // title; the program goes on. Call it from a catch block.
 void ReportCurrentException();
-
-// The program's title, the error report's caption (the application's name until set). Kept
-// here rather than as Qt's application display name, which the window systems' plugins
-// append to every window's caption ("警告 - 簡易オシロソフト" on Windows, with a dash on
-// X11): each window shows exactly the caption it is given.
-void SetProgramTitle(const QString& title);
+// The error report's caption: the program's name. Unset, the application's display name.
+// (A program whose window caption changes sets this rather than the display name, which the
+// window systems append to every caption that doesn't end with it.)
+void SetErrorBoxCaption(const QString& caption);
 
 // Runs a handler the way the message loop does: an exception it lets through is reported
 // by the default error report instead of unwinding into Qt.

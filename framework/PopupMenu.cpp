@@ -10,7 +10,7 @@
 #include "Dialogs.h"
 
 void TMenuItem::Click() {
-  if (Enabled && OnClick) RunHandlerGuarded([this] { OnClick(this); });
+  if (Enabled && Visible && OnClick) RunHandlerGuarded([this] { OnClick(this); });
 }
 
 // Watches the bound area and its window for what opens the menu or chooses an entry. It
@@ -110,13 +110,17 @@ void TPopupMenu::UpdateMenu() {
     menu_->clear();
     for (int i = 0; i < Count(); ++i) {
       TMenuItem* item = Items(i);
-      QObject::connect(menu_->addAction(QString()), &QAction::triggered, menu_,
-                       [item] { item->Click(); });
+      QObject::connect(menu_->addAction(QString()), &QAction::triggered, menu_, [this, item] {
+        chosenFromMenu_ = true;
+        item->Click();
+        chosenFromMenu_ = false;
+      });
     }
   }
   const QList<QAction*> actions = menu_->actions();
   for (int i = 0; i < Count(); ++i) {
     const TMenuItem* item = Items(i);
+    actions[i]->setSeparator(item->IsSeparator());
     // The shortcut is only shown (after the tab): the window takes it itself, so it works
     // before the menu was ever made.
     QString text = QString(item->Caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -125,10 +129,12 @@ void TPopupMenu::UpdateMenu() {
       text += QLatin1Char('\t') + shortCut.toString(QKeySequence::NativeText);
     actions[i]->setText(text);
     actions[i]->setEnabled(item->Enabled);
+    actions[i]->setVisible(item->Visible);
   }
 }
 
 void TPopupMenu::Popup(QPoint screenPoint) {
+  popupPoint_ = screenPoint;
   RunOnPopup();
   UpdateMenu();
   menu_->popup(screenPoint);

@@ -12,14 +12,19 @@ class QWidget;
 class TPopupMenuTrigger;
 
 // One entry of a popup menu: a caption, an optional shortcut ("Ctrl+Shift+S", Qt's portable
-// key names) and a click that does nothing while the entry is disabled.
+// key names) and a click that does nothing while the entry is disabled or hidden. The caption
+// "-" makes a line between groups of entries.
 class TMenuItem : public TComponent {
  public:
   using TComponent::TComponent;
 
+  static inline const QString kSeparator = QStringLiteral("-");
+  bool IsSeparator() const { return Caption == kSeparator; }
+
   QString Caption;
   QString ShortCut;
   bool Enabled = true;
+  bool Visible = true;
   TNotifyEvent OnClick;
 
   // What choosing the entry does: its handler, guarded like every handler; nothing when the
@@ -51,6 +56,10 @@ class TPopupMenu : public TComponent {
 
   // Opens the menu at a point of the screen (it returns at once; a choice comes later).
   void Popup(QPoint screenPoint);
+  // Where the menu last opened, on the screen.
+  QPoint PopupPoint() const { return popupPoint_; }
+  // True while an entry chosen in the open menu runs; false for one run by its shortcut.
+  bool ChosenFromMenu() const { return chosenFromMenu_; }
   // The entry whose shortcut is this key combination (a QKeyCombination's int), or none.
   TMenuItem* ItemForKey(int keyCombination) const;
   // The open menu (null before the first popup): for tests and for closing it.
@@ -64,4 +73,6 @@ class TPopupMenu : public TComponent {
   QPointer<QWidget> area_;
   QPointer<QMenu> menu_;
   QPointer<QObject> trigger_;  // a TPopupMenuTrigger, which belongs to the area
+  QPoint popupPoint_;
+  bool chosenFromMenu_ = false;
 };

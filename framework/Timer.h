@@ -18,7 +18,6 @@ class TTimer : public TComponent {
   void SetEnabled(bool enabled);
   uint32_t Interval() const { return interval_; }
   void SetInterval(uint32_t milliseconds);
-  TNotifyEvent OnTimer() const { return onTimer_; }
   void SetOnTimer(TNotifyEvent handler);
 
   // One tick, as the queue delivers it: nothing when the timer was switched off meanwhile.

@@ -42,6 +42,20 @@ using TSampleBlock = std::array<uint16_t, kSamplesPerBlock>;
 // The samples of one whole answer; `bytes` holds at least kBlockBytes bytes.
 TSampleBlock DecodeBlock(const uint8_t* bytes);
 
+// Puts the board's answers together from its input reports. An answer normally is one report
+// of 64 bytes or more (bytes beyond the block are not samples); shorter reports are joined
+// until a block's bytes have come. A new command starts a new answer: what came of the last
+// one would not be completed by the next answer's bytes.
+class TAnswerAssembler {
+ public:
+  void NewAnswer() { pending_.clear(); }
+  // True when this report completes a block, which is then in `block`.
+  bool Take(const uint8_t* data, size_t size, TSampleBlock& block);
+
+ private:
+  std::vector<uint8_t> pending_;
+};
+
 // The command report of `reportLength` bytes (the report id 0, then the command value in
 // every other byte); empty for a length of 0.
 std::vector<uint8_t> CommandReport(size_t reportLength);

@@ -109,7 +109,7 @@ bool TRecorder::LookForBoard() {
       continue;
     }
     command_ = BoardProtocol::CommandReport(caps.OutputReportByteLength);
-    pending_.clear();
+    answer_.NewAnswer();
     unanswered_ = 0;
     toldSilent_ = false;
     board_->SetOnInputReport(THidDataEvent::Bind<&TRecorder::BoardData>(this));
@@ -134,7 +134,7 @@ bool TRecorder::LookForBoard() {
 void TRecorder::LoseBoard() {
   delete board_;  // detached already: it leaves the controller's list
   board_ = nullptr;
-  pending_.clear();
+  answer_.NewAnswer();
   ++gaps_;
   if (options_.exitOnUnplug) {
     status_.Say(tr("the board was unplugged after block %1; recording ends").arg(blocks_));
@@ -158,8 +158,7 @@ void TRecorder::Tick() {
 }
 
 void TRecorder::SendCommand() {
-  // An answer that came only in part before the next command is not going to be whole.
-  pending_.clear();
+  answer_.NewAnswer();
   uint32_t written = 0;
   // A failed write means the board is going; the controller's pass will say so.
   if (!board_->WriteReport(command_.data(), static_cast<uint32_t>(command_.size()), written))
@@ -172,20 +171,11 @@ void TRecorder::SendCommand() {
 
 void TRecorder::BoardData(TCustomHidDevice*, uint8_t, const uint8_t* data, uint16_t size) {
   if (finishing_) return;
-  // The answer normally is one report of 64 bytes; bytes beyond the block are not samples.
-  if (pending_.empty() && size >= BoardProtocol::kBlockBytes) {
-    TakeBlock(data);
-    return;
-  }
-  pending_.insert(pending_.end(), data, data + size);
-  if (static_cast<int>(pending_.size()) >= BoardProtocol::kBlockBytes) {
-    TakeBlock(pending_.data());
-    pending_.clear();
-  }
+  BoardProtocol::TSampleBlock samples;
+  if (answer_.Take(data, size, samples)) TakeBlock(samples);
 }
 
-void TRecorder::TakeBlock(const uint8_t* bytes) {
-  const BoardProtocol::TSampleBlock samples = BoardProtocol::DecodeBlock(bytes);
+void TRecorder::TakeBlock(const BoardProtocol::TSampleBlock& samples) {
   // The header goes with the first block: a recording that gets none writes nothing.
   std::string piece = blocks_ == 0 ? table_.Header() : std::string();
   piece += table_.BlockRows(blocks_, ElapsedMs(), samples);

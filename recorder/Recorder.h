@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "RecorderOptions.h"
-#include "SampleTable.h"
 #include "StatusLine.h"
-#include "TableOutput.h"
+#include "framework/TableOutput.h"
 #include "hid/HidDeviceController.h"
+#include "protocol/BoardProtocol.h"
+#include "protocol/SampleTable.h"
 
 // The recording: finds the board (waiting for it when it isn't there), asks it for a
 // block every interval, writes each block that comes back as the table's rows (one write
@@ -48,7 +49,7 @@ class TRecorder {
   void BoardData(TCustomHidDevice* device, uint8_t reportId, const uint8_t* data, uint16_t size);
   void Tick();
   void SendCommand();
-  void TakeBlock(const uint8_t* bytes);
+  void TakeBlock(const BoardProtocol::TSampleBlock& samples);
   bool LookForBoard();
   void LoseBoard();
   void ShowProgress();
@@ -64,8 +65,8 @@ class TRecorder {
   std::unique_ptr<THidDeviceController> controller_;
   THidDevice* board_ = nullptr;
   std::vector<uint8_t> command_;
-  std::vector<uint8_t> pending_;  // the bytes of an answer that came in more than one report
-  QObject context_;               // lifetime of the timer's and the posted calls
+  BoardProtocol::TAnswerAssembler answer_;
+  QObject context_;  // lifetime of the timer's and the posted calls
   QTimer timer_;
   std::function<void(int)> finished_;
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "SampleTable.h"
+#include "protocol/SampleTable.h"
 
 // What the user asked of the recorder on its command line.
 struct TRecorderOptions {

@@ -10,9 +10,9 @@
 #include "SimplescopeVersion.h"
 #include "StatusLine.h"
 #include "StopSignals.h"
-#include "TableOutput.h"
 #include "framework/Dialogs.h"
 #include "framework/MessageWait.h"
+#include "framework/TableOutput.h"
 #include "framework/Translations.h"
 #include "protocol/BoardProtocol.h"
 
@@ -24,6 +24,7 @@ class TMainText {
   static QString CannotOpen(const QString& file, const QString& reason) {
     return tr("cannot open %1: %2").arg(file, reason);
   }
+  static QString StandardOutput() { return tr("standard output"); }
   static QString CannotList() {
     return tr("cannot list the HID devices: the device services (libudev) are missing");
   }
@@ -67,15 +68,17 @@ int main(int argc, char* argv[]) {
 
   // The progress line is for a terminal that shows nothing else: on one that also shows
   // the table it would be written into the rows.
-  const bool tableOnTerminal =
-      (options.output.isEmpty() || options.output == QLatin1String("-")) && IsTerminal(stdout);
+  const bool toStandardOutput = options.output.isEmpty() || options.output == QLatin1String("-");
+  const bool tableOnTerminal = toStandardOutput && IsTerminal(stdout);
   TStatusLine status(IsTerminal(stderr) && !tableOnTerminal, TakesLineSequences(stderr));
   // An error in a handler is said on standard error; there is no window to show it in.
   SetMessageBoxHook([&status](TBoxKind, const QString& text) { status.Say(text); });
   if (options.list) return ListDevices(status);
 
   QString reason;
-  std::unique_ptr<TTableOutput> output = TTableOutput::Open(options.output, reason);
+  std::unique_ptr<TTableOutput> output =
+      toStandardOutput ? TTableOutput::OpenStandardOutput(TMainText::StandardOutput())
+                       : TTableOutput::OpenFile(options.output, reason);
   if (!output) {
     status.Say(TMainText::CannotOpen(options.output, reason));
     return 1;

@@ -18,6 +18,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   lintian desktop-file-utils appstream locales
   xvfb xauth xdotool valgrind
+  at-spi2-core python3-pyatspi dbus dbus-bin xclip
 )
 windows=0
 if [ "${1:-}" = "--windows" ]; then

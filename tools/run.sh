@@ -14,7 +14,9 @@ if [ -n "${SIMPLESCOPE_BUILD_DIR:-}" ]; then
 else
   build=build
   bash tools/install-deps.sh
-  cmake -S . -B build -G Ninja -DSIMPLESCOPE_TESTS=OFF >/dev/null
+  # Configured as the test command configures it, so neither undoes the other's build;
+  # only the programs are built here.
+  cmake -S . -B build -G Ninja -DSIMPLESCOPE_TESTS=ON >/dev/null
   # The emulated board is a development tool, but it is the demo where /dev/uhid is closed.
   cmake --build build -j "$(nproc)" --target simplescope simplescope-board emulated-board
 fi

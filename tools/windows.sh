@@ -36,7 +36,10 @@ cmake --build build --target emulated-board
 echo "== Windows tests under Wine"
 work=$(mktemp -d "${TMPDIR:-/tmp}/simplescope-windows.XXXXXX")
 xvfb_pid=
+# shellcheck source=tools/test-runs.sh
+source tools/test-runs.sh
 cleanup() {
+  report_second_runs
   WINEPREFIX=$work/prefix wineserver -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
@@ -53,11 +56,12 @@ done
 [ -s "$work/display" ] || { echo "windows.sh: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=:$(head -n1 "$work/display")
 
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# shellcheck source=tools/wine-env.sh
+source tools/wine-env.sh
 # One wineserver for every test program: a program then starts in a tenth of a second, not two.
 # The prefix first: a wineserver started on an empty prefix leaves its RPC service unable to
 # start, and every program that uses COM (Qt's windows platform) then fails.
-wineboot -i >/dev/null 2>&1
+wine_prefix "$work/prefix"
 wineserver -w  # the server wineboot started ends a few seconds after it
 wineserver -p
 # Wine starts its services (the RPC service, the desktop) with the first program that needs
@@ -66,6 +70,6 @@ wineserver -p
 wineboot -r >/dev/null 2>&1 </dev/null
 wine "$build/bin/simplescope.exe" --version >/dev/null 2>&1 </dev/null
 # The windows appear one at a time, so that the one under test is the active one.
-# As in tools/test.sh, a test that fails under load gets a second run; its first failure
-# stays in the log.
-ctest --test-dir "$build" --output-on-failure --repeat until-pass:2 -j 1
+# As in tools/test.sh, a test that fails gets a second run once the rest are done; its first
+# failure stays in the log, and its name in the list of second runs.
+run_tests windows "$build" -j 1

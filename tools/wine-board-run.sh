@@ -15,24 +15,24 @@ runner=${SIMPLESCOPE_EMULATED_BOARD:-$source_dir/build/tools/emulated-board/emul
 [ -x "$runner" ] || { echo "wine-board-run.sh: no emulated board at $runner" >&2; exit 1; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/simplescope-wine-board.XXXXXX")
 trap 'WINEPREFIX=$work/prefix wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-mkdir -p "$work/prefix" "$work/control"
-export WINEPREFIX=$work/prefix WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+mkdir -p "$work/control"
+# shellcheck source=tools/wine-env.sh
+source "$source_dir/tools/wine-env.sh"
+export WINEPREFIX=$work/prefix
 # The Windows program sees the folder through Wine's Z: drive.
 export SIMPLESCOPE_BOARD_CONTROL="Z:$work/control"
 status=0
 # shellcheck disable=SC2016,SC2086
 "$runner" --quiet --answer-ioctls --control="$work/control" ${SIMPLESCOPE_BOARD_OPTIONS:-} -- bash -c '
   set -e
-  wineboot -i >/dev/null 2>&1
-  wine reg add "HKLM\\System\\CurrentControlSet\\Services\\winebus" /v "Enable SDL" \
-    /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  # The bus reads its settings when it starts: start everything again.
+  source "$0"
+  wine_prefix "$WINEPREFIX"
+  wine_reads_hidraw
   wineserver -k || true
   wineserver -w
   status=0
   wine "$@" || status=$?
   wineserver -k || true
   exit $status
-' wine-board-run "$@" || status=$?
+' "$source_dir/tools/wine-env.sh" "$@" || status=$?
 exit $status

@@ -5,4 +5,5 @@
 set -euo pipefail
 # shellcheck source=tools/wine-env.sh
 source "$(dirname "$0")/wine-env.sh"
+wine_own_prefix
 wine "$@"

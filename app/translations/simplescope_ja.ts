@@ -47,5 +47,162 @@ plugged in and out; a click on the start picture starts measuring.</source>
         <source>CSV file (*.csv)</source>
         <translation>CSV ファイル (*.csv)</translation>
     </message>
+    <message>
+        <source>Record…</source>
+        <translation>記録…</translation>
+    </message>
+    <message>
+        <source>Stop recording</source>
+        <translation>記録を停止</translation>
+    </message>
+    <message>
+        <source>Rows written: %1</source>
+        <translation>記録した行: %1</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>記録</translation>
+    </message>
+    <message>
+        <source>CSV file (*.csv);;TSV file (*.tsv)</source>
+        <translation>CSV ファイル (*.csv);;TSV ファイル (*.tsv)</translation>
+    </message>
+    <message>
+        <source>Measurements…</source>
+        <translation>測定値…</translation>
+    </message>
+    <message>
+        <source>Cursor A here</source>
+        <translation>カーソル A をここに</translation>
+    </message>
+    <message>
+        <source>Cursor B here</source>
+        <translation>カーソル B をここに</translation>
+    </message>
+    <message>
+        <source>Remove cursors</source>
+        <translation>カーソルを消す</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>Measurements</source>
+        <translation>測定値</translation>
+    </message>
+    <message>
+        <source>Count</source>
+        <translation>値の数</translation>
+    </message>
+    <message>
+        <source>Latest</source>
+        <translation>最新値</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>平均</translation>
+    </message>
+    <message>
+        <source>Peak to peak</source>
+        <translation>p-p</translation>
+    </message>
+    <message>
+        <source>RMS</source>
+        <translation>実効値</translation>
+    </message>
+    <message>
+        <source>AC RMS</source>
+        <translation>交流実効値</translation>
+    </message>
+    <message>
+        <source>Δ samples</source>
+        <translation>Δ サンプル</translation>
+    </message>
+    <message>
+        <source>ΔV</source>
+        <translation>ΔV</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>コピー</translation>
+    </message>
+    <message>
+        <source>%1 values shown</source>
+        <translation>表示中の %1 値</translation>
+    </message>
+    <message>
+        <source>Cursors A–B: samples %1–%2 (%3 values)</source>
+        <translation>カーソル A–B: サンプル %1–%2 (%3 値)</translation>
+    </message>
+    <message>
+        <source>no value</source>
+        <translation>値なし</translation>
+    </message>
+    <message>
+        <source>sample %1: %2</source>
+        <translation>サンプル %1: %2</translation>
+    </message>
+    <message>
+        <source>(cursor %1)</source>
+        <translation>(カーソル %1)</translation>
+    </message>
+    <message>
+        <source>latest %1, min %2, max %3</source>
+        <translation>最新 %1、最小 %2、最大 %3</translation>
+    </message>
+    <message>
+        <source>waveform</source>
+        <translation>波形</translation>
+    </message>
+    <message>
+        <source>Keys in the window:
+  F5            Start measuring, as a click on the start picture.
+  F6            Stop measuring, as a click on the stop picture.
+  Tab           Go to the start picture, the stop picture and the chart in turn;
+                Space or Enter on a picture clicks it.
+  Ctrl+M        Open the measurements window (Esc or Ctrl+W closes it, Ctrl+C
+                copies its figures).
+  A, B          Put cursor A or B on the sample under the pointer (with the
+                keyboard on the chart: in the middle of the trace).
+  Left, Right   Move the cursor placed last by one sample; with Shift, by ten.
+  Esc           Remove the cursors.
+  Ctrl+C        Copy the trace&apos;s values.
+  Ctrl+S        Save a picture of the window.
+  Ctrl+Shift+S  Save the trace&apos;s values as a CSV file.
+  Ctrl+R        Record every sample to a file while measuring; again: stop.
+  Menu key      Open the chart&apos;s menu (also a right click on the chart).
+</source>
+        <translation>ウィンドウのキー:
+  F5            計測を始めます (開始の絵のクリックと同じ)。
+  F6            計測を止めます (終了の絵のクリックと同じ)。
+  Tab           開始の絵、終了の絵、グラフの順に移ります。絵の上で Space か
+                Enter を押すとクリックと同じです。
+  Ctrl+M        測定値のウィンドウを開きます (Esc か Ctrl+W で閉じ、Ctrl+C で
+                値をコピーします)。
+  A、B          ポインターの下のサンプルにカーソル A か B を置きます (キーボード
+                でグラフにいるときは波形の中ほどに置きます)。
+  ←、→          最後に置いたカーソルを 1 サンプル動かします。Shift と一緒に押すと
+                10 サンプル動かします。
+  Esc           カーソルを消します。
+  Ctrl+C        波形の値をコピーします。
+  Ctrl+S        ウィンドウの画像を保存します。
+  Ctrl+Shift+S  波形の値を CSV ファイルに保存します。
+  Ctrl+R        計測中のすべての値をファイルに記録します。もう一度押すと止めます。
+  メニューキー  グラフのメニューを開きます (グラフの右クリックでも開きます)。
+</translation>
+    </message>
 </context>
 </TS>

@@ -98,6 +98,10 @@
 <context>
     <name>TRecorderMain</name>
     <message>
+        <source>standard output</source>
+        <translation>標準出力</translation>
+    </message>
+    <message>
         <source>cannot open %1: %2</source>
         <translation>%1 を開けません: %2</translation>
     </message>
@@ -187,13 +191,6 @@
     <message>
         <source>--list takes no other options</source>
         <translation>--list は他のオプションと一緒に使えません</translation>
-    </message>
-</context>
-<context>
-    <name>TTableOutput</name>
-    <message>
-        <source>standard output</source>
-        <translation>標準出力</translation>
     </message>
 </context>
 </TS>

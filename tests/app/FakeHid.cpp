@@ -88,6 +88,7 @@ bool TFakeHidDevice::WriteReport(const uint8_t* buffer, uint32_t toWrite, uint32
     return true;
   }
   this->written.emplace_back(buffer, buffer + toWrite);
+  writeTimes.push_back(std::chrono::steady_clock::now());
   if (command) answers_->Queue(iface_.answer);
   return true;
 }

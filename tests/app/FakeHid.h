@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -58,6 +59,7 @@ class TFakeHidDevice : public TCustomHidDevice {
 
   const TFakeInterface& Interface() const { return iface_; }
   std::vector<TReport> written;
+  std::vector<std::chrono::steady_clock::time_point> writeTimes;  // one per written report
   int inputBufferCount = 0;
   int readBufferCount = 0;
   bool claimed = false;

@@ -45,9 +45,17 @@ class WindowMenu : public ::testing::Test, protected TAnsweredDialogs {
     QTest::mouseClick(window->windowHandle(), Qt::RightButton, {},
                       window->Chart2()->geometry().center());
   }
+  // The entries shown (the rows written only while recording).
+  QList<QAction*> VisibleActions() {
+    QList<QAction*> shown;
+    for (QAction* action : Menu()->actions())
+      if (action->isVisible()) shown << action;
+    return shown;
+  }
+  // The entries shown, without their shortcuts.
   QStringList MenuTexts() {
     QStringList texts;
-    for (QAction* action : Menu()->actions())
+    for (QAction* action : VisibleActions())
       texts << action->text().section(QLatin1Char('\t'), 0, 0);
     return texts;
   }
@@ -89,8 +97,18 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   ASSERT_NE(Menu(), nullptr);
   EXPECT_TRUE(Menu()->isVisible());
   // Under a locale without a catalogue, English.
-  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…"}));
-  for (QAction* action : Menu()->actions()) EXPECT_FALSE(action->isEnabled());
+  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…",
+                                      "-", "Measurements…", "Cursor A here", "Cursor B here",
+                                      "Remove cursors", "-", "Start", "Stop"}));
+  // Without values nothing is there to take away or to put a cursor on; the measurements
+  // window says so itself, a recording waits for the values to come, and idle, measuring can
+  // start but not stop.
+  const QStringList enabled = {"Record…", "Measurements…", "Start"};
+  for (QAction* action : VisibleActions()) {
+    if (action->isSeparator()) continue;
+    EXPECT_EQ(action->isEnabled(), enabled.contains(action->text().section('\t', 0, 0)))
+        << action->text().toStdString();
+  }
   Menu()->close();
   WaitMs(20);
   EXPECT_EQ(Rgb(window->grab().toImage()), Rgb(before));
@@ -104,11 +122,15 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
   FillHistory(3);
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…"}));
-  for (QAction* action : Menu()->actions()) EXPECT_TRUE(action->isEnabled());
-  const QStringList shortcuts = {"Ctrl+C", "Ctrl+S", "Ctrl+Shift+S"};
-  for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(Menu()->actions()[i]->text().section(QLatin1Char('\t'), 1),
+  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "-",
+                                      "測定値…", "カーソル A をここに", "カーソル B をここに",
+                                      "カーソルを消す", "-", "開始", "終了"}));
+  const QList<QAction*> actions = VisibleActions();
+  for (int i : {0, 1, 2, 3, 5}) EXPECT_TRUE(actions[i]->isEnabled());
+  const QStringList shortcuts = {"Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R", "",   "Ctrl+M",
+                                 "A",      "B",      "Esc",          "",       "F5", "F6"};
+  for (int i = 0; i < shortcuts.size(); ++i)
+    EXPECT_EQ(actions[i]->text().section(QLatin1Char('\t'), 1),
               QKeySequence(shortcuts[i]).toString(QKeySequence::NativeText));
   Menu()->actions()[2]->trigger();  // the dialog: "値を保存", cancelled
   ASSERT_EQ(requests.size(), 1u);
@@ -196,4 +218,40 @@ TEST_F(WindowMenu, AFailedSaveSaysWhyAndLeavesNoFile) {
       << boxes[1].toStdString();
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList({"plain"}));
+}
+
+TEST_F(WindowMenu, RecordingShowsOnlyInTheCaptionAndTheMenuAndGoesWithItsEnd) {
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QImage atRest = Rgb(window->grab().toImage());
+  answer = dir.filePath("run.csv");
+  QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].caption, "記録");
+  EXPECT_EQ(requests[0].filter, "CSV ファイル (*.csv);;TSV ファイル (*.tsv)");
+  EXPECT_EQ(window->windowTitle(), "簡易オシロソフト — 記録中: run.csv");
+  EXPECT_EQ(Rgb(window->grab().toImage()), atRest);  // the client area shows nothing of it
+
+  RightClickOnChart();
+  ASSERT_NE(Menu(), nullptr);
+  EXPECT_EQ(MenuTexts().mid(0, 6), QStringList({"値をコピー", "画像を保存…", "値を保存…",
+                                                "記録を停止", "記録した行: 0", "-"}));
+  EXPECT_FALSE(Menu()->actions()[4]->isEnabled());
+  Menu()->actions()[3]->trigger();  // stops it, without a dialog
+  Menu()->close();
+  EXPECT_EQ(requests.size(), 1u);
+  EXPECT_EQ(window->windowTitle(), "簡易オシロソフト");
+  RightClickOnChart();
+  EXPECT_EQ(MenuTexts().mid(0, 5),
+            QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "-"}));
+  Menu()->close();
+  WaitMs(20);
+  EXPECT_EQ(Rgb(window->grab().toImage()), atRest);
+  // Nothing was measured: the header alone, once the writer has closed the file.
+  QFile file(answer);
+  for (int waited = 0; waited < 5000 && file.size() == 0; waited += 10) WaitMs(10);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), "block,sample,time_s,raw,volts\r\n");
+  EXPECT_TRUE(boxes.empty());
 }

@@ -49,6 +49,48 @@ TEST_F(Axis, FiveAxesInTheirOrderWithTheirAttributes) {
   EXPECT_FALSE(chart.LeftAxis->Title.IsAngleStored());
 }
 
+TEST_F(Axis, PublishedPropertiesStartAtTheirDefaults) {
+  TChartAxis& axis = *chart.TopAxis;  // untouched by the fixture
+  EXPECT_TRUE(axis.Automatic());
+  EXPECT_TRUE(axis.AutomaticMaximum());
+  EXPECT_TRUE(axis.AutomaticMinimum());
+  EXPECT_EQ(axis.AxisValuesFormat(), "#,##0.###");
+  EXPECT_FALSE(axis.IsAxisValuesFormatStored());
+  EXPECT_EQ(axis.DateTimeFormat(), "");
+  EXPECT_TRUE(axis.ExactDateTime());
+  EXPECT_FALSE(axis.GridCentered());
+  EXPECT_EQ(axis.Increment(), 0);
+  EXPECT_FALSE(axis.Inverted());
+  EXPECT_TRUE(axis.Labels());
+  EXPECT_EQ(axis.LabelsAngle(), 0);
+  EXPECT_FALSE(axis.LabelsMultiLine());
+  EXPECT_TRUE(axis.LabelsOnAxis());
+  EXPECT_EQ(axis.LabelsSeparation(), 10);
+  EXPECT_EQ(axis.LabelsSize(), 0);
+  EXPECT_EQ(axis.LabelStyle(), talAuto);
+  EXPECT_FALSE(axis.Logarithmic());
+  EXPECT_EQ(axis.LogarithmicBase(), 10);
+  EXPECT_EQ(axis.Maximum(), 0);
+  EXPECT_EQ(axis.Minimum(), 0);
+  EXPECT_FALSE(axis.IsMaximumStored());
+  EXPECT_FALSE(axis.IsMinimumStored());
+  EXPECT_EQ(axis.MinorTickCount(), 3);
+  EXPECT_EQ(axis.MinorTickLength(), 2);
+  EXPECT_EQ(axis.MinorTicks.Color(), 0x808080u);
+  EXPECT_EQ(axis.StartPosition(), 0);
+  EXPECT_EQ(axis.EndPosition(), 100);
+  EXPECT_EQ(axis.PositionPercent(), 0);
+  EXPECT_TRUE(axis.RoundFirstLabel());
+  EXPECT_EQ(axis.TickInnerLength(), 0);
+  EXPECT_EQ(axis.TickLength(), 4);
+  EXPECT_TRUE(axis.TickOnLabelsOnly());
+  EXPECT_EQ(axis.Ticks.Color(), 0x808080u);
+  EXPECT_EQ(axis.TicksInner.Color(), 0x808080u);
+  EXPECT_EQ(axis.TitleSize(), 0);
+  EXPECT_TRUE(axis.Visible());
+  EXPECT_EQ(axis.LabelsFont(), TChartFont{});
+}
+
 TEST_F(Axis, FixedRangeStaysWhateverTheSeriesHolds) {
   TChartSeries series(nullptr);
   series.SetParentChart(&chart);
@@ -155,6 +197,10 @@ TEST_F(Axis, ApplyRangeSwapsAndWidensAndSwitchesAutomaticOff) {
   chart.TopAxis->ApplyRange(3, 3);
   EXPECT_DOUBLE_EQ(chart.TopAxis->Maximum(), 3.0000000001);
   EXPECT_TRUE(chart.TopAxis->IsMaximumStored());
+  EXPECT_TRUE(chart.TopAxis->IsMinimumStored());
+  chart.TopAxis->SetAutomaticMinimum(true);  // an end taken from the series is not stored
+  EXPECT_FALSE(chart.TopAxis->IsMinimumStored());
+  EXPECT_TRUE(chart.TopAxis->IsMaximumStored());
 }
 
 TEST_F(Axis, ChecksRefuseAndKeepTheValue) {
@@ -217,8 +263,14 @@ TEST_F(Axis, AutomaticFlagsFollowEachOther) {
 TEST_F(Axis, SettersAskForARepaintOnlyOnChange) {
   const int before = chart.repaints;
   left().SetTickLength(4);
+  left().SetDateTimeFormat("");
+  left().SetLabelStyle(talAuto);
   EXPECT_EQ(chart.repaints, before);
   left().SetTickLength(5);
   left().Grid.SetColor(clWhite);
-  EXPECT_EQ(chart.repaints, before + 2);
+  left().SetDateTimeFormat("hh:mm");
+  left().SetLabelStyle(talValue);
+  EXPECT_EQ(chart.repaints, before + 4);
+  EXPECT_EQ(left().DateTimeFormat(), "hh:mm");
+  EXPECT_EQ(left().LabelStyle(), talValue);
 }

@@ -4,8 +4,12 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "OscilloscopeChart.h"
+#include "TestChart.h"
 #include "framework/MessageWait.h"
 
 namespace {
@@ -159,4 +163,118 @@ TEST(ChartSeriesColours, SkipThePanelsOwnColour) {
   auto* series = new TChartSeries(&chart);
   series->SetParentChart(&chart);
   EXPECT_EQ(series->SeriesColor(), PaletteColor(1));
+}
+
+TEST(ChartDefaults, PanelWallsAndTitlesStartAsPublished) {
+  TChart chart;
+  EXPECT_EQ(chart.Color(), clBtnFace);
+  EXPECT_EQ(chart.BevelOuter(), bvRaised);
+  EXPECT_EQ(chart.BevelInner(), bvNone);
+  EXPECT_EQ(chart.BevelWidth(), 1);
+  EXPECT_EQ(chart.BorderWidth(), 0);
+  EXPECT_EQ(chart.MarginLeft(), 3);
+  EXPECT_EQ(chart.MarginTop(), 4);
+  EXPECT_EQ(chart.MarginRight(), 3);
+  EXPECT_EQ(chart.MarginBottom(), 4);
+  EXPECT_TRUE(chart.View3D());
+  EXPECT_TRUE(chart.View3DWalls());
+  EXPECT_EQ(chart.Chart3DPercent(), 15);
+  EXPECT_TRUE(chart.AxisVisible());
+  EXPECT_TRUE(chart.ClipPoints());
+  EXPECT_FALSE(chart.Monochrome());
+  EXPECT_EQ(chart.width(), 400);
+  EXPECT_EQ(chart.height(), 250);
+  EXPECT_EQ(chart.BackWall.Brush().Style, bsClear);
+  EXPECT_EQ(chart.BackWall.Color(), DefaultPointColor);
+  EXPECT_EQ(chart.LeftWall.Color(), 0x80FFFFu);
+  EXPECT_EQ(chart.BottomWall.Color(), 0xFFFFFFu);
+  for (const TChartWall* wall : {&chart.BackWall, &chart.LeftWall, &chart.BottomWall}) {
+    EXPECT_TRUE(wall->Dark3D());
+    EXPECT_EQ(wall->Size(), 0);
+    EXPECT_EQ(wall->Pen.Color(), clBlack);
+    EXPECT_TRUE(wall->Pen.Visible());
+  }
+  for (const TChartTitle* title : {&chart.Title, &chart.Foot}) {
+    EXPECT_TRUE(title->Visible());
+    EXPECT_TRUE(title->AdjustFrame());
+    EXPECT_EQ(title->Alignment(), taCenter);
+    EXPECT_EQ(title->Color(), DefaultPointColor);
+    EXPECT_TRUE(title->Text().isEmpty());
+    EXPECT_FALSE(title->Frame.Visible());
+  }
+  const TView3DOptions& view = chart.View3DOptions;
+  EXPECT_EQ(view.Elevation(), 345);
+  EXPECT_EQ(view.HorizOffset(), 0);
+  EXPECT_TRUE(view.Orthogonal());
+  EXPECT_EQ(view.Perspective(), 15);
+  EXPECT_EQ(view.Rotation(), 345);
+  EXPECT_EQ(view.Tilt(), 0);
+  EXPECT_EQ(view.VertOffset(), 0);
+  EXPECT_EQ(view.Zoom(), 100);
+  EXPECT_TRUE(view.ZoomText());
+}
+
+// Margins are percent of the panel's width (left, right) or height (top, bottom), taken
+// with halves rounded away from zero.
+TEST_F(OscilloscopeChart, MarginsArePercentOfThePanelRoundedHalfAwayFromZero) {
+  series->SetActive(false);   // no axis takes room
+  chart->SetMarginLeft(1);    // 6.17
+  chart->SetMarginTop(50);    // 140.5
+  chart->SetMarginRight(10);  // 61.7
+  chart->SetMarginBottom(2);  // 5.62
+  Render();
+  const int titleHeight = FontHeightOf(*chart, chart->Title.Font());
+  EXPECT_EQ(chart->PlotRect, (TRect{6, 141 + titleHeight + 5, 617 - 62, 281 - 6}));
+  EXPECT_EQ(chart->MarginTop(), 50);
+  EXPECT_EQ(chart->MarginRight(), 10);
+}
+
+TEST(ChartView3DOptions, ASettingThatChangesRepaintsAndTellsWhoListens) {
+  TTestChart chart;
+  TView3DOptions& view = chart.View3DOptions;
+  std::vector<std::string> heard;
+  view.OnScrolled = [&](bool horizontal) { heard.push_back(horizontal ? "across" : "up"); };
+  view.OnZoomChanged = [&](int zoom) {
+    // Heard before the new zoom is stored.
+    heard.push_back("zoom " + std::to_string(zoom) + " from " + std::to_string(view.Zoom()));
+  };
+  const std::vector<std::function<void()>> changes = {
+      [&] { view.SetElevation(300); },    [&] { view.SetHorizOffset(5); },
+      [&] { view.SetOrthogonal(false); }, [&] { view.SetPerspective(40); },
+      [&] { view.SetRotation(10); },      [&] { view.SetTilt(3); },
+      [&] { view.SetVertOffset(-7); },    [&] { view.SetZoom(150); },
+      [&] { view.SetZoomText(false); }};
+  for (const auto& change : changes) {
+    const int before = chart.repaints;
+    change();
+    EXPECT_EQ(chart.repaints, before + 1);
+    change();  // the value it has now
+    EXPECT_EQ(chart.repaints, before + 1);
+  }
+  EXPECT_EQ(heard, (std::vector<std::string>{"across", "up", "zoom 150 from 100"}));
+  EXPECT_EQ(view.Elevation(), 300);
+  EXPECT_EQ(view.HorizOffset(), 5);
+  EXPECT_FALSE(view.Orthogonal());
+  EXPECT_EQ(view.Perspective(), 40);
+  EXPECT_EQ(view.Rotation(), 10);
+  EXPECT_EQ(view.Tilt(), 3);
+  EXPECT_EQ(view.VertOffset(), -7);
+  EXPECT_EQ(view.Zoom(), 150);
+  EXPECT_FALSE(view.ZoomText());
+}
+
+// What a render leaves on the canvas for whoever draws on it next.
+TEST_F(OscilloscopeChart, ARenderEndsWithTheCanvasInItsPlainState) {
+  for (int i = 0; i < 200; ++i) series->AppendPoint(i, 1, "", DefaultPointColor);
+  Render();
+  const TChartCanvas3D& canvas = *chart->Canvas();
+  EXPECT_EQ(canvas.Pen.Color, clBlack);
+  EXPECT_EQ(canvas.Pen.Width, 1);
+  EXPECT_EQ(canvas.Pen.Style, psSolid);
+  EXPECT_EQ(canvas.Brush.Color, clWhite);
+  EXPECT_EQ(canvas.Brush.Style, bsSolid);
+  EXPECT_EQ(canvas.Font.Color, clBlack);
+  EXPECT_EQ(canvas.Font.Height, -13);  // 10 points
+  EXPECT_EQ(canvas.BackgroundColor(), clWhite);
+  EXPECT_EQ(canvas.BackgroundMode(), TRANSPARENT);
 }

@@ -118,7 +118,7 @@ TEST_F(FastLine, PointsOnTheSamePixelAreSkipped) {
 TEST_F(FastLine, APixelOnASegmentBetweenFarPointsIsFound) {
   // Pixels near both ends of int: their differences do not fit one.
   series->AppendPoint(-2.1e8, 0, "", DefaultPointColor);  // (-2100000000, 100)
-  series->AppendPoint(2.1e8, 20, "", DefaultPointColor);   // (2100000000, 80)
+  series->AppendPoint(2.1e8, 20, "", DefaultPointColor);  // (2100000000, 80)
   series->FirstVisibleIndex = 0;
   series->LastVisibleIndex = 1;
   EXPECT_EQ(series->PointAtPixel(0, 90), 0);
@@ -174,4 +174,34 @@ TEST_F(FastLine, AnInvisiblePenStillMovesButDrawsNothing) {
   const QImage image = Shown();
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x) ASSERT_FALSE(Lit(image, x, y)) << x << "," << y;
+}
+
+// The legend's symbol: the line's pen across the middle of the symbol's rectangle.
+TEST_F(FastLine, LegendSymbolIsALineAcrossTheMiddleInTheLinePen) {
+  TChartCanvas3D& canvas = *chart.Canvas();
+  auto clear = [&] {
+    canvas.PrepareWindow(nullptr, nullptr, {0, 0, 250, 110}, false);
+    canvas.Brush = {clBlack, bsSolid};
+    canvas.FillRectangle({0, 0, 250, 110});
+  };
+  series->DrawLegendSymbol({10, 20, 30, 31});
+  EXPECT_EQ(canvas.Brush.Style, bsClear);
+  QImage image = Shown();
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      ASSERT_EQ(Lit(image, x, y), y == 25 && x >= 10 && x < 30) << x << "," << y;
+
+  clear();
+  series->LinePen.SetSmallDots(true);
+  series->DrawLegendSymbol({10, 20, 30, 30});
+  image = Shown();
+  for (int x = 10; x < 30; ++x) EXPECT_EQ(Lit(image, x, 25), x % 2 == 0) << x;
+
+  clear();
+  series->LinePen.SetVisible(false);
+  series->DrawLegendSymbol({10, 20, 30, 30});
+  EXPECT_FALSE(ColumnLit(Shown(), 20));
+
+  TFastLineSeries alone(nullptr);  // no chart to draw on: nothing, and no harm
+  alone.DrawLegendSymbol({0, 0, 10, 10});
 }

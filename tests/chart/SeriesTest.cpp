@@ -45,7 +45,9 @@ TEST(ChartSeries, ColoursOfPoints) {
   EXPECT_FALSE(series.IsNullPoint(0));
   EXPECT_EQ(series.PointColor(2), 0x123456u);
   EXPECT_EQ(series.PointColor(3), clYellow);  // beyond the end
+  EXPECT_FALSE(series.ColorEachPoint());
   series.SetColorEachPoint(true);
+  EXPECT_TRUE(series.ColorEachPoint());
   EXPECT_EQ(series.PointColor(0), PaletteColor(0));
   EXPECT_EQ(PaletteColor(18), PaletteColor(2));
   series.SetColorEachPoint(false);  // resets every point's own colour
@@ -54,6 +56,40 @@ TEST(ChartSeries, ColoursOfPoints) {
   EXPECT_EQ(series.AppendNullValue("n"), 3);
   EXPECT_EQ(series.XValueAt(3), 3);
   EXPECT_TRUE(series.IsNullPoint(3));
+  EXPECT_EQ(series.AppendNullPoint(2.5, 7, "m"), 3);  // placed by x like any point
+  EXPECT_TRUE(series.IsNullPoint(3));
+  EXPECT_EQ(series.YValueAt(3), 7);
+  EXPECT_EQ(series.PointLabel(3), "m");
+  EXPECT_EQ(series.XValueAt(4), 3);
+}
+
+TEST(ChartSeries, ACustomAxisIsUsedOnlyWhenChosenAndSet) {
+  TTestChart chart;
+  TChartAxis across(&chart, true, false, 0);
+  TChartAxis upright(&chart, false, false, 90);
+  TChartSeries series(nullptr);  // gone before the axes it points to
+  series.SetParentChart(&chart);
+  series.SetCustomHorizAxis(&across);  // not chosen: still the bottom axis
+  EXPECT_EQ(series.GetHorizAxis(), chart.BottomAxis);
+  series.SetCustomHorizAxis(nullptr);
+  series.SetHorizAxis(aCustomHorizAxis);  // chosen, none set: the bottom axis
+  EXPECT_EQ(series.GetHorizAxis(), chart.BottomAxis);
+  const int before = chart.repaints;
+  series.SetCustomHorizAxis(&across);
+  EXPECT_EQ(series.GetHorizAxis(), &across);
+  EXPECT_EQ(chart.repaints, before + 1);
+  series.SetCustomHorizAxis(&across);  // the one it has
+  EXPECT_EQ(chart.repaints, before + 1);
+  series.SetVertAxis(aCustomVertAxis);
+  series.SetCustomVertAxis(&upright);
+  EXPECT_EQ(series.GetVertAxis(), &upright);
+  series.SetHorizAxis(aBothHorizAxis);
+  EXPECT_EQ(series.GetHorizAxis(), chart.BottomAxis);
+  series.SetHorizAxis(aCustomHorizAxis);  // the custom axis was kept meanwhile
+  EXPECT_EQ(series.GetHorizAxis(), &across);
+  series.SetParentChart(nullptr);
+  EXPECT_EQ(series.GetHorizAxis(), nullptr);
+  EXPECT_EQ(series.GetVertAxis(), nullptr);
 }
 
 TEST(ChartSeries, RepaintRequestsOnlyWhileActive) {

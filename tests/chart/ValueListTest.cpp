@@ -149,6 +149,8 @@ TEST(ChartValueList, AssignCopiesSettingsNotValues) {
   a.SetDateTime(true);
   a.SetMultiplier(3);
   a.SetValueSource("col");
+  a.SetName("Renamed");
+  EXPECT_EQ(a.Name(), "Renamed");
   Fill(a, {1});
   b.Assign(a);
   EXPECT_EQ(b.Order(), loDescending);

@@ -1,5 +1,6 @@
 // The popup menu: made on first use, opened by a right click on its area or the menu key in
-// its window, its entries' shortcuts taken by the window, disabled entries left alone.
+// its window, its entries' shortcuts taken by the window, disabled and hidden entries left
+// alone.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -21,11 +22,14 @@ class PopupMenu : public ::testing::Test {
     void Popup(TObject*) {
       ++popups;
       copy->Enabled = copyEnabled;
+      save->Visible = saveVisible;
     }
     std::vector<std::string> clicks;
     int popups = 0;
     bool copyEnabled = true;
+    bool saveVisible = true;
     TMenuItem* copy = nullptr;
+    TMenuItem* save = nullptr;
   };
 
   void SetUp() override {
@@ -36,7 +40,8 @@ class PopupMenu : public ::testing::Test {
     other->setGeometry(120, 10, 50, 50);
     menu = std::make_unique<TPopupMenu>(nullptr);
     receiver.copy = menu->Add("Copy", "Ctrl+C", TNotifyEvent::Bind<&TReceiver::Copy>(&receiver));
-    menu->Add("Save & go", "Ctrl+S", TNotifyEvent::Bind<&TReceiver::Save>(&receiver));
+    receiver.save =
+        menu->Add("Save & go", "Ctrl+S", TNotifyEvent::Bind<&TReceiver::Save>(&receiver));
     menu->Add("Save values", "Ctrl+Shift+S", TNotifyEvent::Bind<&TReceiver::SaveValues>(&receiver));
     menu->OnPopup = TNotifyEvent::Bind<&TReceiver::Popup>(&receiver);
     menu->BindWidget(area);
@@ -85,9 +90,11 @@ TEST_F(PopupMenu, ARightClickOnTheAreaOpensItMadeOnlyThen) {
 
   // The entries follow what OnPopup says each time the menu opens.
   receiver.copyEnabled = false;
+  receiver.saveVisible = false;
   RightClick(area);
   EXPECT_FALSE(menu->Menu()->actions()[0]->isEnabled());
-  EXPECT_TRUE(menu->Menu()->actions()[1]->isEnabled());
+  EXPECT_FALSE(menu->Menu()->actions()[1]->isVisible());
+  EXPECT_TRUE(menu->Menu()->actions()[2]->isVisible());
   menu->Menu()->close();
 }
 
@@ -114,9 +121,11 @@ TEST_F(PopupMenu, ShortcutsWorkInTheWindowBeforeTheMenuWasEverMade) {
   EXPECT_EQ(receiver.clicks, std::vector<std::string>({"copy", "save values", "save"}));
   EXPECT_EQ(receiver.popups, 3);  // each shortcut brought the entries up to date first
   EXPECT_EQ(menu->Menu(), nullptr);
-  // A disabled entry's shortcut does nothing.
+  // A disabled entry's shortcut does nothing, nor a hidden one's.
   receiver.copyEnabled = false;
+  receiver.saveVisible = false;
   QTest::keyClick(&window, Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(receiver.clicks.size(), 3u);
   EXPECT_EQ(menu->ItemForKey(QKeyCombination(Qt::ControlModifier, Qt::Key_X).toCombined()),
             nullptr);

@@ -14,6 +14,8 @@ TEST_F(HidDeviceController, StartUpPassRunsFromTheLoopAndAlwaysReports) {
   EXPECT_EQ(controller->ChangeParam(), -1);
   EXPECT_TRUE(controller->DeviceList().empty());
   EXPECT_EQ(platform->enumerations, 1);
+  EXPECT_EQ(controller->DevThreadSleepTime(), 100);
+  EXPECT_STREQ(THidDeviceController::Version(), "1.0.34");
 }
 
 TEST_F(HidDeviceController, OnlyDeviceNodeChangesStartAPassAndOnlyChangesReport) {
@@ -130,6 +132,66 @@ TEST_F(HidDeviceController, HandlerWritesWithTheSameCodeDoNothing) {
   controller->SetDevThreadSleepTime(20000);
   EXPECT_EQ(device->ReadSleepTime(), 200);
   EXPECT_EQ(controller->DevThreadSleepTime(), 20000);
+}
+
+// The read-error event reaches the listed devices only through a write, and only those that
+// had the previous one; new devices start without it.
+TEST_F(HidDeviceController, TheReadErrorEventPassesOnWhenWrittenNotToNewDevices) {
+  const std::string board = PlugBoard();
+  PlugBoard();
+  StartController();
+  THidDevice* first = controller->DeviceList()[0];
+  THidDevice* second = controller->DeviceList()[1];
+  EXPECT_FALSE(first->OnReadError().Assigned());
+  const auto own = THidDataErrorEvent::Bind<&HidTest::OtherReadError>(this);
+  const auto shared = THidDataErrorEvent::Bind<&HidTest::ReadError>(this);
+  second->SetOnReadError(own);
+  controller->SetOnDeviceDataError(shared);
+  EXPECT_TRUE(controller->OnDeviceDataError().SameCode(shared));
+  EXPECT_TRUE(first->OnReadError().SameCode(shared));
+  EXPECT_TRUE(second->OnReadError().SameCode(own));
+  PlugBoard();
+  controller->DeviceChange();
+  ASSERT_EQ(controller->DeviceList().size(), 3u);
+  EXPECT_FALSE(controller->DeviceList()[2]->OnReadError().Assigned());
+
+  // What was passed on is what the reader of a device that went away reports to.
+  TCustomHidDevice* claimed = nullptr;
+  ASSERT_TRUE(controller->ClaimDeviceAt(0, claimed));
+  ASSERT_EQ(claimed, first);
+  first->SetOnInputReport(DataHandler());
+  platform->Unplug(board);
+  controller->DeviceChange();
+  EXPECT_TRUE(WaitUntil([&] { return !readErrors.empty(); }));
+  delete first;
+
+  ASSERT_EQ(controller->DeviceList().size(), 2u);
+  THidDevice* third = controller->DeviceList()[1];
+  controller->SetOnDeviceDataError({});
+  EXPECT_FALSE(controller->OnDeviceDataError().Assigned());
+  controller->SetOnDeviceDataError(shared);  // the third had the previous one: none
+  EXPECT_TRUE(third->OnReadError().SameCode(shared));
+  EXPECT_TRUE(second->OnReadError().SameCode(own));
+}
+
+TEST_F(HidDeviceController, ArrivalAndRemovalRunWhileTheDeviceIsInTheNotification) {
+  StartController();
+  const auto notified = THidPlugEvent::Bind<&HidTest::Notified>(this);
+  controller->SetOnArrival(notified);
+  controller->SetOnRemoval(notified);
+  EXPECT_TRUE(controller->OnArrival().SameCode(notified));
+  EXPECT_TRUE(controller->OnRemoval().SameCode(notified));
+  journal.clear();
+  const std::string board = PlugBoard();
+  controller->DeviceChange();
+  THidDevice* held = Claim();
+  ASSERT_NE(held, nullptr);
+  EXPECT_FALSE(held->InNotification());
+  platform->Unplug(board);
+  controller->DeviceChange();
+  EXPECT_FALSE(held->InNotification());
+  EXPECT_EQ(journal, (Journal{"notified in=1", "change", "detach", "notified in=1", "change"}));
+  delete held;
 }
 
 TEST_F(HidDeviceController, DestroyedUnderAClaimedDeviceDetachesIt) {

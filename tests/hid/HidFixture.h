@@ -73,8 +73,12 @@ class HidTest : public ::testing::Test {
     reports.push_back({reportId, std::vector<uint8_t>(data, data + size)});
     if (raiseInHandler) throw Exception("handler failed");
   }
-  void OtherData(TCustomHidDevice*, uint8_t, const uint8_t*, uint16_t) { ++otherReports; }
+  void OtherData(TCustomHidDevice*, uint8_t, const uint8_t*, uint16_t) {}
   void ReadError(THidDevice*, uint32_t error) { readErrors.push_back(error); }
+  void OtherReadError(THidDevice*, uint32_t) {}
+  void Notified(THidDevice* device) {
+    journal.push_back(std::string("notified in=") + (device->InNotification() ? "1" : "0"));
+  }
 
   THidDataEvent DataHandler() { return THidDataEvent::Bind<&HidTest::Data>(this); }
 
@@ -87,7 +91,6 @@ class HidTest : public ::testing::Test {
   std::vector<std::string> journal;
   std::vector<TReceived> reports;
   std::vector<uint32_t> readErrors;
-  int otherReports = 0;
   bool raiseInHandler = false;
 };
 

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "../RecordedTable.h"
+
 // simplescope-record (or any program) run as the user runs it, as a process of its own:
 // its standard output to a pipe (or wherever it is sent with -o), its standard error
 // collected, signals sent to it, its exit code read. Everything it writes is drained while
@@ -160,48 +162,6 @@ class TRecorderProcess {
   int exitCode_ = -1;
   std::string out_text_;
   std::string err_text_;
-};
-
-// The rows of a recorded table: each field of each line, the header first; `complete` is
-// false when the text does not end with a line end.
-struct TRecordedTable {
-  std::vector<std::vector<std::string>> lines;
-  bool complete = true;
-
-  static TRecordedTable Parse(const std::string& text, char separator, const std::string& lineEnd) {
-    TRecordedTable table;
-    size_t start = 0;
-    while (start < text.size()) {
-      const size_t end = text.find(lineEnd, start);
-      if (end == std::string::npos) {
-        table.complete = false;
-        break;
-      }
-      std::vector<std::string> fields;
-      size_t field = start;
-      for (;;) {
-        const size_t next = text.find(separator, field);
-        if (next == std::string::npos || next >= end) {
-          fields.push_back(text.substr(field, end - field));
-          break;
-        }
-        fields.push_back(text.substr(field, next - field));
-        field = next + 1;
-      }
-      table.lines.push_back(fields);
-      start = end + lineEnd.size();
-    }
-    return table;
-  }
-  size_t Rows() const { return lines.empty() ? 0 : lines.size() - 1; }
-  size_t Blocks() const { return Rows() / 32; }
-  // The raw counts of block b, in sample order.
-  std::vector<uint16_t> BlockRaws(size_t block) const {
-    std::vector<uint16_t> raws;
-    for (size_t i = 1 + block * 32; i < lines.size() && i < 1 + (block + 1) * 32; ++i)
-      raws.push_back(static_cast<uint16_t>(std::stoul(lines[i][3])));
-    return raws;
-  }
 };
 
 inline std::string ReadWholeFile(const std::string& path) {

@@ -54,7 +54,6 @@ class THidTestbed {
 
   TNode& Node(int number) { return nodes_[number]; }
   int Count() const { return static_cast<int>(nodes_.size()); }
-  UMockdevTestbed* Testbed() const { return testbed_; }
   std::string RootDir() const;
 
  private:

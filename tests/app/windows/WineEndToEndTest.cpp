@@ -1,6 +1,7 @@
 // The whole window under Wine against the emulated board (tools/wine-board-run.sh): the
 // board found through SetupAPI, measured through hid.dll, followed through WM_DEVICECHANGE,
-// and the boxes the program shows for real, on Windows' own window system.
+// the boxes the program shows for real, on Windows' own window system, and a recording of
+// the board's ramp (tests/app/windows/CMakeLists.txt) written through the system's handles.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,10 +12,15 @@
 #include <QTimer>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <vector>
 
+#include "RecordedTable.h"
 #include "WindowPicture.h"
 #include "app/Form1Window.h"
+#include "app/MeasurementsWindow.h"
+#include "app/TraceReadout.h"
+#include "framework/FileSaving.h"
 #include "framework/MessageWait.h"
 #include "tests/EmulatedBoardControl.h"
 
@@ -25,6 +31,10 @@ class WineEndToEnd : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(EmulatedBoardControl::Folder().empty())
         << "run through tools/wine-board-run.sh: no emulated board";
+    // The pointer away from the window: left where the display starts it (the screen's
+    // middle), it would lie over the chart, and the readout of the sample under it would
+    // follow every tick, which is not what these tests measure.
+    SetCursorPos(0, 0);
     window = std::make_unique<TForm1Window>();
     window->show();
     QElapsedTimer waited;
@@ -59,6 +69,13 @@ class WineEndToEnd : public ::testing::Test {
     waited.start();
     while (!done() && waited.elapsed() < ms) WaitMs(20);
     return done();
+  }
+
+  // A key as Windows delivers it to the window.
+  void PressKey(WPARAM key) {
+    const HWND handle = reinterpret_cast<HWND>(window->winId());
+    PostMessageW(handle, WM_KEYDOWN, key, 1);
+    PostMessageW(handle, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
   }
 
   // A click as Windows delivers it, on the start picture (at 400,488, 113 x 114).
@@ -164,4 +181,71 @@ TEST_F(WineEndToEnd, StartsAgainAfterThePlug) {
   Form().Image3->Click();
   EXPECT_TRUE(Idle());
   EXPECT_EQ(boxes.size(), 1u);
+}
+
+// Recorded from the window: Ctrl+R as the menu takes it, the ramp in the file, unbroken
+// across a stop and a start, and every row ending in exactly one CRLF.
+// (Run on its own, with the board plugged in from the start.)
+TEST_F(WineEndToEnd, RecordsTheRampAcrossAStopAndAStart) {
+  ASSERT_TRUE(WaitUntil([&] { return Form().BoardDevice != nullptr; }))
+      << "the board was not found";
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  const QString path =
+      QString::fromLocal8Bit(folder) +
+      QStringLiteral("simplescope-window-recording-%1.csv").arg(GetCurrentProcessId());
+  SetSaveDialogHook([&](const TSaveDialogRequest&) { return path; });
+  Form().PopupMenu1Popup(nullptr);
+  Form().RecordItem->Click();
+  SetSaveDialogHook({});
+  ASSERT_TRUE(Form().Recording->Active());
+  ClickStart();
+  ASSERT_TRUE(WaitUntil([&] { return Form().Recording->RowsWritten() >= 5 * 32; }));
+  Form().Image3->Click();
+  WaitMs(300);
+  const uint64_t rows = Form().Recording->RowsWritten();
+  ClickStart();
+  ASSERT_TRUE(WaitUntil([&] { return Form().Recording->RowsWritten() >= rows + 5 * 32; }));
+  Form().Image3->Click();
+  Form().PopupMenu1Popup(nullptr);
+  Form().RecordItem->Click();
+  window.reset();  // closing waits for the file to be written and closed
+
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  const TRecordedTable table = Csv(text.str());
+  ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(table));
+  ASSERT_GE(table.Blocks(), 10u);
+  for (const std::vector<std::string>& line : table.lines)
+    for (const std::string& field : line)
+      ASSERT_EQ(field.find_first_of("\r\n"), std::string::npos) << "a line end inside a row";
+  // The board's ramp: 0, 1, ... 1022 and again.
+  const std::vector<uint16_t> raws = table.Raws();
+  for (size_t row = 1; row < raws.size(); ++row)
+    ASSERT_EQ(raws[row], (raws[row - 1] + 1) % 1023) << "row " << row;
+  EXPECT_TRUE(boxes.empty());
+  DeleteFileW(reinterpret_cast<const wchar_t*>(path.utf16()));
+}
+
+// F5 and F6 as Windows delivers them start and stop measuring, and the measurements window
+// reads the board's sine (2 V, 64 samples a period): its full swing over the 200 values.
+TEST_F(WineEndToEnd, F5MeasuresTheMeasurementsWindowReadsTheSineAndF6Stops) {
+  ASSERT_TRUE(WaitUntil([&] { return Form().BoardDevice != nullptr; }))
+      << "the board was not found";
+  PressKey(VK_F5);
+  ASSERT_TRUE(WaitUntil([&] { return Measuring(); }));
+  ASSERT_TRUE(WaitUntil([&] { return Form().Reading.Figures.Count() == TForm1::kHistoryLimit; }));
+  Form().MeasurementsItem->Click();
+  TMeasurementsWindow* measurements = window->Readout().Measurements();
+  ASSERT_NE(measurements, nullptr);
+  EXPECT_EQ(measurements->ValueText("count"), QStringLiteral("200"));
+  const double swing =
+      measurements->ValueText("peak_to_peak_V").chopped(2).toDouble();  // "4.000 V"
+  EXPECT_NEAR(swing, 4.0, 0.010);
+  window->activateWindow();
+  PressKey(VK_F6);
+  ASSERT_TRUE(WaitUntil([&] { return Idle(); }));
+  EXPECT_EQ(measurements->ValueText("count"), QStringLiteral("200"));  // kept after the stop
+  EXPECT_TRUE(boxes.empty());
 }

@@ -17,7 +17,7 @@ version=$2
 here=$(dirname "$(realpath "$0")")
 # shellcheck source=tools/wine-env.sh
 source "$here/../../../tools/wine-env.sh"
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"  # no .desktop files in $HOME
+wine_own_prefix
 fail() { echo "installer-test: $*" >&2; exit 1; }
 installer=$build/simplescope-$version-win64.exe
 zip=$build/simplescope-$version-win64.zip

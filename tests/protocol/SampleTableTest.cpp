@@ -3,8 +3,8 @@
 #include <QLocale>
 #include <clocale>
 
-#include "SampleTable.h"
 #include "protocol/BoardProtocol.h"
+#include "protocol/SampleTable.h"
 
 namespace {
 

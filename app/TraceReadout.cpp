@@ -1,0 +1,156 @@
+#include "TraceReadout.h"
+
+#include <QAccessible>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QStringList>
+#include <vector>
+
+#include "app/Form1.h"
+#include "app/MeasurementsWindow.h"
+#include "chart/Chart.h"
+#include "framework/Translations.h"
+
+namespace {
+
+QString Tr(const char* text) {
+  // The catalogue is loaded when first wanted (a pointer over the chart, a screen reader).
+  InstallTranslations(QStringLiteral("simplescope"));
+  return QCoreApplication::translate("simplescope", text);
+}
+
+}  // namespace
+
+TTraceReadout::TTraceReadout(TForm1& form, TChart& chart, QWidget& window)
+    : form_(form), chart_(chart), window_(window) {
+  form_.OnGetPointedSample = TEvent<int(TObject*, bool)>::Bind<&TTraceReadout::PointedSample>(this);
+  form_.OnShowMeasurements = TNotifyEvent::Bind<&TTraceReadout::ShowMeasurements>(this);
+  form_.OnReadingChanged = TNotifyEvent::Bind<&TTraceReadout::ReadingChanged>(this);
+  chart_.PointerMarkerColor = kMarkerColor;
+  chart_.OnGetPointerText = TChartPointerTextEvent::Bind<&TTraceReadout::PointerText>(this);
+  chart_.OnGetAccessibleText =
+      TChartAccessibleTextEvent::Bind<&TTraceReadout::AccessibleText>(this);
+  chart_.SetPointerReadout(true);
+  // The arrows come to the window when the control with the focus has no use for them.
+  window_.installEventFilter(this);
+}
+
+TTraceReadout::~TTraceReadout() {
+  window_.removeEventFilter(this);
+  form_.OnGetPointedSample = {};
+  form_.OnShowMeasurements = {};
+  form_.OnReadingChanged = {};
+  chart_.OnGetPointerText = {};
+  chart_.OnGetAccessibleText = {};
+  // It reads the figures of the logic, which goes before the window's widgets.
+  delete measurements_.data();
+}
+
+TMeasurementsWindow* TTraceReadout::Measurements() const {
+  return measurements_;
+}
+
+int TTraceReadout::PointedSample(TObject*, bool atMenu) {
+  if (atMenu) {
+    // Where the menu was opened: a right click's place, or the middle of the chart when the
+    // menu key opened it.
+    const QPoint at = chart_.mapFromGlobal(form_.PopupMenu1->PopupPoint());
+    return chart_.InPlot(at) ? chart_.ValueIndexAtPixel(at.x()) : -1;
+  }
+  if (chart_.PointerInPlot()) return chart_.PointerValueIndex();
+  // By the keyboard alone, on the chart: the middle of the values shown, for the arrows to
+  // move from.
+  const int count = form_.Reading.Figures.Count();
+  if (chart_.hasFocus() && count > 0) return (count - 1) / 2;
+  return -1;
+}
+
+void TTraceReadout::ShowMeasurements(TObject*) {
+  // One window: asked for again, it comes to the front. (A closed one is on its way out.)
+  if (measurements_ && !measurements_->isHidden()) {
+    measurements_->raise();
+    measurements_->activateWindow();
+    return;
+  }
+  measurements_ = new TMeasurementsWindow(&window_, form_.Reading);
+  measurements_->ShowBesideOwner();
+}
+
+void TTraceReadout::ReadingChanged(TObject*) {
+  ShowCursors();
+  if (measurements_ && !measurements_->isHidden()) measurements_->Refresh();
+  // A screen reader hears of the trace at most once a second, and only one that listens.
+  if (QAccessible::isActive() &&
+      (!describedAt_.isValid() || describedAt_.hasExpired(kDescriptionInterval))) {
+    const QString now = DescriptionNow();
+    describedAt_.start();
+    if (now != description_) {
+      description_ = now;
+      chart_.AccessibleDescriptionChanged();
+    }
+  }
+}
+
+void TTraceReadout::ShowCursors() {
+  const std::optional<int> a = form_.Reading.Cursor(TCursorName::A);
+  const std::optional<int> b = form_.Reading.Cursor(TCursorName::B);
+  if (a == shownA_ && b == shownB_) return;
+  shownA_ = a;
+  shownB_ = b;
+  std::vector<TChartCursor> cursors;
+  if (a) cursors.push_back({double(*a), kCursorAColor, QStringLiteral("A")});
+  if (b) cursors.push_back({double(*b), kCursorBColor, QStringLiteral("B")});
+  chart_.SetCursors(std::move(cursors));
+  // The tooltip over a cursor names it.
+  chart_.RefreshPointerReadout();
+}
+
+void TTraceReadout::PointerText(TCustomChart*, int valueIndex, QString& text) {
+  const TTraceFigures& figures = form_.Reading.Figures;
+  if (!figures.Has(valueIndex)) {
+    text = Tr(QT_TRANSLATE_NOOP("simplescope", "no value"));
+    return;
+  }
+  text = Tr(QT_TRANSLATE_NOOP("simplescope", "sample %1: %2"))
+             .arg(figures.SampleNumber(valueIndex))
+             .arg(VoltsText(figures.ValueAt(valueIndex)));
+  QStringList letters;
+  if (form_.Reading.Cursor(TCursorName::A) == valueIndex) letters << QStringLiteral("A");
+  if (form_.Reading.Cursor(TCursorName::B) == valueIndex) letters << QStringLiteral("B");
+  if (!letters.isEmpty())
+    text +=
+        QLatin1Char(' ') +
+        Tr(QT_TRANSLATE_NOOP("simplescope", "(cursor %1)")).arg(letters.join(QStringLiteral(", ")));
+}
+
+QString TTraceReadout::DescriptionNow() const {
+  const TTraceFigureSet& f = form_.Reading.Figures.All();
+  if (f.Count == 0) return Tr(QT_TRANSLATE_NOOP("simplescope", "no value"));
+  return Tr(QT_TRANSLATE_NOOP("simplescope", "latest %1, min %2, max %3"))
+      .arg(VoltsText(f.Latest, 2), VoltsText(f.Minimum, 2), VoltsText(f.Maximum, 2));
+}
+
+QString TTraceReadout::Description() {
+  if (!describedAt_.isValid() || describedAt_.hasExpired(kDescriptionInterval)) {
+    description_ = DescriptionNow();
+    describedAt_.start();
+  }
+  return description_;
+}
+
+void TTraceReadout::AccessibleText(TCustomChart*, int kind, QString& text) {
+  if (kind == QAccessible::Name) text = Tr(QT_TRANSLATE_NOOP("simplescope", "waveform"));
+  if (kind == QAccessible::Description) text = Description();
+}
+
+bool TTraceReadout::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != &window_ || event->type() != QEvent::KeyPress) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+  const int direction = key->key() == Qt::Key_Left ? -1 : key->key() == Qt::Key_Right ? 1 : 0;
+  if (direction == 0 || (modifiers != Qt::NoModifier && modifiers != Qt::ShiftModifier) ||
+      !form_.Reading.AnyCursor())
+    return false;
+  form_.MoveCursor(direction * (modifiers == Qt::ShiftModifier ? 10 : 1));
+  return true;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <optional>
+
+class QWidget;
+class TChart;
+class TCustomChart;
+class TForm1;
+class TMeasurementsWindow;
+class TObject;
+
+// The window's side of reading the trace, from the figures and cursors its logic keeps
+// (TForm1::Reading): the cursors drawn on the chart, the pointer's readout, the measurements
+// window, the arrow keys that move a cursor, and the chart's name and description for
+// screen readers. Made with the window, it binds itself to the logic's and the chart's events.
+class TTraceReadout : public QObject {
+ public:
+  // The cursors' colours: cyan and magenta stand apart from the yellow trace, the grey grid
+  // and each other; the marker under the pointer is a quieter grey.
+  static constexpr uint32_t kCursorAColor = 0xFFFF00;  // red in the low byte
+  static constexpr uint32_t kCursorBColor = 0xFF00FF;
+  static constexpr uint32_t kMarkerColor = 0xA0A0A0;
+  // A screen reader is told of a new description at most this often.
+  static constexpr int kDescriptionInterval = 1000;
+
+  TTraceReadout(TForm1& form, TChart& chart, QWidget& window);
+  ~TTraceReadout() override;
+
+  // The open measurements window, or none.
+  TMeasurementsWindow* Measurements() const;
+  // What the chart tells a screen reader of the trace now, as it last refreshed it.
+  QString Description();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  int PointedSample(TObject* sender, bool atMenu);
+  void ShowMeasurements(TObject* sender);
+  void ReadingChanged(TObject* sender);
+  void PointerText(TCustomChart* sender, int valueIndex, QString& text);
+  void AccessibleText(TCustomChart* sender, int kind, QString& text);
+  void ShowCursors();
+  QString DescriptionNow() const;
+
+  TForm1& form_;
+  TChart& chart_;
+  QWidget& window_;
+  QPointer<TMeasurementsWindow> measurements_;
+  // What the chart shows of the cursors, to tell a change from a tick that moved none.
+  std::optional<int> shownA_;
+  std::optional<int> shownB_;
+  QString description_;
+  QElapsedTimer describedAt_;
+};
