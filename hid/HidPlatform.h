@@ -16,10 +16,15 @@
 // user lacks the right to read and write, or another program holds the device. What stands
 // behind it is the platform's own affair: no file at all on Linux (sysfs answers the
 // queries), a file opened without access rights on Windows.
+// What a platform keeps with an open handle between calls, its own affair (on Windows the
+// read that stays pending across the reader's waits); shared by the handle's copies.
+struct THidHandleState;
+
 struct THidHandle {
   TSystemHandle file;
   bool queryOnly = false;
   std::string path;
+  std::shared_ptr<THidHandleState> state;
   bool Valid() const { return file.Valid() || queryOnly; }
 };
 
@@ -70,7 +75,10 @@ class THidPlatform {
   virtual bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length,
                      uint32_t& written) = 0;
   // Waits up to timeoutMs for one input report, or until wake (a TWakeEvent's object) is
-  // signalled, and then resets it. Byte 0 of what is stored is always the report id: with
+  // signalled, and then resets it. A wait that ends without a report takes none away: one
+  // that arrives meanwhile is handed over by the next Read on the handle (on Windows the
+  // read stays queued with the system until then, or until the handle is closed, so that
+  // waiting costs no calls to the system). Byte 0 of what is stored is always the report id: with
   // prependReportId (a device without numbered reports) a system that hands such reports
   // over without it stores them after a leading 0 byte.
   virtual THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length,

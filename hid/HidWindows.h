@@ -25,8 +25,11 @@ THidHandle Open(const std::string& path, THidAccess access);
 void Close(THidHandle& handle);
 bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length, uint32_t& written);
 // One overlapped read of a whole report (byte 0 is the report id, 0 for a device without
-// numbered reports). A read that ends by time-out or wake is cancelled; one that completed
-// meanwhile is still handed over, so no report is lost.
+// numbered reports). A wait that ends by time-out or wake leaves the read queued in the
+// handle's state, and the next Read waits for that same read: an idle reader then costs
+// one wait every ReadSleepTime instead of a read queued and cancelled each time (several
+// round trips through the system, which under Wine were most of the idle window's CPU).
+// Close cancels a read still queued.
 THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length, int timeoutMs,
                     TSystemHandle wake);
 

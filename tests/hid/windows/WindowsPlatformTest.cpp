@@ -179,7 +179,18 @@ TEST_F(WindowsPlatform, AWakeEndsAReadAndIsUsedUp) {
   const THidReadResult result = ReadReport(30000);
   waker.join();
   EXPECT_EQ(result.status, THidReadStatus::Woken);
-  // The cancelled read took nothing away: an answer asked for now still arrives.
+  // The read the wake left queued takes the answer that comes while nobody waits, and the
+  // next Read hands it over at once, whole.
+  ASSERT_TRUE(SendCommand());
+  Sleep(500);
+  const THidReadResult queued = ReadReport(0);
+  EXPECT_EQ(queued.status, THidReadStatus::Completed);
+  EXPECT_EQ(queued.bytes, kInputReportBytes);
+  EXPECT_EQ(ReadReport(200).status, THidReadStatus::TimedOut);
+  // Closing the handle with a read still queued ends it; a new handle reads as before.
+  platform->Close(reader);
+  reader = platform->Open(board.InterfacePath, THidAccess::Read);
+  ASSERT_TRUE(reader.Valid());
   ASSERT_TRUE(SendCommand());
   EXPECT_EQ(ReadReport(5000).status, THidReadStatus::Completed);
 }
