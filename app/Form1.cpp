@@ -29,6 +29,20 @@ const QString kCheckPermissions =
     QStringLiteral("アクセス権(udev ルール)を確認して、ボードを接続し直してください。");
 const QString kCloseOtherPrograms =
     QStringLiteral("ボードを使っている他のプログラムを終了して、ボードを接続し直してください。");
+const QString kAskAdministrator = QStringLiteral(
+    "このパソコンの設定で、ボードの使用が許可されていません。管理者に相談してください。");
+
+QString AccessAdvice(THidAccessRemedy remedy) {
+  switch (remedy) {
+    case THidAccessRemedy::CloseOtherPrograms:
+      return kCloseOtherPrograms;
+    case THidAccessRemedy::AskAdministrator:
+      return kAskAdministrator;
+    case THidAccessRemedy::CheckPermissions:
+      break;
+  }
+  return kCheckPermissions;
+}
 const QString kNoBoardAtTick = QStringLiteral("(C2)実験ボードと接続が確認出来ません。");
 const QString kDisconnected = QStringLiteral("実験ボードが切断されました。");
 const QString kCommandValue = QString::number(BoardProtocol::kSampleCommand);
@@ -141,10 +155,7 @@ void TForm1::Image2Click(TObject*) {
     return;
   }
   if (!BoardDevice->CanReadWrite()) {
-    ShowWarningBox(kBoardNotAccessible +
-                   (BoardDevice->AccessRemedy() == THidAccessRemedy::CloseOtherPrograms
-                        ? kCloseOtherPrograms
-                        : kCheckPermissions));
+    ShowWarningBox(kBoardNotAccessible + AccessAdvice(BoardDevice->AccessRemedy()));
     return;
   }
   Memo1->Lines.Clear();

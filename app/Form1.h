@@ -27,6 +27,7 @@ class TForm1 : public TComponent {
   // The board's key: vendor 0x21CF, product 0x0004.
   static inline const QString kBoardKey =
       FormatHexPair(BoardProtocol::kVendorId, BoardProtocol::kProductId);
+  static constexpr THidDeviceId kBoardKind{BoardProtocol::kVendorId, BoardProtocol::kProductId};
   // The report buffer: report id plus 64 command bytes. Longer output reports are refused.
   static constexpr int kReportBufferSize = 65;
   static constexpr int kSamplesPerBlock = BoardProtocol::kSamplesPerBlock;

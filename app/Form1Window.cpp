@@ -215,7 +215,12 @@ TForm1Window::TForm1Window() {
   setFocusPolicy(Qt::ClickFocus);
   setFocus();
 
-  form_ = std::make_unique<TForm1>(new THidDeviceController(nullptr), series2_);
+  auto* hidCtl = new THidDeviceController(nullptr);
+  // The window reads and writes the board alone: where a handle with access rights would
+  // stand in another program's way (Windows), the machine's other HID interfaces are listed
+  // without being held.
+  hidCtl->SetUsedDevices({TForm1::kBoardKind});
+  form_ = std::make_unique<TForm1>(hidCtl, series2_);
   form_->BindWindow(this);
   form_->Image1->BindWidget(image1);
   form_->Image2->BindWidget(image2);

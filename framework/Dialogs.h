@@ -7,8 +7,8 @@
 // is both default and cancel, centred on the screen. Returns once the user has closed it.
 void ShowWarningBox(const QString& text);
 
-// The default error report: a modal box with the exception's message; the program goes on.
-// Call it from a catch block.
+// The default error report: a modal box with the exception's message under the program's
+// title; the program goes on. Call it from a catch block.
 void ReportCurrentException();
 // The error report's caption: the program's name. Unset, the application's display name.
 // (A program whose window caption changes sets this rather than the display name, which the

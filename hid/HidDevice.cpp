@@ -10,11 +10,24 @@ THidDevice::THidDevice(THidPnPInfo* info, THidDeviceController* controller)
     : platform_(controller->Platform()), controller_(controller), info_(info) {
   SetOnInputReport(controller->OnDeviceData());
   onDetach_ = controller->OnDeviceUnplug();
-  mainHandle_ = platform_->Open(info_->InterfacePath, THidAccess::ReadWrite);
-  canReadWrite_ = mainHandle_.Valid();
-  if (!mainHandle_.Valid())
-    mainHandle_ = platform_->Open(info_->InterfacePath, THidAccess::QueryOnly);
+  if (!controller->RestrictsReadWrite()) {
+    OpenForReadWriteOrQuery();
+    if (!mainHandle_.Valid()) throw EControllerError("device cannot be opened");
+    Identify();
+    return;
+  }
+  // Who it is first, from a handle without access rights: only a device the application
+  // uses is opened for reading and writing, which here only tells whether it can be.
+  mainHandle_ = platform_->Open(info_->InterfacePath, THidAccess::QueryOnly);
   if (!mainHandle_.Valid()) throw EControllerError("device cannot be opened");
+  Identify();
+  listedOnly_ = !controller->Uses(identity_);
+  if (listedOnly_) return;
+  OpenForReadWriteOrQuery();
+  CloseMainHandle();
+}
+
+void THidDevice::Identify() {
   if (!platform_->GetAttributes(mainHandle_, identity_)) {
     CloseMainHandle();
     throw EControllerError("device cannot be identified");
@@ -35,16 +48,25 @@ THidDevice::~THidDevice() {
 
 // ---- Handles ----
 
+void THidDevice::OpenForReadWriteOrQuery() {
+  mainHandle_ = platform_->Open(info_->InterfacePath, THidAccess::ReadWrite);
+  canReadWrite_ = mainHandle_.Valid();
+  if (mainHandle_.Valid()) return;
+  // Kept for the advice: what stood in the way tells what the user can do about it.
+  openError_ = errno;
+  mainHandle_ = platform_->Open(info_->InterfacePath, THidAccess::QueryOnly);
+}
+
 bool THidDevice::OpenMainHandle() {
   if (mainHandle_.Valid()) return true;
   if (!Usable()) {
     errno = ENODEV;
     return false;
   }
-  mainHandle_ = platform_->Open(info_->InterfacePath, THidAccess::ReadWrite);
-  canReadWrite_ = mainHandle_.Valid();
-  if (!mainHandle_.Valid())
+  if (listedOnly_)
     mainHandle_ = platform_->Open(info_->InterfacePath, THidAccess::QueryOnly);
+  else
+    OpenForReadWriteOrQuery();
   if (!mainHandle_.Valid()) return false;
   if (inputBufferCount_ != 0) platform_->SetNumInputBuffers(mainHandle_, inputBufferCount_);
   platform_->GetNumInputBuffers(mainHandle_, inputBufferCount_);
@@ -60,6 +82,10 @@ void THidDevice::CloseMainHandle() {
 bool THidDevice::OpenReadHandleLocked() {
   if (!Usable()) {
     errno = ENODEV;
+    return false;
+  }
+  if (listedOnly_) {
+    errno = EACCES;
     return false;
   }
   if (readHandle_.Valid()) return true;
@@ -105,7 +131,9 @@ int THidDevice::ReadBufferCount() const {
 // ---- Counts, capabilities, writing ----
 
 void THidDevice::SetInputBufferCount(int count) {
-  if (count == inputBufferCount_ || !OpenMainHandle()) return;
+  // A device known only from queries has no input queue of ours: a handle opened for the
+  // count would only be one more held.
+  if (listedOnly_ || count == inputBufferCount_ || !OpenMainHandle()) return;
   platform_->SetNumInputBuffers(mainHandle_, count);
   platform_->GetNumInputBuffers(mainHandle_, inputBufferCount_);
 }
@@ -138,6 +166,10 @@ THidPCaps THidDevice::Capabilities() {
 
 bool THidDevice::WriteReport(const uint8_t* buffer, uint32_t toWrite, uint32_t& written) {
   written = 0;
+  if (listedOnly_) {
+    errno = EACCES;
+    return false;
+  }
   if (!OpenMainHandle()) return false;
   return platform_->Write(mainHandle_, buffer, toWrite, written);
 }

@@ -64,7 +64,11 @@ class THidDevice : public TCustomHidDevice {
   bool Claimed() const { return claimed_; }
   bool InNotification() const { return inNotification_; }
   bool CanReadWrite() const override { return canReadWrite_; }
-  THidAccessRemedy AccessRemedy() const override { return platform_->AccessRemedy(); }
+  THidAccessRemedy AccessRemedy() const override { return platform_->AccessRemedy(openError_); }
+  // Known from queries only, as a kind of device the application doesn't use where handles
+  // with access rights stand in other programs' way: never opened for reading or writing,
+  // and no handle of it is kept open.
+  bool ListedOnly() const { return listedOnly_; }
   // Handles can be opened only while this holds.
   bool Usable() const { return attached_ && (claimed_ || inNotification_); }
   bool HasReader() const { return reader_ != nullptr; }
@@ -82,6 +86,10 @@ class THidDevice : public TCustomHidDevice {
  private:
   friend class THidDeviceReadThread;
 
+  // The main handle for reading and writing, else for queries (CanReadWrite tells which).
+  void OpenForReadWriteOrQuery();
+  // Reads the identity through the open main handle, then closes it; raises when it can't.
+  void Identify();
   bool OpenMainHandle();
   void CloseMainHandle();
   const THidPreparsedData* LoadPreparsedData();
@@ -100,6 +108,8 @@ class THidDevice : public TCustomHidDevice {
   std::atomic<bool> claimed_{false};
   std::atomic<bool> inNotification_{false};
   std::atomic<bool> canReadWrite_{false};
+  bool listedOnly_ = false;
+  int openError_ = 0;  // errno of the last open for reading and writing that failed
   THidHandle mainHandle_;
   THidAttributes identity_;
   std::unique_ptr<THidPreparsedData> preparsedData_;

@@ -156,6 +156,12 @@ void THidDeviceController::DeviceChange() {
   if (changed && onDeviceChange_) onDeviceChange_(this);
 }
 
+bool THidDeviceController::Uses(const THidAttributes& identity) const {
+  if (usedDevices_.empty()) return true;
+  const THidDeviceId kind{identity.VendorID, identity.ProductID};
+  return std::find(usedDevices_.begin(), usedDevices_.end(), kind) != usedDevices_.end();
+}
+
 // ---- Claiming and giving back ----
 
 bool THidDeviceController::ClaimAt(int index, TCustomHidDevice*& device) {

@@ -52,6 +52,18 @@ class THidDeviceController : public TCustomHidDeviceController {
   void SetDevThreadSleepTime(int milliseconds);
   static const char* Version() { return "1.0.34"; }
 
+  // The kinds of device the application reads and writes (none named: every kind). Where
+  // the platform's handles with access rights stand in other programs' way (Windows), only
+  // these are opened for reading and writing; every other interface is listed from a
+  // query-only handle and never held. Set it before the first pass: devices made earlier
+  // keep what they were made with.
+  void SetUsedDevices(std::vector<THidDeviceId> kinds) { usedDevices_ = std::move(kinds); }
+  const std::vector<THidDeviceId>& UsedDevices() const { return usedDevices_; }
+  bool RestrictsReadWrite() const {
+    return !usedDevices_.empty() && platform_->ReadWriteHandlesStandInTheWay();
+  }
+  bool Uses(const THidAttributes& identity) const;
+
   const std::vector<THidDevice*>& DeviceList() const { return deviceList_; }
   bool Bound() const { return bound_; }
   bool Scanning() const { return scanning_; }
@@ -70,6 +82,7 @@ class THidDeviceController : public TCustomHidDeviceController {
   std::shared_ptr<THidPlatform> platform_;
   bool bound_ = false;
   std::vector<THidDevice*> deviceList_;
+  std::vector<THidDeviceId> usedDevices_;
   THidPlugEvent onArrival_;
   TNotifyEvent onDeviceChange_;
   THidEnumerateEvent onEnumerate_;

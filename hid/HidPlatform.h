@@ -16,17 +16,24 @@
 // user lacks the right to read and write, or another program holds the device. What stands
 // behind it is the platform's own affair: no file at all on Linux (sysfs answers the
 // queries), a file opened without access rights on Windows.
+// What a platform keeps with an open handle between calls, its own affair (on Windows the
+// read that stays pending across the reader's waits); shared by the handle's copies.
+struct THidHandleState;
+
 struct THidHandle {
   TSystemHandle file;
   bool queryOnly = false;
   std::string path;
+  std::shared_ptr<THidHandleState> state;
   bool Valid() const { return file.Valid() || queryOnly; }
 };
 
 struct THidInterfaceRecord {
   std::string DeviceInstance;
   std::string InterfacePath;
-  std::string Name;  // the product name the device gives, where it gives one
+  // The device's name as the system keeps it, where it keeps one. Never asked of the device
+  // itself: a device that doesn't answer must not hold up a listing.
+  std::string Name;
 };
 
 enum class THidAccess { ReadWrite, QueryOnly, Read };
@@ -68,7 +75,10 @@ class THidPlatform {
   virtual bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length,
                      uint32_t& written) = 0;
   // Waits up to timeoutMs for one input report, or until wake (a TWakeEvent's object) is
-  // signalled, and then resets it. Byte 0 of what is stored is always the report id: with
+  // signalled, and then resets it. A wait that ends without a report takes none away: one
+  // that arrives meanwhile is handed over by the next Read on the handle (on Windows the
+  // read stays queued with the system until then, or until the handle is closed, so that
+  // waiting costs no calls to the system). Byte 0 of what is stored is always the report id: with
   // prependReportId (a device without numbered reports) a system that hands such reports
   // over without it stores them after a leading 0 byte.
   virtual THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length,
@@ -81,8 +91,16 @@ class THidPlatform {
   virtual bool GetDescriptorInfo(const THidHandle& handle, THidDescriptorInfo& info) = 0;
   virtual bool SetNumInputBuffers(const THidHandle& handle, int count) = 0;
   virtual bool GetNumInputBuffers(const THidHandle& handle, int& count) = 0;
-  // What the user can do about a listed device that can't be opened for writing.
-  virtual THidAccessRemedy AccessRemedy() const = 0;
+  // What the user can do about a listed device whose open for reading and writing failed
+  // with openError (the errno that Open left).
+  virtual THidAccessRemedy AccessRemedy(int openError) const = 0;
+  // Whether a handle open for reading and writing stands in other programs' way. On Windows
+  // it does: a program that opens its own device exclusively fails while another handle
+  // with access rights is open, and the system's keyboards, mice and sensors are among the
+  // interfaces. The device layer then opens for reading and writing only the kinds of
+  // device the application says it uses, and knows every other one from a query-only
+  // handle that it closes at once. A hidraw node on Linux is shared by all who open it.
+  virtual bool ReadWriteHandlesStandInTheWay() const = 0;
 };
 
 // The platform of the system the program was built for (one file per platform):

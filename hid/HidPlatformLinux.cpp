@@ -80,8 +80,9 @@ class TLinuxHidPlatform : public THidPlatform {
     return HidLinux::GetNumInputBuffers(handle, count);
   }
   // Another program can't hold a hidraw node for itself: what stands in the way is the
-  // node's permissions (a udev rule gives them).
-  THidAccessRemedy AccessRemedy() const override { return THidAccessRemedy::CheckPermissions; }
+  // node's permissions (a udev rule gives them), whatever the error.
+  THidAccessRemedy AccessRemedy(int) const override { return THidAccessRemedy::CheckPermissions; }
+  bool ReadWriteHandlesStandInTheWay() const override { return false; }
 };
 
 }  // namespace

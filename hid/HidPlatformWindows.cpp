@@ -1,3 +1,5 @@
+#include <cerrno>
+
 #include "hid/HidPlatform.h"
 #include "hid/HidWindows.h"
 #include "hid/SetupApiWindows.h"
@@ -49,9 +51,16 @@ class TWindowsHidPlatform : public THidPlatform {
   bool GetNumInputBuffers(const THidHandle& handle, int& count) override {
     return HidWindows::GetNumInputBuffers(handle, count);
   }
-  // Any user may open an HID device on Windows; what keeps one from writing is another
-  // program that opened it without sharing.
-  THidAccessRemedy AccessRemedy() const override { return THidAccessRemedy::CloseOtherPrograms; }
+  // Any user may open an HID device on Windows unless the machine's policy says otherwise:
+  // access denied is such a rule (device control, endpoint security), which only an
+  // administrator changes. A sharing violation, and whatever else keeps a present device
+  // closed, is another program that opened it without sharing. (Wine enforces neither: its
+  // device files open for anyone, however another program opened them.)
+  THidAccessRemedy AccessRemedy(int openError) const override {
+    return openError == EACCES ? THidAccessRemedy::AskAdministrator
+                               : THidAccessRemedy::CloseOtherPrograms;
+  }
+  bool ReadWriteHandlesStandInTheWay() const override { return true; }
 };
 
 }  // namespace

@@ -34,10 +34,19 @@ struct THidPCaps {
 };
 static_assert(sizeof(THidPCaps) == 64, "the capability record is 64 bytes");
 
+// A kind of device, by the identity it reports.
+struct THidDeviceId {
+  uint16_t VendorID = 0;
+  uint16_t ProductID = 0;
+  bool operator==(const THidDeviceId&) const = default;
+};
+
 // What the user can do when a device is listed but can't be opened for reading and writing.
-// On Linux that is a matter of the node's permissions; on Windows of another program that
-// holds the device for itself.
-enum class THidAccessRemedy { CheckPermissions, CloseOtherPrograms };
+// On Linux that is a matter of the node's permissions. On Windows it depends on what the
+// system said: another program holds the device for itself (a sharing violation), or the
+// machine's policy forbids it to this user (access denied: device-control or
+// endpoint-security rules, which only an administrator changes).
+enum class THidAccessRemedy { CheckPermissions, CloseOtherPrograms, AskAdministrator };
 
 class TCustomHidDevice;
 

@@ -8,10 +8,29 @@ extern "C" {
 }
 // clang-format on
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
 #include "hid/SetupApiWindows.h"
+
+// The read queued on a handle open for reading: its record, event and buffer live as long
+// as the system may still write to them, until the read has completed and been handed over
+// or Close has cancelled it. Only one thread reads a handle at a time, and the device layer
+// closes a handle only once its reader has left its wait.
+struct THidHandleState {
+  THidHandleState() : event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~THidHandleState() {
+    if (event) CloseHandle(event);
+  }
+  THidHandleState(const THidHandleState&) = delete;
+  THidHandleState& operator=(const THidHandleState&) = delete;
+
+  HANDLE event;
+  OVERLAPPED overlapped{};
+  std::vector<uint8_t> buffer;
+  bool queued = false;
+};
 
 namespace HidWindows {
 namespace {
@@ -147,11 +166,18 @@ THidHandle Open(const std::string& path, THidAccess access) {
   }
   handle.file = TSystemHandle::FromHandle(file);
   handle.queryOnly = access == THidAccess::QueryOnly;
+  if (!handle.queryOnly) handle.state = std::make_shared<THidHandleState>();
   return handle;
 }
 
 void Close(THidHandle& handle) {
-  // Closing ends every call still pending on the handle (another thread's read).
+  // The queued read is cancelled and settled first: its record and buffer are freed with
+  // the state, which the system must be done with by then.
+  if (handle.file.Valid() && handle.state && handle.state->queued) {
+    DWORD bytes = 0;
+    CancelAndSettle(FileOf(handle), handle.state->overlapped, bytes);
+    handle.state->queued = false;
+  }
   if (handle.file.Valid()) CloseHandle(FileOf(handle));
   handle = THidHandle{};
 }
@@ -194,45 +220,40 @@ THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length, 
     result.error = ErrnoOf(error);
     return result;
   };
-  if (!handle.file.Valid() || handle.queryOnly) return failed(ERROR_INVALID_HANDLE);
-  TIoEvent done;
-  if (!done.get()) return failed(GetLastError());
-  OVERLAPPED overlapped{};
-  overlapped.hEvent = done.get();
+  if (!handle.file.Valid() || handle.queryOnly || !handle.state || !handle.state->event)
+    return failed(ERROR_INVALID_HANDLE);
+  THidHandleState& read = *handle.state;
   HANDLE file = FileOf(handle);
-  DWORD bytes = 0;
-  bool completed = ReadFile(file, buffer, length, nullptr, &overlapped) != FALSE;
-  if (!completed) {
-    const DWORD error = GetLastError();
-    if (error != ERROR_IO_PENDING) return failed(error);
-    // The read first: when both are signalled the report is taken now, and the wake
-    // still ends the next wait.
-    HANDLE waits[2] = {done.get(), wake.Handle()};
-    const DWORD count = wake.Valid() ? 2 : 1;
-    const DWORD waited = WaitForMultipleObjects(
-        count, waits, FALSE, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
-    if (waited == WAIT_OBJECT_0) {
-      completed = true;
-    } else {
-      if (waited == WAIT_OBJECT_0 + 1) result.status = THidReadStatus::Woken;
-      if (waited == WAIT_FAILED) {
-        const DWORD why = GetLastError();
-        CancelAndSettle(file, overlapped, bytes);
-        return failed(why);
-      }
-      // A report that arrived while the wait ended is handed over, not cancelled away.
-      if (!CancelAndSettle(file, overlapped, bytes)) {
-        const DWORD why = GetLastError();
-        if (why == ERROR_OPERATION_ABORTED) return result;  // timed out, or woken
-        return failed(why);
-      }
-      completed = true;
+  if (!read.queued) {
+    read.buffer.assign(length, 0);
+    read.overlapped = OVERLAPPED{};
+    read.overlapped.hEvent = read.event;
+    ResetEvent(read.event);
+    if (!ReadFile(file, read.buffer.data(), length, nullptr, &read.overlapped)) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_IO_PENDING) return failed(error);
     }
+    read.queued = true;
   }
-  if (completed && !GetOverlappedResult(file, &overlapped, &bytes, FALSE))
-    return failed(GetLastError());
+  // The read first: when both are signalled the report is taken now, and the wake still
+  // ends the next wait.
+  HANDLE waits[2] = {read.event, wake.Handle()};
+  const DWORD count = wake.Valid() ? 2 : 1;
+  const DWORD waited = WaitForMultipleObjects(
+      count, waits, FALSE, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+  if (waited == WAIT_OBJECT_0 + 1) {
+    result.status = THidReadStatus::Woken;
+    return result;
+  }
+  if (waited == WAIT_TIMEOUT) return result;
+  if (waited != WAIT_OBJECT_0) return failed(GetLastError());
+  read.queued = false;
+  DWORD bytes = 0;
+  if (!GetOverlappedResult(file, &read.overlapped, &bytes, FALSE)) return failed(GetLastError());
   // A read of nothing: the device is going away.
   if (bytes == 0) return failed(ERROR_DEVICE_NOT_CONNECTED);
+  bytes = std::min<DWORD>(bytes, std::min<DWORD>(length, read.buffer.size()));
+  std::copy_n(read.buffer.begin(), bytes, buffer);
   result.status = THidReadStatus::Completed;
   result.bytes = bytes;
   return result;
@@ -312,16 +333,6 @@ bool GetNumInputBuffers(const THidHandle& handle, int& count) {
   if (!HidD_GetNumInputBuffers(FileOf(handle), &buffers)) return Fail(GetLastError());
   count = static_cast<int>(buffers);
   return true;
-}
-
-std::string ProductName(const std::string& path) {
-  THidHandle handle = Open(path, THidAccess::QueryOnly);
-  if (!handle.file.Valid()) return {};
-  // The longest string a USB device can give is 126 characters.
-  wchar_t name[128] = {};
-  const bool given = HidD_GetProductString(FileOf(handle), name, sizeof name - sizeof name[0]);
-  Close(handle);
-  return given ? SetupApiWindows::Utf8Of(name) : std::string{};
 }
 
 }  // namespace HidWindows

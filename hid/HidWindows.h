@@ -8,6 +8,10 @@
 // The HID services on Windows: interface files opened for overlapped I/O, and hid.dll's
 // queries on them. Failing calls answer false and leave the reason in errno (translated
 // from the system's error), as the Linux services do.
+// Of these only Write and Read reach the device, each with a time-out; opening, the
+// attributes, the preparsed data and the queue lengths are answered by the HID class driver
+// from what it keeps. The device's strings (HidD_Get*String) are requests to the device with
+// no time-out, and are not asked for at all.
 namespace HidWindows {
 
 // A write the device does not take within this long is cancelled and fails: a report is
@@ -21,8 +25,11 @@ THidHandle Open(const std::string& path, THidAccess access);
 void Close(THidHandle& handle);
 bool Write(const THidHandle& handle, const uint8_t* buffer, uint32_t length, uint32_t& written);
 // One overlapped read of a whole report (byte 0 is the report id, 0 for a device without
-// numbered reports). A read that ends by time-out or wake is cancelled; one that completed
-// meanwhile is still handed over, so no report is lost.
+// numbered reports). A wait that ends by time-out or wake leaves the read queued in the
+// handle's state, and the next Read waits for that same read: an idle reader then costs
+// one wait every ReadSleepTime instead of a read queued and cancelled each time (several
+// round trips through the system, which under Wine were most of the idle window's CPU).
+// Close cancels a read still queued.
 THidReadResult Read(const THidHandle& handle, uint8_t* buffer, uint32_t length, int timeoutMs,
                     TSystemHandle wake);
 
@@ -32,8 +39,6 @@ bool GetDescriptorInfo(const THidHandle& handle, THidDescriptorInfo& info);
 // The driver's input queue per handle: 2 to 512 reports.
 bool SetNumInputBuffers(const THidHandle& handle, int count);
 bool GetNumInputBuffers(const THidHandle& handle, int& count);
-// The product string the device gives, in UTF-8; empty when it gives none.
-std::string ProductName(const std::string& path);
 
 // errno for a system error code.
 int ErrnoOf(unsigned long error);

@@ -3,6 +3,8 @@
 // clang-format off
 #include <windows.h>
 #include <dbt.h>
+#include <initguid.h>  // the property keys' storage, here
+#include <devpkey.h>
 #include <cfgmgr32.h>
 #include <setupapi.h>
 extern "C" {
@@ -15,8 +17,6 @@ extern "C" {
 #include <map>
 #include <mutex>
 #include <thread>
-
-#include "hid/HidWindows.h"
 
 namespace SetupApiWindows {
 namespace {
@@ -130,6 +130,56 @@ void StopWindow() {
   window = nullptr;
 }
 
+// A text property of a device node, read from what the system keeps (no request goes to
+// the device). Empty when the node has none.
+std::wstring NodeText(DEVINST node, const DEVPROPKEY& key) {
+  // A USB string is at most 126 characters; descriptions are shorter.
+  wchar_t text[256] = {};
+  ULONG size = sizeof text - sizeof text[0];
+  DEVPROPTYPE type = DEVPROP_TYPE_EMPTY;
+  if (CM_Get_DevNode_PropertyW(node, &key, &type, reinterpret_cast<BYTE*>(text), &size, 0) !=
+          CR_SUCCESS ||
+      type != DEVPROP_TYPE_STRING)
+    return {};
+  return text;
+}
+
+std::wstring RegistryText(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
+  wchar_t text[256] = {};
+  DWORD type = 0;
+  if (!SetupDiGetDeviceRegistryPropertyW(set, &device, property, &type,
+                                         reinterpret_cast<BYTE*>(text),
+                                         sizeof text - sizeof text[0], nullptr) ||
+      type != REG_SZ)
+    return {};
+  return text;
+}
+
+// The interface's name as the system keeps it, asked of the system and never of the device
+// (HidD_GetProductString is a request to the device with no time-out: one that doesn't
+// answer, a wedged or sleeping Bluetooth device, would hold up the listing for as long). The
+// product name the bus reported when the device arrived is kept on the USB device's node,
+// which lies one or two nodes above the HID collection's; a friendly name or the
+// description stand in where no bus reported one. (Wine 8 reports no bus name and no
+// parent, and describes every HID node as "Wine HID device"; Windows keeps all three. Both
+// calls are implemented there, unlike the notification registration of the same library,
+// whose stub aborts the program.)
+std::string NameOf(HDEVINFO set, SP_DEVINFO_DATA& device) {
+  DEVINST node = device.DevInst;
+  for (int level = 0; level < 3; ++level) {
+    const std::wstring reported = NodeText(node, DEVPKEY_Device_BusReportedDeviceDesc);
+    if (!reported.empty()) return Utf8Of(reported.c_str());
+    DEVINST parent = 0;
+    if (CM_Get_Parent(&parent, node, 0) != CR_SUCCESS) break;
+    node = parent;
+  }
+  for (DWORD property : {SPDRP_FRIENDLYNAME, SPDRP_DEVICEDESC}) {
+    const std::wstring text = RegistryText(set, device, property);
+    if (!text.empty()) return Utf8Of(text.c_str());
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string Utf8Of(const wchar_t* text) {
@@ -186,7 +236,7 @@ bool EnumerateHid(std::vector<THidInterfaceRecord>& records) {
     }
     instance.append("#").append(std::to_string(arrived));
     const std::string path = Utf8Of(detail->DevicePath);
-    records.push_back({instance, path, HidWindows::ProductName(path)});
+    records.push_back({instance, path, NameOf(set, device)});
   }
   SetupDiDestroyDeviceInfoList(set);
   return true;

@@ -13,6 +13,7 @@ class TListingText {
  public:
   static QString ReadWrite() { return tr("read/write"); }
   static QString NoAccess() { return tr("no access"); }
+  static QString NotOpened() { return tr("not opened"); }
   static QString BoardMark() { return tr("<- experiment board"); }
   static QString Unnamed() { return tr("(no name)"); }
   static QString NoDevices() { return tr("No HID devices found."); }
@@ -25,6 +26,12 @@ class TListingText {
   static QString HeldAdvice(const QString& node) {
     return tr("The experiment board at %1 was found, but another program holds it. Close the "
               "programs that use the board and plug it in again.")
+        .arg(node);
+  }
+  static QString PolicyAdvice(const QString& node) {
+    return tr("The experiment board at %1 was found, but this computer's policy does not let "
+              "this user use it (device control or endpoint security rules). Ask the "
+              "administrator to allow the board (USB vendor 0x21CF, product 0x0004).")
         .arg(node);
   }
 };
@@ -49,6 +56,7 @@ std::vector<TListedDevice> ListedDevices(const THidDeviceController& controller)
     listed.name = QString::fromStdString(device->InterfaceInfo().Name);
     listed.readWrite = device->CanReadWrite();
     listed.remedy = device->AccessRemedy();
+    listed.listedOnly = device->ListedOnly();
     devices.push_back(listed);
   }
   // /dev/hidraw2 before /dev/hidraw10.
@@ -59,8 +67,15 @@ std::vector<TListedDevice> ListedDevices(const THidDeviceController& controller)
 }
 
 QString NoAccessAdvice(const QString& node, THidAccessRemedy remedy) {
-  return remedy == THidAccessRemedy::CloseOtherPrograms ? TListingText::HeldAdvice(node)
-                                                        : TListingText::Advice(node);
+  switch (remedy) {
+    case THidAccessRemedy::CloseOtherPrograms:
+      return TListingText::HeldAdvice(node);
+    case THidAccessRemedy::AskAdministrator:
+      return TListingText::PolicyAdvice(node);
+    case THidAccessRemedy::CheckPermissions:
+      break;
+  }
+  return TListingText::Advice(node);
 }
 
 QString DeviceListingText(const std::vector<TListedDevice>& devices) {
@@ -70,6 +85,7 @@ QString DeviceListingText(const std::vector<TListedDevice>& devices) {
     return d.name.isEmpty() ? TListingText::Unnamed() : d.name;
   };
   const auto accessOf = [](const TListedDevice& d) {
+    if (d.listedOnly) return TListingText::NotOpened();
     return d.readWrite ? TListingText::ReadWrite() : TListingText::NoAccess();
   };
   for (const TListedDevice& d : devices) {

@@ -16,6 +16,9 @@ struct TListedDevice {
   bool readWrite = false;  // this user may read and write it
   // Where not, what stands in the way.
   THidAccessRemedy remedy = THidAccessRemedy::CheckPermissions;
+  // Not tried for reading and writing, as a kind of device the recorder doesn't use
+  // (Windows, where trying would hold it).
+  bool listedOnly = false;
   bool isBoard() const;
 };
 

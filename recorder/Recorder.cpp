@@ -26,6 +26,8 @@ TRecorder::TRecorder(const TRecorderOptions& options, TTableOutput& output, TSta
       status_(status),
       table_(options.format),
       controller_(std::make_unique<THidDeviceController>(nullptr, std::move(platform))) {
+  // The board alone is opened for reading and writing (where that matters, Windows).
+  controller_->SetUsedDevices({{BoardProtocol::kVendorId, BoardProtocol::kProductId}});
   timer_.setTimerType(Qt::PreciseTimer);
   timer_.setInterval(options_.intervalMs);
   QObject::connect(&timer_, &QTimer::timeout, &context_, [this] { Tick(); });

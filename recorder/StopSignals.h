@@ -8,8 +8,9 @@
 class TMessageTarget;
 
 // Ctrl+C (SIGINT), SIGTERM and SIGHUP on Linux, and on Windows the console's Ctrl+C,
-// Ctrl+Break and close (with log-off and shut-down), as messages on the main thread, so a
-// recording ends between two blocks, never inside the write of one. A second one while the
+// Ctrl+Break and close and the end of the session (log-off, shut-down: told to a hidden
+// window of its own), as messages on the main thread, so a recording ends between two
+// blocks, never inside the write of one. A second one while the
 // first is still being handled ends the program at once, as it would by default. One file
 // per platform.
 class TStopSignals {

@@ -14,6 +14,7 @@
 #include "framework/MessageWait.h"
 #include "framework/TableOutput.h"
 #include "framework/Translations.h"
+#include "protocol/BoardProtocol.h"
 
 namespace {
 
@@ -35,6 +36,9 @@ void Print(FILE* stream, const QString& text) {
 
 int ListDevices(TStatusLine& status) {
   THidDeviceController controller(nullptr);
+  // Listing holds nothing: only the board is tried for reading and writing where a handle
+  // with access rights would stand in other programs' way (Windows).
+  controller.SetUsedDevices({{BoardProtocol::kVendorId, BoardProtocol::kProductId}});
   if (!controller.Bound()) {
     status.Say(TMainText::CannotList());
     return 1;
@@ -66,7 +70,7 @@ int main(int argc, char* argv[]) {
   // the table it would be written into the rows.
   const bool toStandardOutput = options.output.isEmpty() || options.output == QLatin1String("-");
   const bool tableOnTerminal = toStandardOutput && IsTerminal(stdout);
-  TStatusLine status(IsTerminal(stderr) && !tableOnTerminal);
+  TStatusLine status(IsTerminal(stderr) && !tableOnTerminal, TakesLineSequences(stderr));
   // An error in a handler is said on standard error; there is no window to show it in.
   SetMessageBoxHook([&status](TBoxKind, const QString& text) { status.Say(text); });
   if (options.list) return ListDevices(status);

@@ -2,8 +2,9 @@
 # Installs every Debian 12 package that building, running and testing simplescope needs.
 # Safe to run again: apt-get only installs what is missing.
 # With --windows, also what the Windows cross build needs (tools/windows.sh): MinGW-w64, Wine,
-# and a deb-src entry for Debian's own archive, whose qt6-base and libjpeg-turbo sources
-# tools/build-windows-libs.sh builds for the target.
+# NSIS, wixl and msitools (the MSI), osslsigncode and openssl (tools/sign-windows.sh and its
+# test), and a deb-src entry for Debian's own archive, whose qt6-base and libjpeg-turbo
+# sources tools/build-windows-libs.sh builds for the target.
 set -euo pipefail
 
 packages=(
@@ -25,6 +26,7 @@ if [ "${1:-}" = "--windows" ]; then
   packages+=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
     wine wine64 dpkg-dev nsis zip
+    wixl msitools osslsigncode openssl
   )
 fi
 

@@ -12,6 +12,10 @@
         <translation>アクセス不可</translation>
     </message>
     <message>
+        <source>not opened</source>
+        <translation>開いていない</translation>
+    </message>
+    <message>
         <source>&lt;- experiment board</source>
         <translation>&lt;- 実験ボード</translation>
     </message>
@@ -30,6 +34,10 @@
     <message>
         <source>The experiment board at %1 was found, but another program holds it. Close the programs that use the board and plug it in again.</source>
         <translation>%1 に実験ボードが見つかりましたが、他のプログラムが使っています。ボードを使っているプログラムを終了して、ボードを接続し直してください。</translation>
+    </message>
+    <message>
+        <source>The experiment board at %1 was found, but this computer&apos;s policy does not let this user use it (device control or endpoint security rules). Ask the administrator to allow the board (USB vendor 0x21CF, product 0x0004).</source>
+        <translation>%1 に実験ボードが見つかりましたが、このパソコンのポリシー(デバイス制御やエンドポイント セキュリティの規則)により、このユーザーは使用できません。ボード(USB ベンダー 0x21CF、製品 0x0004)の使用を許可するよう、管理者に依頼してください。</translation>
     </message>
 </context>
 <context>

@@ -127,33 +127,33 @@ TEST_F(MeasurementCycle, StartWithoutBoardShowsC1AndStaysIdle) {
   EXPECT_EQ(Now(), kIdle);
 }
 
-TEST_F(MeasurementCycle, BoardWithoutAccessShowsC3AndStaysIdle) {
-  TFakeInterface board = FakeBoard();
-  board.readWrite = false;
-  Plug(board);
-  form->Image2Click(nullptr);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text,
-            "(C3)実験ボードが見つかりましたが、アクセスできません。アクセス権(udev "
-            "ルール)を確認して、ボードを接続し直してください。");
-  EXPECT_EQ(Now(), kIdle);
-  EXPECT_TRUE(Board()->written.empty());
-}
-
-// Where another program holds the board for itself (Windows), checking permissions would
-// not help: the box says what does.
-TEST_F(MeasurementCycle, BoardHeldByAnotherProgramShowsC3WithWhatToClose) {
-  TFakeInterface board = FakeBoard();
-  board.readWrite = false;
-  board.accessRemedy = THidAccessRemedy::CloseOtherPrograms;
-  Plug(board);
-  form->Image2Click(nullptr);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text,
-            "(C3)実験ボードが見つかりましたが、アクセスできません。"
-            "ボードを使っている他のプログラムを終了して、ボードを接続し直してください。");
-  EXPECT_EQ(Now(), kIdle);
-  EXPECT_TRUE(Board()->written.empty());
+// What stands in the way decides what the box advises: the node's permissions (Linux),
+// another program that holds the board for itself, or the machine's policy (Windows).
+TEST_F(MeasurementCycle, BoardWithoutAccessShowsC3WithAdviceByCauseAndStaysIdle) {
+  const QString found = QStringLiteral("(C3)実験ボードが見つかりましたが、アクセスできません。");
+  const std::pair<THidAccessRemedy, QString> cases[] = {
+      {THidAccessRemedy::CheckPermissions,
+       QStringLiteral("アクセス権(udev ルール)を確認して、ボードを接続し直してください。")},
+      {THidAccessRemedy::CloseOtherPrograms,
+       QStringLiteral(
+           "ボードを使っている他のプログラムを終了して、ボードを接続し直してください。")},
+      {THidAccessRemedy::AskAdministrator,
+       QStringLiteral("このパソコンの設定で、ボードの使用が許可されていません。"
+                      "管理者に相談してください。")},
+  };
+  for (const auto& [remedy, advice] : cases) {
+    boxes.clear();
+    TFakeInterface board = FakeBoard();
+    board.readWrite = false;
+    board.accessRemedy = remedy;
+    const int instance = Plug(board);
+    form->Image2Click(nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, found + advice);
+    EXPECT_EQ(Now(), kIdle);
+    EXPECT_TRUE(Board()->written.empty());
+    Unplug(instance);
+  }
 }
 
 TEST_F(MeasurementCycle, StartEntersMeasuringAfterSendingOneCommand) {

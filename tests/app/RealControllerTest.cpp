@@ -27,8 +27,11 @@ class WindowOnRealController : public ::testing::Test {
     form.reset();
     SetMessageBoxHook({});
   }
+  // The controller as the window makes it: the board is the one kind it uses.
   void StartWindow() {
-    form = std::make_unique<TForm1>(new THidDeviceController(nullptr, platform), &series);
+    auto* controller = new THidDeviceController(nullptr, platform);
+    controller->SetUsedDevices({TForm1::kBoardKind});
+    form = std::make_unique<TForm1>(controller, &series);
     ProcessMessages();  // the controller's start-up pass
   }
   // Starts measuring; the test runs the ticks itself.
@@ -128,17 +131,68 @@ TEST_F(WindowOnRealController, ABoardThatCanOnlyBeQueriedShowsC3) {
   EXPECT_FALSE(form->Timer1->Enabled());
 }
 
-// The platform, not the window, knows what stands in the way.
-TEST_F(WindowOnRealController, TheC3BoxTakesItsAdviceFromThePlatform) {
-  platform->accessRemedy = THidAccessRemedy::CloseOtherPrograms;
-  PlugBoard(/*accessible=*/false);
+// On Windows the system tells why the board couldn't be opened, and the advice follows:
+// another program holds it, or the machine's policy forbids it.
+TEST_F(WindowOnRealController, TheC3BoxAdvisesByWhatTheSystemSaidOfTheOpen) {
+  platform->readWriteStandsInTheWay = true;
+  platform->remedies = {{EBUSY, THidAccessRemedy::CloseOtherPrograms},
+                        {EACCES, THidAccessRemedy::AskAdministrator}};
+  const std::pair<int, QString> cases[] = {{EBUSY, QStringLiteral("他のプログラムを終了")},
+                                           {EACCES, QStringLiteral("管理者に相談")}};
+  for (const auto& [error, advice] : cases) {
+    boxes.clear();
+    const std::string board = PlugBoard(/*accessible=*/false);
+    platform->Interface(board).readWriteError = error;
+    StartWindow();
+    ASSERT_NE(form->BoardDevice, nullptr);
+    form->Image2Click(nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].startsWith("(C3)"));
+    EXPECT_TRUE(boxes[0].contains(advice)) << boxes[0].toStdString();
+    EXPECT_FALSE(boxes[0].contains("udev"));
+    EXPECT_FALSE(form->Timer1->Enabled());
+    form.reset();
+    platform->Unplug(board);
+  }
+}
+
+// A PC's other HID interfaces, as Windows has them: one that answers nothing (a wedged
+// device, whose every request would hang) and one the system keeps for itself (a keyboard:
+// opening it for writing is refused). The window lists them, holds neither, finds the board
+// and measures.
+TEST_F(WindowOnRealController, OnWindowsOnlyTheBoardIsHeldAndADeadDeviceHoldsNothingUp) {
+  platform->readWriteStandsInTheWay = true;
+  TFakeHidPlatform::TInterface wedged;
+  wedged.attributes = {0x0A5C, 0x4503, 0};
+  wedged.descriptor = kBoardDescriptor;
+  wedged.wedged = true;
+  TFakeHidPlatform::TInterface keyboard;
+  keyboard.attributes = {0x046D, 0xC31C, 0};
+  keyboard.readWrite = false;
+  const std::vector<std::string> others = {platform->Plug(wedged), platform->Plug(keyboard)};
+  const std::string board = PlugBoard();
   StartWindow();
+  ASSERT_EQ(form->DevListBox->Items.Count(), 3);
+  EXPECT_EQ(form->DevListBox->Items.Strings(0), "0A5C 4503");
   ASSERT_NE(form->BoardDevice, nullptr);
-  form->Image2Click(nullptr);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_TRUE(boxes[0].startsWith("(C3)"));
-  EXPECT_TRUE(boxes[0].contains("他のプログラムを終了"));
-  EXPECT_FALSE(boxes[0].contains("udev"));
+  StartMeasuring();
+  form->Timer1Timer(nullptr);
+  EXPECT_EQ(form->SampleHistory->Count(), 32);
+  EXPECT_TRUE(boxes.empty());
+  // A device plugged while measuring: the pass hands every device out again, and still
+  // none but the board is opened for more than a query.
+  platform->Plug(keyboard);
+  platform->SignalChange();
+  WaitMs(THidDeviceController::kCoalesceMs + 40);
+  ASSERT_EQ(form->DevListBox->Items.Count(), 4);
+  form->Timer1Timer(nullptr);
+  EXPECT_EQ(form->SampleHistory->Count(), 64);
+  for (const std::string& other : others) {
+    EXPECT_EQ(platform->Opens(other, THidAccess::ReadWrite), 0) << other;
+    EXPECT_EQ(platform->Opens(other, THidAccess::Read), 0) << other;
+    EXPECT_EQ(platform->OpenFiles(other), 0) << other;
+  }
+  EXPECT_GT(platform->OpenFiles(board), 0);
 }
 
 TEST_F(WindowOnRealController, WithoutDeviceSetupServicesStartShowsC1) {

@@ -21,6 +21,7 @@ std::vector<uint8_t> NumberedDescriptor() {
 TFakeHidPlatform::TFakeHidPlatform() : monitorFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 TFakeHidPlatform::~TFakeHidPlatform() {
+  Unwedge();
   for (auto& [path, node] : nodes_) {
     if (node.deviceEnd >= 0) close(node.deviceEnd);
     if (node.testEnd >= 0) close(node.testEnd);
@@ -70,6 +71,32 @@ void TFakeHidPlatform::SignalChange() {
   (void)!write(monitorFd_, &one, sizeof one);
 }
 
+void TFakeHidPlatform::Unwedge() {
+  {
+    std::lock_guard lock(mutex_);
+    unwedge_ = true;
+  }
+  unwedged_.notify_all();
+}
+
+int TFakeHidPlatform::Opens(const std::string& path, THidAccess access) {
+  std::lock_guard lock(mutex_);
+  TNode* node = Find(path);
+  return node ? node->opens[access] : 0;
+}
+
+int TFakeHidPlatform::OpenFiles(const std::string& path) {
+  std::lock_guard lock(mutex_);
+  TNode* node = Find(path);
+  return node ? node->openFiles : 0;
+}
+
+THidAccessRemedy TFakeHidPlatform::AccessRemedy(int openError) const {
+  remedyAskedFor = openError;
+  const auto found = remedies.find(openError);
+  return found != remedies.end() ? found->second : accessRemedy;
+}
+
 TFakeHidPlatform::TNode* TFakeHidPlatform::Find(const std::string& path) {
   // The newest node of that path: a re-plugged device may come back under an old name.
   for (auto it = nodes_.rbegin(); it != nodes_.rend(); ++it)
@@ -111,16 +138,18 @@ THidHandle TFakeHidPlatform::Open(const std::string& path, THidAccess access) {
     errno = ENOENT;
     return handle;
   }
+  ++node->opens[access];
   if (access == THidAccess::QueryOnly) {
     handle.queryOnly = true;
     return handle;
   }
   if (access == THidAccess::ReadWrite && !node->iface.readWrite) {
-    errno = EACCES;
+    errno = node->iface.readWriteError;
     return handle;
   }
   handle.file = TSystemHandle::FromDescriptor(dup(node->deviceEnd));
   ++openHandles;
+  ++node->openFiles;
   node->queueLength[handle.file.Descriptor()] = kDefaultQueueLength;
   return handle;
 }
@@ -130,6 +159,7 @@ void TFakeHidPlatform::Close(THidHandle& handle) {
   if (handle.file.Valid()) {
     close(handle.file.Descriptor());
     --openHandles;
+    if (TNode* node = Find(handle.path)) --node->openFiles;
   }
   handle = THidHandle{};
 }
@@ -138,7 +168,7 @@ bool TFakeHidPlatform::Write(const THidHandle& handle, const uint8_t* buffer, ui
                              uint32_t& written) {
   written = 0;
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     TNode* node = Find(handle.path);
     if (!handle.file.Valid()) {
       errno = handle.queryOnly ? EACCES : EBADF;
@@ -146,6 +176,11 @@ bool TFakeHidPlatform::Write(const THidHandle& handle, const uint8_t* buffer, ui
     }
     if (!node || !node->present) {
       errno = ENODEV;
+      return false;
+    }
+    if (node->iface.wedged) {
+      unwedged_.wait(lock, [this] { return unwedge_; });
+      errno = ETIMEDOUT;
       return false;
     }
     node->written.emplace_back(buffer, buffer + length);
@@ -157,6 +192,15 @@ bool TFakeHidPlatform::Write(const THidHandle& handle, const uint8_t* buffer, ui
 
 THidReadResult TFakeHidPlatform::Read(const THidHandle& handle, uint8_t* buffer, uint32_t length,
                                       bool prependReportId, int timeoutMs, TSystemHandle wake) {
+  bool wedged;
+  {
+    std::lock_guard lock(mutex_);
+    TNode* node = Find(handle.path);
+    wedged = node && node->iface.wedged;
+  }
+  // Nothing ever comes: the read waits as long as it may, or until woken.
+  if (wedged)
+    return ReadReportFromFd(-1, buffer, length, prependReportId, timeoutMs, wake.Descriptor());
   return ReadReportFromFd(handle.file.Descriptor(), buffer, length, prependReportId, timeoutMs,
                           wake.Descriptor());
 }

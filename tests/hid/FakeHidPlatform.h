@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -18,7 +20,12 @@ class TFakeHidPlatform : public THidPlatform {
   struct TInterface {
     THidAttributes attributes{0x21CF, 0x0004, 0x0100};
     std::vector<uint8_t> descriptor;
-    bool readWrite = true;       // false: the node may only be queried
+    bool readWrite = true;        // false: the node may only be queried
+    int readWriteError = EACCES;  // what a refused open for reading and writing says
+    // The device answers nothing: a write to it never ends (until Unwedge or the platform's
+    // end), and nothing is ever read from it. The system's own answers (listing, identity,
+    // descriptor, queue lengths) still come.
+    bool wedged = false;
     bool identifyFails = false;  // the identity can't be read
     bool openFails = false;      // the node vanished between listing and opening
     bool openRaises = false;     // opening it raises an error of no kind the layer knows
@@ -37,6 +44,12 @@ class TFakeHidPlatform : public THidPlatform {
   std::vector<std::vector<uint8_t>> Written(const std::string& path);
   // Makes the change monitor readable, as a uevent would.
   void SignalChange();
+  // Ends every write waiting on a wedged device (it fails with ETIMEDOUT).
+  void Unwedge();
+  // How often the interface at path was opened with that access, and how many of its
+  // handles with access rights are open now.
+  int Opens(const std::string& path, THidAccess access);
+  int OpenFiles(const std::string& path);
 
   // Called after every successful write, outside the platform's lock: a board answers here.
   std::function<void(const std::string& path, const std::vector<uint8_t>& report)> onWrite;
@@ -64,9 +77,15 @@ class TFakeHidPlatform : public THidPlatform {
   bool GetDescriptorInfo(const THidHandle& handle, THidDescriptorInfo& info) override;
   bool SetNumInputBuffers(const THidHandle& handle, int count) override;
   bool GetNumInputBuffers(const THidHandle& handle, int& count) override;
-  THidAccessRemedy AccessRemedy() const override { return accessRemedy; }
+  // The remedy for an error as `remedies` has it, else `accessRemedy`; the error asked
+  // about is kept.
+  THidAccessRemedy AccessRemedy(int openError) const override;
+  bool ReadWriteHandlesStandInTheWay() const override { return readWriteStandsInTheWay; }
 
   THidAccessRemedy accessRemedy = THidAccessRemedy::CheckPermissions;
+  std::map<int, THidAccessRemedy> remedies;
+  mutable int remedyAskedFor = 0;
+  bool readWriteStandsInTheWay = false;  // as on Windows
 
  private:
   struct TNode {
@@ -77,10 +96,14 @@ class TFakeHidPlatform : public THidPlatform {
     int testEnd = -1;    // where the test sends reports
     std::vector<std::vector<uint8_t>> written;
     std::map<int, int> queueLength;  // per open file
+    std::map<THidAccess, int> opens;
+    int openFiles = 0;
   };
   TNode* Find(const std::string& path);
 
   std::mutex mutex_;  // the reader thread reads through Read()
+  std::condition_variable unwedged_;
+  bool unwedge_ = false;
   std::vector<std::pair<std::string, TNode>> nodes_;
   int nextNumber_ = 0;
   int monitorFd_;

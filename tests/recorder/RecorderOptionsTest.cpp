@@ -78,13 +78,32 @@ TEST(DeviceListing, ColumnsLineUpAndOnlyABoardWithoutAccessGetsAdvice) {
   EXPECT_EQ(DeviceListingText({}).toStdString(), "No HID devices found.\n");
 }
 
-// Where another program holds the board (Windows), the advice is to close it, not to look
-// at permissions.
-TEST(DeviceListing, ABoardHeldByAnotherProgramGetsTheAdviceToCloseIt) {
-  TListedDevice held{"\\\\?\\hid#vid_21cf&pid_0004#1",    0x21CF, 0x0004, "Board", false,
-                     THidAccessRemedy::CloseOtherPrograms};
-  const QString text = DeviceListingText({held});
-  EXPECT_TRUE(text.contains("another program holds it")) << text.toStdString();
-  EXPECT_FALSE(text.contains("udev")) << text.toStdString();
-  EXPECT_TRUE(NoAccessAdvice("/dev/hidraw0", THidAccessRemedy::CheckPermissions).contains("udev"));
+// On Windows what stood in the way decides the advice: another program that holds the board
+// (close it) or the machine's policy (ask the administrator); permissions are Linux's. Devices
+// the recorder doesn't use are listed there without being opened, and say so.
+TEST(DeviceListing, TheAdviceFollowsWhatStoodInTheWayAndUnopenedDevicesSaySo) {
+  const std::string node = "\\\\?\\hid#vid_21cf&pid_0004#1";
+  const std::pair<THidAccessRemedy, const char*> cases[] = {
+      {THidAccessRemedy::CloseOtherPrograms, "another program holds it"},
+      {THidAccessRemedy::AskAdministrator, "Ask the administrator"},
+      {THidAccessRemedy::CheckPermissions, "udev"},
+  };
+  for (const auto& [remedy, advice] : cases) {
+    TListedDevice board{QString::fromStdString(node), 0x21CF, 0x0004, "Board", false, remedy};
+    TListedDevice mouse{"\\\\?\\hid#vid_046d&pid_c077#2",
+                        0x046D,
+                        0xC077,
+                        "Mouse",
+                        false,
+                        remedy,
+                        /*listedOnly=*/true};
+    const QString text = DeviceListingText({board, mouse});
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 4) << text.toStdString();
+    EXPECT_TRUE(lines[0].contains("no access")) << text.toStdString();
+    EXPECT_TRUE(lines[1].endsWith("not opened")) << text.toStdString();
+    EXPECT_EQ(lines[3], NoAccessAdvice(QString::fromStdString(node), remedy));
+    EXPECT_TRUE(lines[3].contains(advice)) << text.toStdString();
+    EXPECT_EQ(text.count(QStringLiteral("udev")), remedy == THidAccessRemedy::CheckPermissions);
+  }
 }

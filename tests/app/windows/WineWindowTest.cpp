@@ -1,6 +1,7 @@
 // The window on Windows' own window system (under Wine, on Xvfb): its client area, a real
-// click on the start picture with no board connected, a picture of it for the docs, and --version
-// where it has nowhere to write.
+// click on the start picture with no board connected, a picture of it for the docs, --version
+// where it has nowhere to write, and the captions of the program's windows as the system has
+// them.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <string>
+#include <vector>
 
 #include "WindowPicture.h"
 #include "app/Form1Window.h"
@@ -154,6 +156,87 @@ TEST(WineProgram, VersionWithNowhereToWriteComesInABox) {
   CloseHandle(started.hProcess);
   ASSERT_NE(search.box, nullptr) << "no box within 20 s";
   EXPECT_EQ(QString::fromStdWString(text).left(12), QStringLiteral("simplescope "));
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(exitCode, 0u);
+}
+
+namespace {
+
+struct WindowSearch {
+  DWORD process = 0;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectVisibleWindowsOfProcess(HWND window, LPARAM search) {
+  auto* wanted = reinterpret_cast<WindowSearch*>(search);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == wanted->process && IsWindowVisible(window)) wanted->windows.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> VisibleWindowsOf(DWORD process) {
+  WindowSearch search{process, {}};
+  EnumWindows(CollectVisibleWindowsOfProcess, reinterpret_cast<LPARAM>(&search));
+  return search.windows;
+}
+
+std::wstring CaptionOf(HWND window) {
+  wchar_t caption[256] = {};
+  GetWindowTextW(window, caption, 256);
+  return caption;
+}
+
+}  // namespace
+
+// The program itself, as a pupil starts it: the window's caption, and that of the warning
+// box a click on the start picture brings up without a board, are the texts they are given.
+// Qt's windows platform would append an application display name to every caption
+// ("警告 - 簡易オシロソフト"), which the program therefore doesn't set.
+TEST(WineProgram, EveryWindowsCaptionIsExactlyItsOwn) {
+  wchar_t testProgram[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, testProgram, MAX_PATH);
+  std::wstring program(testProgram);
+  program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"simplescope.exe";
+  std::wstring commandLine = L"\"" + program + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                             nullptr, nullptr, &startup, &started))
+      << GetLastError();
+  auto waitForWindows = [&](size_t count) {
+    std::vector<HWND> windows;
+    QElapsedTimer waited;
+    waited.start();
+    while ((windows = VisibleWindowsOf(started.dwProcessId)).size() != count &&
+           waited.elapsed() < 20000)
+      Sleep(50);
+    return windows;
+  };
+  const std::vector<HWND> first = waitForWindows(1);
+  ASSERT_EQ(first.size(), 1u);
+  const HWND window = first[0];
+  EXPECT_EQ(CaptionOf(window), L"簡易オシロソフト");
+  // The start picture lies at (400, 488) in the client area and is 113 x 114.
+  const LPARAM at = MAKELPARAM(400 + 56, 488 + 57);
+  PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(window, WM_LBUTTONUP, 0, at);
+  const std::vector<HWND> both = waitForWindows(2);
+  HWND box = nullptr;
+  for (HWND shown : both)
+    if (shown != window) box = shown;
+  ASSERT_NE(box, nullptr) << "no warning box within 20 s";
+  EXPECT_EQ(CaptionOf(box), L"警告");
+  PostMessageW(box, WM_CLOSE, 0, 0);  // the box's one button, as Esc
+  EXPECT_EQ(waitForWindows(1).size(), 1u);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  const bool ended = WaitForSingleObject(started.hProcess, 20000) == WAIT_OBJECT_0;
+  DWORD exitCode = 1;
+  GetExitCodeProcess(started.hProcess, &exitCode);
+  if (!ended) TerminateProcess(started.hProcess, 1);
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
   EXPECT_TRUE(ended);
   EXPECT_EQ(exitCode, 0u);
 }

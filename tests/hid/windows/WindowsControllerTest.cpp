@@ -25,6 +25,8 @@ class WindowsController : public ::testing::Test {
     if (EmulatedBoardControl::Folder().empty())
       GTEST_SKIP() << "no emulated board (SIMPLESCOPE_BOARD_CONTROL)";
     controller = std::make_unique<THidDeviceController>(nullptr, WindowsHidPlatform());
+    // As the window and the recorder make it: the board is the one kind they use.
+    controller->SetUsedDevices({{BoardProtocol::kVendorId, BoardProtocol::kProductId}});
     controller->SetLoading(true);
     controller->SetOnDeviceChange(TNotifyEvent::Bind<&WindowsController::Changed>(this));
     controller->SetLoading(false);
@@ -100,6 +102,36 @@ TEST_F(WindowsController, ListsTheBoardWithItsReportLengthsAndDeliversItsAnswers
   // Given back: listed again, unclaimed.
   ASSERT_NE(ListedBoard(), nullptr);
   EXPECT_FALSE(ListedBoard()->Claimed());
+}
+
+// Wine's own mouse and keyboard are listed from the system's answers alone: identified,
+// named from the system's device properties, and never opened for reading or writing.
+TEST_F(WindowsController, OtherDevicesAreListedWithoutBeingHeld) {
+  int others = 0;
+  for (THidDevice* device : controller->DeviceList()) {
+    EXPECT_FALSE(device->InterfaceInfo().Name.empty()) << device->InterfaceInfo().InterfacePath;
+    if (device == ListedBoard()) {
+      EXPECT_FALSE(device->ListedOnly());
+      EXPECT_TRUE(device->CanReadWrite());
+      continue;
+    }
+    ++others;
+    EXPECT_TRUE(device->ListedOnly()) << device->InterfaceInfo().InterfacePath;
+    EXPECT_FALSE(device->CanReadWrite());
+    EXPECT_NE(device->Identity().VendorID, 0);
+  }
+  EXPECT_GE(others, 2);
+  // Claimed and given a queue and a handler as the window does with every device, a mouse
+  // still starts no reader.
+  const auto& list = controller->DeviceList();
+  const int mouse = list[0] == ListedBoard() ? 1 : 0;
+  TCustomHidDevice* claimed = nullptr;
+  ASSERT_TRUE(controller->ClaimDeviceAt(mouse, claimed));
+  claimed->SetReadBufferCount(128);
+  claimed->SetOnInputReport(THidDataEvent::Bind<&WindowsController::Data>(this));
+  EXPECT_FALSE(static_cast<THidDevice*>(claimed)->HasReader());
+  EXPECT_EQ(static_cast<THidDevice*>(claimed)->ReadBufferCount(), 0);
+  delete claimed;
 }
 
 TEST_F(WindowsController, UnplugDetachesAReadingBoardAndReplugListsANewOne) {

@@ -108,7 +108,9 @@ TEST_F(WindowsPlatform, ListsTheBoardAmongWinesOwnDevicesWithItsIdentity) {
       ++boards;
       EXPECT_NE(record.InterfacePath.find("vid_21cf&pid_0004"), std::string::npos)
           << record.InterfacePath;
-      EXPECT_EQ(record.Name, "simplescope virtual board");  // the name the node gives
+      // The name the system keeps, not the one the device would give if asked: Wine keeps
+      // no bus-reported name and describes every HID node alike.
+      EXPECT_EQ(record.Name, "Wine HID device");
     } else if (attributes.VendorID == kWineVendor) {
       ++others;
     }
@@ -177,7 +179,18 @@ TEST_F(WindowsPlatform, AWakeEndsAReadAndIsUsedUp) {
   const THidReadResult result = ReadReport(30000);
   waker.join();
   EXPECT_EQ(result.status, THidReadStatus::Woken);
-  // The cancelled read took nothing away: an answer asked for now still arrives.
+  // The read the wake left queued takes the answer that comes while nobody waits, and the
+  // next Read hands it over at once, whole.
+  ASSERT_TRUE(SendCommand());
+  Sleep(500);
+  const THidReadResult queued = ReadReport(0);
+  EXPECT_EQ(queued.status, THidReadStatus::Completed);
+  EXPECT_EQ(queued.bytes, kInputReportBytes);
+  EXPECT_EQ(ReadReport(200).status, THidReadStatus::TimedOut);
+  // Closing the handle with a read still queued ends it; a new handle reads as before.
+  platform->Close(reader);
+  reader = platform->Open(board.InterfacePath, THidAccess::Read);
+  ASSERT_TRUE(reader.Valid());
   ASSERT_TRUE(SendCommand());
   EXPECT_EQ(ReadReport(5000).status, THidReadStatus::Completed);
 }
@@ -210,6 +223,16 @@ TEST_F(WindowsPlatform, AQueryOnlyHandleIdentifiesButNeitherWritesNorReads) {
   EXPECT_EQ(platform->Read(query, in, sizeof in, true, 100, {}).status, THidReadStatus::Failed);
   platform->Close(query);
   EXPECT_FALSE(query.Valid());
+}
+
+// The two refusals a PC gives an open for reading and writing, as the device layer keeps them
+// for the advice. (Wine enforces no sharing on device files, so it can't produce either.)
+TEST_F(WindowsPlatform, EachRefusalOfAnOpenHasItsOwnRemedy) {
+  EXPECT_EQ(platform->AccessRemedy(HidWindows::ErrnoOf(ERROR_SHARING_VIOLATION)),
+            THidAccessRemedy::CloseOtherPrograms);
+  EXPECT_EQ(platform->AccessRemedy(HidWindows::ErrnoOf(ERROR_ACCESS_DENIED)),
+            THidAccessRemedy::AskAdministrator);
+  EXPECT_TRUE(platform->ReadWriteHandlesStandInTheWay());
 }
 
 TEST_F(WindowsPlatform, AnInterfaceThatIsNotThereCannotBeOpened) {

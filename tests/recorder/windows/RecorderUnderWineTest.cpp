@@ -1,7 +1,8 @@
 // simplescope-record.exe under Wine against the emulated board (tools/wine-board-run.sh, the
 // board sending a ramp): the rows are the board's samples in order, each row ends in exactly
-// one CRLF, an unplug and replug go on with the block numbers, and Ctrl+C and Ctrl+Break
-// keep every block received.
+// one CRLF, an unplug and replug go on with the block numbers, Ctrl+C, Ctrl+Break and the end
+// of the session keep every block received, and the console is left in the mode it was
+// found in.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -43,17 +44,10 @@ class TRecorderProcess {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     errorFile_ = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = errorFile_;
-    std::string command(1, '"');
-    command.append(Beside("simplescope-record.exe")).append("\" ").append(arguments);
-    started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, creation, nullptr,
-                              nullptr, &startup, &process_);
+    Start(arguments, errorFile_, creation);
   }
+  // With standard error on the caller's own (inheritable) handle: a console, say.
+  TRecorderProcess(const std::string& arguments, HANDLE errors) { Start(arguments, errors, 0); }
   ~TRecorderProcess() {
     if (started_) {
       if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
@@ -74,10 +68,31 @@ class TRecorderProcess {
   }
 
  private:
+  void Start(const std::string& arguments, HANDLE errors, DWORD creation) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = errors;
+    std::string command(1, '"');
+    command.append(Beside("simplescope-record.exe")).append("\" ").append(arguments);
+    started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, creation, nullptr,
+                              nullptr, &startup, &process_);
+  }
   HANDLE errorFile_ = INVALID_HANDLE_VALUE;
   PROCESS_INFORMATION process_{};
   bool started_ = false;
 };
+
+// A console of the test's own, with a window on the display. Under Wine a program started
+// without a terminal hangs on a console that shows nothing and takes no console calls (a new
+// one can't be had before it is let go of).
+bool ConsoleOfOurOwn() {
+  if (GetConsoleWindow()) return true;
+  FreeConsole();
+  return AllocConsole() != FALSE;
+}
 
 struct TTable {
   std::vector<std::string> lines;  // without their line ends
@@ -184,7 +199,7 @@ void RecordAndStop(TRecorderProcess& recorder, const std::string& file, const st
 
 TEST_F(RecorderUnderWine, CtrlBreakKeepsEveryBlockAndSaysHowMany) {
   // A console event goes to the processes of a console: give the recorder one to share.
-  if (!GetConsoleWindow()) AllocConsole();
+  ConsoleOfOurOwn();
   const std::string file = base + "\\stopped.csv";
   const std::string errors = base + "\\err3.txt";
   TRecorderProcess recorder("--interval 20 -o \"" + file + "\"", errors);
@@ -217,6 +232,70 @@ TEST_F(RecorderUnderWine, CtrlCKeepsEveryBlockAndSaysHowMany) {
     CloseHandle(sender.hThread);
     CloseHandle(sender.hProcess);
   });
+}
+
+// Log-off and shut-down reach a program that loads user32 only through its top-level
+// windows (WM_QUERYENDSESSION, then WM_ENDSESSION), never through the console's handler;
+// Wine's `wineboot --end-session` sends both to every top-level window, as Windows does at
+// the end of a session, and ends the processes once their windows have answered. Run as a
+// test of its own (tests/recorder/windows/CMakeLists.txt): it ends the session of its
+// Wine prefix.
+TEST_F(RecorderUnderWine, TheSessionsEndKeepsEveryBlockAndSaysHowMany) {
+  const std::string file = base + "\\session.csv";
+  const std::string errors = base + "\\err5.txt";
+  TRecorderProcess recorder("--interval 20 -o \"" + file + "\"", errors);
+  RecordAndStop(recorder, file, errors, [&] {
+    std::string command = "wineboot.exe --end-session";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION ender{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &ender))
+      GTEST_SKIP() << "not under Wine: no wineboot to end the session with";
+    WaitForSingleObject(ender.hProcess, 30000);
+    CloseHandle(ender.hThread);
+    CloseHandle(ender.hProcess);
+  });
+}
+
+// The recorder on a console: the progress line is cleared and overwritten without leaving
+// anything of an escape sequence in what the console shows (Wine's console takes the
+// virtual-terminal mode but doesn't process the sequences, so there the recorder clears with
+// blanks, as on a console that refuses the mode), and the console is left in the mode it was
+// found in.
+TEST_F(RecorderUnderWine, TheConsoleIsLeftInTheModeItWasFoundIn) {
+  if (!ConsoleOfOurOwn()) GTEST_SKIP() << "no console (error " << GetLastError() << ")";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE console =
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  &inherit, OPEN_EXISTING, 0, nullptr);
+  DWORD before = 0;
+  if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &before))
+    GTEST_SKIP() << "no console (error " << GetLastError() << ")";
+  before &= ~static_cast<DWORD>(ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  ASSERT_TRUE(SetConsoleMode(console, before));
+  CONSOLE_SCREEN_BUFFER_INFO screen{};
+  GetConsoleScreenBufferInfo(console, &screen);
+  const std::string file = base + "\\console.csv";
+  {
+    // Long enough for a few progress lines (one every quarter of a second).
+    TRecorderProcess recorder("--seconds 2 --interval 20 -o \"" + file + "\"", console);
+    ASSERT_TRUE(recorder.Started());
+    ASSERT_EQ(recorder.Wait(60000), 0);
+  }
+  DWORD after = 0;
+  ASSERT_TRUE(GetConsoleMode(console, &after));
+  EXPECT_EQ(after, before);
+  // What the console shows from where the cursor stood before the recording.
+  const DWORD cells = screen.dwSize.X * (screen.dwSize.Y - screen.dwCursorPosition.Y);
+  std::wstring shown(cells, L' ');
+  DWORD read = 0;
+  ReadConsoleOutputCharacterW(console, shown.data(), cells, {0, screen.dwCursorPosition.Y}, &read);
+  shown.resize(read);
+  CloseHandle(console);
+  EXPECT_NE(shown.find(L"simplescope-record: blocks: "), std::wstring::npos);
+  EXPECT_EQ(shown.find(L'\x1b'), std::wstring::npos);
+  EXPECT_EQ(shown.find(L"[K"), std::wstring::npos);
 }
 
 }  // namespace
