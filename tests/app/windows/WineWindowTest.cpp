@@ -119,23 +119,42 @@ BOOL CALLBACK CollectStaticTexts(HWND child, LPARAM texts) {
   return TRUE;
 }
 
+// simplescope.exe beside this test, started with the arguments given (after a blank) and,
+// with noStandardHandles, detached and with no standard handles, as the Start menu starts it.
+bool StartProgram(const std::wstring& arguments, bool noStandardHandles,
+                  PROCESS_INFORMATION& started) {
+  wchar_t testProgram[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, testProgram, MAX_PATH);
+  std::wstring program(testProgram);
+  program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"simplescope.exe";
+  std::wstring commandLine = L"\"" + program + L"\"" + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  if (noStandardHandles) startup.dwFlags = STARTF_USESTDHANDLES;  // all three left null
+  return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        noStandardHandles ? DETACHED_PROCESS : 0, nullptr, nullptr, &startup,
+                        &started) != FALSE;
+}
+
+// Waits up to 20 s for the program to end (then ends it), and answers whether it ended of
+// itself, with its exit code.
+bool EndsOfItself(PROCESS_INFORMATION& started, DWORD& exitCode) {
+  const bool ended = WaitForSingleObject(started.hProcess, 20000) == WAIT_OBJECT_0;
+  exitCode = 1;
+  GetExitCodeProcess(started.hProcess, &exitCode);
+  if (!ended) TerminateProcess(started.hProcess, 1);
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return ended;
+}
+
 }  // namespace
 
 // A window program started from the Start menu has no console and no standard output:
 // --version then comes in a box, whose OK ends the program with success.
 TEST(WineProgram, VersionWithNowhereToWriteComesInABox) {
-  wchar_t testProgram[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, testProgram, MAX_PATH);
-  std::wstring program(testProgram);
-  program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"simplescope.exe";
-  std::wstring commandLine = L"\"" + program + L"\" --version";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;  // all three left null
   PROCESS_INFORMATION started{};
-  ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                             DETACHED_PROCESS, nullptr, nullptr, &startup, &started))
-      << GetLastError();
+  ASSERT_TRUE(StartProgram(L" --version", true, started)) << GetLastError();
   BoxSearch search{started.dwProcessId};
   QElapsedTimer waited;
   waited.start();
@@ -148,12 +167,8 @@ TEST(WineProgram, VersionWithNowhereToWriteComesInABox) {
     EnumChildWindows(search.box, CollectStaticTexts, reinterpret_cast<LPARAM>(&text));
     PostMessageW(search.box, WM_COMMAND, IDOK, 0);
   }
-  const bool ended = WaitForSingleObject(started.hProcess, 20000) == WAIT_OBJECT_0;
   DWORD exitCode = 1;
-  GetExitCodeProcess(started.hProcess, &exitCode);
-  if (!ended) TerminateProcess(started.hProcess, 1);
-  CloseHandle(started.hThread);
-  CloseHandle(started.hProcess);
+  const bool ended = EndsOfItself(started, exitCode);
   ASSERT_NE(search.box, nullptr) << "no box within 20 s";
   EXPECT_EQ(QString::fromStdWString(text).left(12), QStringLiteral("simplescope "));
   EXPECT_TRUE(ended);
@@ -194,17 +209,8 @@ std::wstring CaptionOf(HWND window) {
 // Qt's windows platform would append an application display name to every caption
 // ("警告 - 簡易オシロソフト"), which the program therefore doesn't set.
 TEST(WineProgram, EveryWindowsCaptionIsExactlyItsOwn) {
-  wchar_t testProgram[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, testProgram, MAX_PATH);
-  std::wstring program(testProgram);
-  program = program.substr(0, program.find_last_of(L"\\/") + 1) + L"simplescope.exe";
-  std::wstring commandLine = L"\"" + program + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                             nullptr, nullptr, &startup, &started))
-      << GetLastError();
+  ASSERT_TRUE(StartProgram(L"", false, started)) << GetLastError();
   auto waitForWindows = [&](size_t count) {
     std::vector<HWND> windows;
     QElapsedTimer waited;
@@ -231,12 +237,8 @@ TEST(WineProgram, EveryWindowsCaptionIsExactlyItsOwn) {
   PostMessageW(box, WM_CLOSE, 0, 0);  // the box's one button, as Esc
   EXPECT_EQ(waitForWindows(1).size(), 1u);
   PostMessageW(window, WM_CLOSE, 0, 0);
-  const bool ended = WaitForSingleObject(started.hProcess, 20000) == WAIT_OBJECT_0;
   DWORD exitCode = 1;
-  GetExitCodeProcess(started.hProcess, &exitCode);
-  if (!ended) TerminateProcess(started.hProcess, 1);
-  CloseHandle(started.hThread);
-  CloseHandle(started.hProcess);
+  const bool ended = EndsOfItself(started, exitCode);
   EXPECT_TRUE(ended);
   EXPECT_EQ(exitCode, 0u);
 }
