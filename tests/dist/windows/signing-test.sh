@@ -58,6 +58,10 @@ for program in simplescope simplescope-record; do
   verify "$work/zip/$name/bin/$program.exe"
 done
 (cd "$signed" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not fit the packages"
+# Packages that only their maker may read can't be copied to a school's deployment share.
+for file in "$signed/$name.exe" "$signed/$name.msi" "$signed/$name.zip" "$signed/SHA256SUMS"; do
+  [ "$(stat -c %a "$file")" = 644 ] || fail "$(basename "$file") has mode $(stat -c %a "$file")"
+done
 
 echo "== the programs and the uninstaller as an install writes them"
 # shellcheck source=tools/wine-env.sh
