@@ -105,8 +105,11 @@ trap 'rm -rf "$root" "$root.cpio"' EXIT
 
 # Software emulation: KVM is not dependable on these machines. qemu exits 0 even after a
 # guest panic, so the verdict is the guest's own line.
-# A Qt initramfs is about 110 MB, which the kernel holds twice while unpacking it.
-output=$(timeout "$timeout" qemu-system-x86_64 -accel tcg -cpu qemu64,+rdrand -m 512M -smp 1 \
+# A Qt initramfs is about 110 MB, which the kernel holds twice while unpacking it. In the
+# AddressSanitizer build each process also keeps up to 256 MB of freed memory in quarantine:
+# a test that reads a growing recording again and again reached that, and 512 MB had the
+# guest's OOM killer end it.
+output=$(timeout "$timeout" qemu-system-x86_64 -accel tcg -cpu qemu64,+rdrand -m 1536M -smp 1 \
   -nodefaults -no-user-config -display none -serial stdio -no-reboot \
   -kernel "$cache/kernel/vmlinuz" -initrd "$root.cpio" \
   -append "console=ttyS0 panic=-1 quiet" 2>&1 || true)
