@@ -67,7 +67,7 @@ cpack --config "$build/CPackConfig.cmake" -B "$work/cpack" "${cpack_options[@]}"
   { cat "$work/cpack.log" >&2; fail "cpack failed"; }
 # The work above is ours alone; the packages are for everyone who deploys them to read.
 umask 022
-cp "$work/cpack/$name.exe" "$work/cpack/$name.zip" "$out/"
+install -m 644 "$work/cpack/$name.exe" "$work/cpack/$name.zip" "$out/"
 product_code=$(bash "$here/make-msi.sh" "$tree" "$version" "$out/$name.msi")
 [ $sign -eq 1 ] && sign_in_place "$out/$name.exe" "$out/$name.msi"
 (cd "$out" && sha256sum "$name.exe" "$name.msi" "$name.zip" >SHA256SUMS)
