@@ -2,12 +2,12 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 
 #include "MainThreadCall.h"
+#include "SystemTimer.h"
 
 namespace {
 
@@ -30,11 +30,9 @@ void ProcessMessagesFor(uint32_t milliseconds) {
     return;
   }
   QEventLoop loop;
-  QTimer deadline;
-  deadline.setSingleShot(true);
-  deadline.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-  deadline.start(static_cast<int>(std::min<uint32_t>(milliseconds, INT32_MAX)));
+  const std::unique_ptr<QObject> deadline =
+      StartSystemTimer(static_cast<int>(std::min<uint32_t>(milliseconds, INT32_MAX)), false,
+                       [&loop] { loop.quit(); });
   MainThreadCall::RunPending();
   loop.exec();
 }

@@ -1,19 +1,11 @@
 #include "Timer.h"
 
-#include "Dialogs.h"
+#include <algorithm>
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-  timer_.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
-    // A tick queued before the timer was switched off or re-armed must not run.
-    QMetaObject::invokeMethod(
-        &timer_,
-        [this, generation = generation_] {
-          if (generation == generation_) Tick();
-        },
-        Qt::QueuedConnection);
-  });
-}
+#include "Dialogs.h"
+#include "SystemTimer.h"
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner) {}
 
 void TTimer::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
@@ -33,10 +25,10 @@ void TTimer::SetOnTimer(TNotifyEvent handler) {
 }
 
 void TTimer::Update() {
-  timer_.stop();
-  ++generation_;
+  timer_.reset();
   if (enabled_ && interval_ != 0 && onTimer_)
-    timer_.start(static_cast<int>(std::min<uint32_t>(interval_, INT32_MAX)));
+    timer_ = StartSystemTimer(static_cast<int>(std::min<uint32_t>(interval_, INT32_MAX)), true,
+                              [this] { Tick(); });
 }
 
 void TTimer::Tick() {
