@@ -30,6 +30,7 @@ class TMessageTarget {
 };
 
 // The system's watcher of one object, in the platform's file: a socket notifier on a
-// descriptor, or an event notifier on a HANDLE. Runs onReady with context as receiver.
+// descriptor, or a wait of the thread pool on a HANDLE. Runs onReady on the main thread while
+// both the watch and context live.
 std::unique_ptr<QObject> WatchSystemObject(TSystemHandle object, QObject* context,
                                            std::function<void()> onReady);
