@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QWinEventNotifier>
 
 #include "MessageTarget.h"
 #include "MessageWindowWindows.h"
@@ -28,6 +29,8 @@ class TObjectWatch : public QObject {
     Disarm();
     MessageWindowWindows::Close(slot_);
   }
+
+  bool Armed() const { return wait_ != nullptr; }
 
  private:
   static void CALLBACK Ready(void* slot, BOOLEAN /*timedOut*/) {
@@ -66,5 +69,11 @@ class TObjectWatch : public QObject {
 
 std::unique_ptr<QObject> WatchSystemObject(TSystemHandle object, QObject* context,
                                            std::function<void()> onReady) {
-  return std::make_unique<TObjectWatch>(object.Handle(), context, std::move(onReady));
+  auto watch = std::make_unique<TObjectWatch>(object.Handle(), context, onReady);
+  if (watch->Armed()) return watch;
+  // No window or no wait from the system: Qt's notifier still gets the object watched.
+  auto notifier = std::make_unique<QWinEventNotifier>(object.Handle());
+  QObject::connect(notifier.get(), &QWinEventNotifier::activated, context,
+                   [onReady = std::move(onReady)] { onReady(); });
+  return notifier;
 }
