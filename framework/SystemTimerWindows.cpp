@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include <QObject>
+#include <algorithm>
 
 #include "MessageWindowWindows.h"
 #include "SystemTimer.h"
