@@ -8,7 +8,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev libgl-dev qt6-tools-dev qt6-l10n-tools
   libudev-dev libjpeg62-turbo-dev libfontconfig-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
