@@ -249,3 +249,8 @@ TForm1Window::TForm1Window() {
 }
 
 TForm1Window::~TForm1Window() = default;
+
+// Qt's own handlers repaint the whole window, which decodes every picture again.
+void TForm1Window::focusInEvent(QFocusEvent*) {}
+
+void TForm1Window::focusOutEvent(QFocusEvent*) {}

@@ -44,6 +44,12 @@ class TForm1Window : public QWidget {
   // The JPEG files of the pictures stored with the program (empty for an unknown name).
   static QByteArray PictureFile(const QString& name);
 
+ protected:
+  // Nothing the window draws shows its focus: a window that gains or loses it (a click, the
+  // measurements window, a dialog) has nothing to repaint, least of all the pictures.
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
  private:
   TChart* chart2_ = nullptr;
   TFastLineSeries* series2_ = nullptr;

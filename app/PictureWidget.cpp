@@ -65,14 +65,15 @@ void TPictureWidget::keyPressEvent(QKeyEvent* event) {
   if (!event->isAutoRepeat() && OnClick) OnClick();
 }
 
+// Only the frame shows the focus: without one, a focus that comes or goes (the window
+// activated or left, a click) repaints nothing. Qt's own handlers would repaint the picture.
 void TPictureWidget::focusInEvent(QFocusEvent* event) {
-  QWidget::focusInEvent(event);
-  focusFrame_ = FocusCameFromKeyboard(*this, *event);
-  if (focusFrame_) update();
+  const bool frame = FocusCameFromKeyboard(*this, *event);
+  if (frame != focusFrame_) update();
+  focusFrame_ = frame;
 }
 
-void TPictureWidget::focusOutEvent(QFocusEvent* event) {
-  QWidget::focusOutEvent(event);
+void TPictureWidget::focusOutEvent(QFocusEvent*) {
   if (focusFrame_) update();
   focusFrame_ = false;
 }

@@ -148,13 +148,13 @@ void TCustomChart::leaveEvent(QEvent* event) {
   if (pointerReadout_) RefreshPointerReadout();
 }
 
+// The focus shows as the overlay's frame alone, repainted where it lies; Qt's own handlers
+// would repaint the whole chart at every focus change, the window's activation included.
 void TCustomChart::focusInEvent(QFocusEvent* event) {
-  QWidget::focusInEvent(event);
   if (FocusCameFromKeyboard(*this, *event)) ShowOverlayChange(overlay_.SetFocusFrame(true, rect()));
 }
 
-void TCustomChart::focusOutEvent(QFocusEvent* event) {
-  QWidget::focusOutEvent(event);
+void TCustomChart::focusOutEvent(QFocusEvent*) {
   ShowOverlayChange(overlay_.SetFocusFrame(false, rect()));
 }
 
