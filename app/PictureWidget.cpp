@@ -1,5 +1,6 @@
 #include "PictureWidget.h"
 
+#include <QAccessible>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -76,6 +77,22 @@ void TPictureWidget::focusInEvent(QFocusEvent* event) {
 void TPictureWidget::focusOutEvent(QFocusEvent*) {
   if (focusFrame_) update();
   focusFrame_ = false;
+}
+
+void TPictureWidget::changeEvent(QEvent* event) {
+  // Enabled or not, the picture looks the same (a start disables the start picture); only a
+  // focus frame takes the colours of the state. Qt's handler would repaint it all, decoded
+  // again; a screen reader is still told.
+  if (event->type() == QEvent::EnabledChange && !focusFrame_) {
+    if (QAccessible::isActive()) {
+      QAccessible::State changed;
+      changed.disabled = true;
+      QAccessibleStateChangeEvent stateChange(this, changed);
+      QAccessible::updateAccessibility(&stateChange);
+    }
+    return;
+  }
+  QWidget::changeEvent(event);
 }
 
 bool TPictureWidget::event(QEvent* event) {

@@ -33,6 +33,7 @@ class TPictureWidget : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
 
  private:

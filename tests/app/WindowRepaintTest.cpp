@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFrame>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QTest>
@@ -139,4 +141,20 @@ TEST_F(WindowRepaint, TheFocusLeavingAndComingBackRepaintsNothing) {
   for (int tick = 0; tick < 5; ++tick) Tick();
   EXPECT_EQ(counter->Of(chart), 10);
   EXPECT_EQ(counter->OthersThan(chart), (std::map<std::string, int>{}));
+}
+
+// A stop and a start change the panel and "計測中" and what lies under them, but neither
+// picture: the start picture looks the same enabled or not.
+TEST_F(WindowRepaint, StopAndStartRepaintNeitherPicture) {
+  TForm1& form = window->Form();
+  counter->Reset();
+  form.Image2->SetEnabled(true);
+  form.Panel1->SetVisible(true);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return counter->Of(window->Panel1()) > 0; }));
+  form.Image2->SetEnabled(false);
+  form.Panel1->SetVisible(false);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return counter->Of(window->Label1()) > 0; }));
+  QApplication::processEvents();
+  EXPECT_EQ(counter->Of(window->StartPicture()), 0);
+  EXPECT_EQ(counter->Of(window->StopPicture()), 0);
 }
