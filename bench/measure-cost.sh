@@ -4,12 +4,18 @@
 # SECONDS of measuring (default 30) and its peak resident memory. Then runs it again under
 # callgrind and counts the instructions of one tick: those of 10 s of measuring less those of
 # 10 s of idling just before, divided by the ticks in between, with the part spent in the
-# chart's render and in the tick's handler. With MEASUREMENTS_WINDOW=1 the measurements window
+# chart's render and in the tick's handler. The pointer stays where it clicked, on the start
+# picture; with POINTER=chart it is moved onto the middle of the plot after the click, where the
+# readout's tooltip follows the trace under it. With MEASUREMENTS_WINDOW=1 the measurements window
 # is opened (Ctrl+M) once measuring has started, and both figures are of the program with it.
 # With RECORD=1 it then starts a recording from the window (Ctrl+R, a file of its own in the
 # save dialog) and counts 10 s more of measuring while recording, the writer thread's
-# instructions included, against those without.
-#   [MEASUREMENTS_WINDOW=1] [RECORD=1] bash bench/measure-cost.sh [SECONDS]
+# instructions included, against those without. With FOCUS=1 it counts 9 s more of measuring
+# while the window loses the keyboard focus and gets it back three times (the focus given to the
+# screen's root window and back, as a dialog or the measurements window takes it and gives it
+# back), and what one change of the focus costs beyond the ticks.
+#   [POINTER=start|chart] [MEASUREMENTS_WINDOW=1] [FOCUS=1] [RECORD=1] \
+#     bash bench/measure-cost.sh [SECONDS]
 set -euo pipefail
 self=$(realpath "$0")
 cd "$(dirname "$self")/.."
@@ -22,6 +28,17 @@ open_measurements() {
   sleep 1
 }
 
+# Clicks the start picture, at (400, 488) in the window and 113 x 114, and leaves the pointer
+# there or, with POINTER=chart, moves it onto the middle of the plot.
+start_measuring() {
+  xdotool mousemove --window "$1" 456 545 click 1
+  case "${POINTER:-start}" in
+    start) ;;
+    chart) sleep 0.2; xdotool mousemove --window "$1" 372 276 ;;
+    *) echo "POINTER is start or chart" >&2; return 1 ;;
+  esac
+}
+
 measure() {
   local seconds=$1 launcher program window ticks=$(getconf CLK_TCK)
   build-bench/tools/emulated-board/emulated-board --for=$((seconds + 30)) \
@@ -30,8 +47,7 @@ measure() {
   window=$(timeout 20 xdotool search --sync --onlyvisible --class simplescope | head -n 1)
   program=$(pgrep -P "$launcher" -x simplescope)
   sleep 0.5
-  # The start picture lies at (400, 488) in the window and is 113 x 114.
-  xdotool mousemove --window "$window" 456 545 click 1
+  start_measuring "$window"
   sleep 0.2
   open_measurements "$window"
   cpu_ticks() { awk '{print $14 + $15}' "/proc/$program/stat"; }
@@ -72,13 +88,28 @@ count_instructions() {
   callgrind_control --zero "$program" >/dev/null 2>&1
   sleep "$window_seconds"
   callgrind_control --dump=idle "$program" >/dev/null 2>&1
-  xdotool mousemove --window "$window" 456 545 click 1
+  start_measuring "$window"
   sleep 3
   open_measurements "$window"
   sleep 3  # the window's first paint under callgrind
   callgrind_control --zero "$program" >/dev/null 2>&1
   sleep "$window_seconds"
   callgrind_control --dump=measuring "$program" >/dev/null 2>&1
+  local dumps=2
+  if [ "${FOCUS:-0}" = 1 ]; then
+    local root
+    root=$(xwininfo -root | awk '/Window id/ {print $4}')
+    callgrind_control --zero "$program" >/dev/null 2>&1
+    for _ in 1 2 3; do
+      xdotool windowfocus "$root"
+      sleep 1.5
+      xdotool windowfocus "$window"
+      sleep 1.5
+    done
+    callgrind_control --dump=focus "$program" >/dev/null 2>&1
+    dumps=$((dumps + 1))
+    local focus=$out/callgrind.out.$dumps
+  fi
   if [ "${RECORD:-0}" = 1 ]; then
     # Ctrl+R over the window; the save dialog gets a file of ours typed over its proposal.
     xdotool key ctrl+r
@@ -91,31 +122,49 @@ count_instructions() {
     callgrind_control --zero "$program" >/dev/null 2>&1
     sleep "$window_seconds"
     callgrind_control --dump=recording "$program" >/dev/null 2>&1
+    dumps=$((dumps + 1))
+    local recorded=$out/callgrind.out.$dumps
   fi
   kill -TERM "$program"
   wait "$launcher" || true
   # KEEP_CALLGRIND=FILE keeps the measuring dump for callgrind_annotate.
   if [ -n "${KEEP_CALLGRIND:-}" ]; then cp "$out/callgrind.out.2" "$KEEP_CALLGRIND"; fi
-  local idle measuring ticks tick render
+  local idle measuring ticks tick render pictures
   idle=$(dumped_instructions "$out/callgrind.out.1")
   measuring=$(dumped_instructions "$out/callgrind.out.2")
   ticks=$(awk -v name='TForm1::Timer1Timer(TObject*)' -f bench/callgrind-calls.awk \
     "$out/callgrind.out.2")
   tick=$(inclusive_of "$out/callgrind.out.2" 'TForm1::Timer1Timer(TObject*)')
   render=$(inclusive_of "$out/callgrind.out.2" 'TCustomChart::paintEvent(QPaintEvent*)')
+  pictures=$(inclusive_of "$out/callgrind.out.2" 'TPictureWidget::paintEvent(QPaintEvent*)')
   awk -v idle="$idle" -v measuring="$measuring" -v ticks="$ticks" -v tick="${tick:-0}" \
-    -v render="${render:-0}" -v s="$window_seconds" 'BEGIN {
+    -v render="${render:-0}" -v pictures="${pictures:-0}" -v s="$window_seconds" 'BEGIN {
     if (ticks == 0) { print "callgrind: no tick counted"; exit 1 }
     per = (measuring - idle) / ticks
     printf "callgrind, %d s each: %d ticks; %.0f instructions per tick (idle subtracted)\n", s,
            ticks, per
     printf "  of which the tick handler %.0f, the chart render %.0f (%.0f %%), the rest %.0f\n",
-           tick / ticks, render / ticks, 100 * render / ticks / per, per - (tick + render) / ticks }'
+           tick / ticks, render / ticks, 100 * render / ticks / per, per - (tick + render) / ticks
+    printf "  (the pictures painted: %.0f per tick)\n", pictures / ticks }'
+  if [ "${FOCUS:-0}" = 1 ]; then
+    local focused fticks fpictures
+    focused=$(dumped_instructions "$focus")
+    fticks=$(awk -v name='TForm1::Timer1Timer(TObject*)' -f bench/callgrind-calls.awk "$focus")
+    fpictures=$(inclusive_of "$focus" 'TPictureWidget::paintEvent(QPaintEvent*)')
+    awk -v idle="$idle" -v measuring="$measuring" -v ticks="$ticks" -v focused="$focused" \
+      -v fticks="$fticks" -v fpictures="${fpictures:-0}" 'BEGIN {
+      if (fticks == 0) { print "callgrind: no tick counted while the focus changed"; exit 1 }
+      per = (measuring - idle) / ticks
+      printf "focus lost and regained 3 times: %d ticks; %.0f instructions per tick;\n", fticks,
+             focused / fticks
+      printf "  %.0f per change of the focus beyond the ticks (the pictures %.0f)\n",
+             (focused - 0.9 * idle - fticks * per) / 6, fpictures / 6 }'
+  fi
   if [ "${RECORD:-0}" = 1 ]; then
     local recording rticks rows
-    recording=$(dumped_instructions "$out/callgrind.out.3")
+    recording=$(dumped_instructions "$recorded")
     rticks=$(awk -v name='TForm1::Timer1Timer(TObject*)' -f bench/callgrind-calls.awk \
-      "$out/callgrind.out.3")
+      "$recorded")
     rows=$(($(wc -l <"$out/recording.csv") - 1))
     awk -v idle="$idle" -v measuring="$measuring" -v ticks="$ticks" -v recording="$recording" \
       -v rticks="$rticks" -v rows="$rows" -v s="$window_seconds" 'BEGIN {
@@ -136,7 +185,7 @@ fi
 
 seconds=${1:-30}
 bash tools/install-deps.sh
-for p in xvfb xauth xdotool valgrind; do
+for p in xvfb xauth xdotool x11-utils valgrind; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null
 done
