@@ -13,8 +13,9 @@
 # instructions included, against those without. With FOCUS=1 it counts 9 s more of measuring
 # while the window loses the keyboard focus and gets it back three times (the focus given to the
 # screen's root window and back, as a dialog or the measurements window takes it and gives it
-# back), and what one change of the focus costs beyond the ticks.
-#   [POINTER=start|chart] [MEASUREMENTS_WINDOW=1] [FOCUS=1] [RECORD=1] \
+# back), and what one change of the focus costs beyond the ticks. SETTLE=SECONDS (default 6)
+# is the time between the click and the count; a short one counts the start's own paints too.
+#   [POINTER=start|chart] [SETTLE=SECONDS] [MEASUREMENTS_WINDOW=1] [FOCUS=1] [RECORD=1] \
 #     bash bench/measure-cost.sh [SECONDS]
 set -euo pipefail
 self=$(realpath "$0")
@@ -89,9 +90,13 @@ count_instructions() {
   sleep "$window_seconds"
   callgrind_control --dump=idle "$program" >/dev/null 2>&1
   start_measuring "$window"
-  sleep 3
+  # The start's own paints ("計測中" where the instructions were) and the first trace's
+  # render settle before the count: SETTLE seconds (default 6) in all.
+  local half
+  half=$(awk -v s="${SETTLE:-6}" 'BEGIN { print s / 2 }')
+  sleep "$half"
   open_measurements "$window"
-  sleep 3  # the window's first paint under callgrind
+  sleep "$half"
   callgrind_control --zero "$program" >/dev/null 2>&1
   sleep "$window_seconds"
   callgrind_control --dump=measuring "$program" >/dev/null 2>&1
