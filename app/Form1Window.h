@@ -44,6 +44,10 @@ class TForm1Window : public QWidget {
   // The JPEG files of the pictures stored with the program (empty for an unknown name).
   static QByteArray PictureFile(const QString& name);
 
+ protected:
+  // A recording's last rows are written before the window goes (TForm1::FormCloseQuery).
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   TChart* chart2_ = nullptr;
   TFastLineSeries* series2_ = nullptr;
