@@ -180,7 +180,7 @@ bool TForm1::FormCloseQuery(TObject*) {
   Timer1->SetEnabled(false);
   std::unique_ptr<TBusyNotice> notice;
   const QStringList unwritten =
-      Recording->FinishForClosing(kClosingPatience, kClosingBound, [&](const QStringList& files) {
+      Recording->FinishForClosing(kClosingPatience, ClosingBound, [&](const QStringList& files) {
         notice = std::make_unique<TBusyNotice>(kWritingTheLastRows + QLatin1Char('\n') +
                                                files.join(QLatin1Char('\n')));
       });

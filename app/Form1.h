@@ -50,7 +50,7 @@ class TForm1 : public TComponent {
   // the patience, and a disk that doesn't answer within the bound is given up.
   static constexpr std::chrono::milliseconds kClosingPatience{1000};
   static constexpr std::chrono::milliseconds kClosingBound{10000};
-
+  std::chrono::milliseconds ClosingBound = kClosingBound;  // tests wait less
   TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2);
   ~TForm1() override;
 

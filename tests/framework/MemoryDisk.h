@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <limits>
 #include <map>
@@ -27,7 +28,9 @@ class TMemoryDisk : public TTableOutputCalls {
   size_t capacity = std::numeric_limits<size_t>::max();
   size_t largestWrite = std::numeric_limits<size_t>::max();
   int writeError = 0;  // every write fails with this, when set
-  int flushError = 0;
+  // Flushes and closes fail with these from when they are set (at any time).
+  std::atomic<int> flushError{0};
+  std::atomic<int> closeError{0};
   std::function<void()> beforeWrite;  // on the writing thread
 
   // Names of folders that do not exist: a file in one can't be made.
@@ -106,14 +109,14 @@ class TMemoryDisk : public TTableOutputCalls {
   }
   int Flush(TSystemHandle file) const override {
     std::lock_guard lock(mutex_);
-    if (flushError) return flushError;
+    if (const int error = flushError.load()) return error;
     files_[file.Descriptor()].flushed = files_[file.Descriptor()].data.size();
     return 0;
   }
   int Close(TSystemHandle file) const override {
     std::lock_guard lock(mutex_);
     files_[file.Descriptor()].open = false;
-    return 0;
+    return closeError.load();
   }
   bool ReaderGone(int error) const override { return error == kReaderGone; }
   int NotOpen() const override { return kNotOpen; }
