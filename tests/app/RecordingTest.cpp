@@ -151,6 +151,23 @@ TEST_F(Recording, TheDialogProposesACsvFileAndATsvNameGivesTabsAndLineFeeds) {
   const TRecordedTable table = TRecordedTable::Parse(text, '\t', "\n");
   ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(table));
   EXPECT_EQ(table.Raws(), sent);
+
+  // The TSV kind chosen, and a name typed with a dot of its own: a TSV all the same.
+  SetSaveDialogHook([this](TSaveDialogRequest& request) {
+    request.chosenFilter = "TSV file (*.tsv)";
+    return answer;
+  });
+  answer = "rec/実験 2.5V";
+  CtrlR();
+  EXPECT_EQ(form->Caption(), "簡易オシロソフト — 記録中: 実験 2.5V.tsv");
+  sent.clear();
+  Tick({NextBlock()});
+  CtrlR();
+  ASSERT_TRUE(WaitUntilClosed("rec/実験 2.5V.tsv"));
+  const TRecordedTable typed =
+      TRecordedTable::Parse(disk.Contents("rec/実験 2.5V.tsv"), '\t', "\n");
+  ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(typed));
+  EXPECT_EQ(typed.Raws(), sent);
 }
 
 TEST_F(Recording, ADiskThatStallsTwoSecondsDelaysNoTickAndLosesNoBlock) {
