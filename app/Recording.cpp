@@ -11,6 +11,9 @@ namespace {
 
 const QString kNotStarted = QStringLiteral("記録を始められませんでした。");
 const QString kFolderNotWritable = QStringLiteral("保存先のフォルダーに書き込めません。");
+const QString kFileInUse = QStringLiteral(
+    "ファイルが他のプログラムで開かれています。そのプログラムでファイルを閉じてから、もう一度試して"
+    "ください。");
 const QString kStillWriting = QStringLiteral(
     "前の記録がまだこのファイルに書き込んでいます。少し待ってからもう一度試してください。");
 const QString kRecordingEnded =
@@ -58,10 +61,11 @@ bool TRecording::Start(const QString& path) {
     return false;
   }
   QString reason;
-  std::unique_ptr<TTableOutput> output = TTableOutput::OpenFile(path, reason);
+  bool inUse = false;
+  std::unique_ptr<TTableOutput> output = TTableOutput::OpenFile(path, reason, &inUse);
   if (!output) {
-    ShowWarningBox(kNotStarted + kFolderNotWritable + QLatin1Char('\n') + path +
-                   QStringLiteral("\n(") + reason + QLatin1Char(')'));
+    ShowWarningBox(kNotStarted + (inUse ? kFileInUse : kFolderNotWritable) + QLatin1Char('\n') +
+                   path + QStringLiteral("\n(") + reason + QLatin1Char(')'));
     return false;
   }
   const TSampleTable::TFormat format = path.endsWith(QLatin1String(".tsv"), Qt::CaseInsensitive)

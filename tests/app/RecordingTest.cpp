@@ -232,7 +232,7 @@ TEST_F(Recording, AFullDiskEndsItWithTheBoxAndTheFileEndsOnItsLastWholeBlock) {
   EXPECT_EQ(Csv(disk.Contents("rec/full.csv")).Blocks(), 3u);
 }
 
-TEST_F(Recording, AFolderThatCantBeWrittenSaysSoAndNothingBegins) {
+TEST_F(Recording, AFolderThatCantBeWrittenOrAFileInUseSaysWhichAndNothingBegins) {
   disk.missingFolders = {"gone"};
   answer = "gone/run.csv";
   CtrlR();
@@ -243,6 +243,17 @@ TEST_F(Recording, AFolderThatCantBeWrittenSaysSoAndNothingBegins) {
   EXPECT_FALSE(form->Recording->Active());
   EXPECT_EQ(form->Caption(), "簡易オシロソフト");
   EXPECT_FALSE(disk.Exists("gone/run.csv"));
+
+  // A file a spreadsheet holds open (Windows) is no folder that can't be written.
+  disk.filesInUse = {"rec/open.csv"};
+  answer = "rec/open.csv";
+  CtrlR();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].text,
+            "記録を始められませんでした。ファイルが他のプログラムで開かれています。"
+            "そのプログラムでファイルを閉じてから、もう一度試してください。\nrec/open.csv\n"
+            "(The file is being used by another process)");
+  EXPECT_FALSE(form->Recording->Active());
 }
 
 TEST_F(Recording, AnEndedRecordingStillWritingKeepsItsFileAndAnotherBeginsAtOnce) {

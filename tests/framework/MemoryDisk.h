@@ -23,6 +23,7 @@ class TMemoryDisk : public TTableOutputCalls {
   static constexpr int kReaderGone = 32;
   static constexpr int kNoFolder = 2;
   static constexpr int kFlushFailed = 5;
+  static constexpr int kInUse = 16;
 
   // Set before the writing starts.
   size_t capacity = std::numeric_limits<size_t>::max();
@@ -35,6 +36,8 @@ class TMemoryDisk : public TTableOutputCalls {
 
   // Names of folders that do not exist: a file in one can't be made.
   std::vector<QString> missingFolders;
+  // Files another program holds open: they can't be written.
+  std::vector<QString> filesInUse;
 
   std::string Contents(const QString& path) const {
     std::lock_guard lock(mutex_);
@@ -58,6 +61,7 @@ class TMemoryDisk : public TTableOutputCalls {
   }
 
   int CheckWritable(const QString& path) const override {
+    if (std::find(filesInUse.begin(), filesInUse.end(), path) != filesInUse.end()) return kInUse;
     return InMissingFolder(path) ? kNoFolder : 0;
   }
   TSystemHandle Create(const QString& path, int& error) const override {
@@ -119,6 +123,7 @@ class TMemoryDisk : public TTableOutputCalls {
     return closeError.load();
   }
   bool ReaderGone(int error) const override { return error == kReaderGone; }
+  bool InUse(int error) const override { return error == kInUse; }
   int NotOpen() const override { return kNotOpen; }
   QString Reason(int error) const override {
     switch (error) {
@@ -126,6 +131,8 @@ class TMemoryDisk : public TTableOutputCalls {
         return QStringLiteral("No space left on device");
       case kNoFolder:
         return QStringLiteral("No such file or directory");
+      case kInUse:
+        return QStringLiteral("The file is being used by another process");
       default:
         return QStringLiteral("error %1").arg(error);
     }
