@@ -119,8 +119,9 @@ class TMemoryDisk : public TTableOutputCalls {
   }
   int Close(TSystemHandle file) const override {
     std::lock_guard lock(mutex_);
-    files_[file.Descriptor()].open = false;
-    return closeError.load();
+    const int error = closeError.load();
+    files_[file.Descriptor()].open = false;  // a test may let the disk go once it sees this
+    return error;
   }
   bool ReaderGone(int error) const override { return error == kReaderGone; }
   bool InUse(int error) const override { return error == kInUse; }
