@@ -55,8 +55,33 @@ const QString kNotWrittenToTheEnd =
     QStringLiteral("ファイルを最後まで書き込めませんでした。ディスクの空きを確認してください。");
 const QString kPictureNotTaken = QStringLiteral("ウィンドウの画像を作れませんでした。");
 const QString kRecordingTo = QStringLiteral(" — 記録中: ");
+const QString kWritingTheLastRows = QStringLiteral("記録の最後の行を書き込んでいます…");
 
 }  // namespace
+
+// One tick or start under way: while any is, actions that may open a dialog wait for its end.
+// A tick also marks itself running, and puts back the marks of a held tick it runs inside.
+struct TCycleScope {
+  TCycleScope(TForm1& form, bool tick, uint32_t now)
+      : form(form), tick(tick), wasRunning(form.tickRunning_), began(form.tickBegan_) {
+    ++form.cyclesUnderWay_;
+    if (!tick) return;
+    form.tickRunning_ = true;
+    form.tickBegan_ = now;
+    ++form.ticksBegun_;
+  }
+  ~TCycleScope() {
+    if (tick) {
+      form.tickRunning_ = wasRunning;
+      form.tickBegan_ = began;
+    }
+    form.CycleEnded();
+  }
+  TForm1& form;
+  const bool tick;
+  const bool wasRunning;
+  const uint32_t began;
+};
 
 TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
     : TComponent(nullptr),
@@ -94,6 +119,8 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
   RowsWrittenItem->Visible = false;
   Recording = new TRecording(this);
   Recording->OnChange = TNotifyEvent::Bind<&TForm1::RecordingChange>(this);
+  Recording->OnFailure =
+      TEvent<void(TObject*, const QString&)>::Bind<&TForm1::RecordingFailure>(this);
   PopupMenu1->Add(TMenuItem::kSeparator, QString(), {});
   MeasurementsItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+M"),
                                      TNotifyEvent::Bind<&TForm1::MeasurementsItemClick>(this));
@@ -147,9 +174,26 @@ void TForm1::FormDestroy(TObject*) {
   SampleHistory = nullptr;
 }
 
+bool TForm1::FormCloseQuery(TObject*) {
+  if (closing_) return false;
+  closing_ = true;
+  Timer1->SetEnabled(false);
+  std::unique_ptr<TBusyNotice> notice;
+  const QStringList unwritten =
+      Recording->FinishForClosing(kClosingPatience, ClosingBound, [&](const QStringList& files) {
+        notice = std::make_unique<TBusyNotice>(kWritingTheLastRows + QLatin1Char('\n') +
+                                               files.join(QLatin1Char('\n')));
+      });
+  notice.reset();
+  for (const QString& text : unwritten) ShowWarningBox(text);
+  closing_ = false;
+  return true;
+}
+
 // ---- The measurement cycle ----
 
 void TForm1::Image2Click(TObject*) {
+  const TCycleScope cycle(*this, false, 0);
   if (!BoardDevice) {
     ShowWarningBox(kNoBoardAtStart);
     return;
@@ -183,12 +227,13 @@ void TForm1::Timer1Timer(TObject*) {
   // A tick that comes while another waits for its answer would empty the byte log under it
   // and send a second command: the waiting tick would then decode the other's answer, and
   // the same samples would be shown twice. It is left out; the next one comes soon enough.
-  if (tickRunning_) return;
-  tickRunning_ = true;
-  struct TTickEnd {
-    bool& running;
-    ~TTickEnd() { running = false; }
-  } tickEnd{tickRunning_};
+  // Unless the waiting tick is held: a modal box that opened inside its wait keeps it from
+  // ending for as long as the box is open. Then this one goes ahead, and the held tick leaves
+  // the byte log, which holds a later answer by then, to the ticks that ran meanwhile.
+  const uint32_t now = TickCount();
+  if (tickRunning_ && now - tickBegan_ < kHeldTickAfter) return;
+  const TCycleScope cycle(*this, true, now);
+  const uint64_t thisTick = ticksBegun_;
   TLoggedBlock block;
   bool historyTaken = false;
   try {
@@ -201,6 +246,7 @@ void TForm1::Timer1Timer(TObject*) {
     CommandList->Clear();
     CommandList->Add(kCommandValue);
     SendCommands(CommandList);
+    if (ticksBegun_ != thisTick) return;
 
     DecodeSampleBlock(Memo1->Lines, block);
     historyTaken = true;
@@ -217,6 +263,27 @@ void TForm1::Timer1Timer(TObject*) {
     Image2->SetEnabled(true);
     Panel1->SetVisible(true);
   }
+}
+
+void TForm1::CycleEnded() {
+  if (--cyclesUnderWay_ == 0 && !actionsAfterTheTick_.empty())
+    messages_.Post([this] { RunActionsAfterTheTick(); });
+}
+
+void TForm1::RunOutsideTheTick(std::function<void()> action) {
+  if (cyclesUnderWay_ == 0) {
+    action();
+    return;
+  }
+  actionsAfterTheTick_.push_back(std::move(action));
+}
+
+void TForm1::RunActionsAfterTheTick() {
+  // A tick that began before this call came runs them at its own end.
+  if (cyclesUnderWay_ > 0) return;
+  std::vector<std::function<void()>> actions;
+  actions.swap(actionsAfterTheTick_);
+  for (const std::function<void()>& action : actions) RunHandlerGuarded(action);
 }
 
 void TForm1::AddToHistory(const TLoggedBlock& block) {
@@ -336,10 +403,15 @@ void TForm1::CopyValuesItemClick(TObject*) {
   CopyTableToClipboard(TraceRowsTabSeparated(*SampleHistory), TraceRowsCsv(*SampleHistory));
 }
 
+// The dialogs open from the message loop, never inside a tick: measuring goes on under them.
 void TForm1::SavePictureItemClick(TObject*) {
   // Taken before the dialog: the picture is the window at the moment of the choice, not
   // whatever the trace has become while the user picked a name.
-  const QByteArray png = WindowPictureAsPng(PopupMenu1->Widget());
+  QByteArray png = WindowPictureAsPng(PopupMenu1->Widget());
+  RunOutsideTheTick([this, png = std::move(png)] { AskAndSavePicture(png); });
+}
+
+void TForm1::AskAndSavePicture(const QByteArray& png) {
   const QString path = AskSaveFileName(
       QCoreApplication::translate("simplescope", "Save picture"), TStandardFolder::Pictures,
       TraceFileName(QDateTime::currentDateTime(), QStringLiteral("png")),
@@ -354,7 +426,11 @@ void TForm1::SavePictureItemClick(TObject*) {
 
 void TForm1::SaveValuesItemClick(TObject*) {
   if (!SampleHistory || SampleHistory->Count() == 0) return;
-  const QByteArray csv = TraceRowsCsv(*SampleHistory);
+  QByteArray csv = TraceRowsCsv(*SampleHistory);
+  RunOutsideTheTick([this, csv = std::move(csv)] { AskAndSaveValues(csv); });
+}
+
+void TForm1::AskAndSaveValues(const QByteArray& csv) {
   const QString path = AskSaveFileName(
       QCoreApplication::translate("simplescope", "Save values"), TStandardFolder::Documents,
       TraceFileName(QDateTime::currentDateTime(), QStringLiteral("csv")),
@@ -368,6 +444,12 @@ void TForm1::RecordItemClick(TObject*) {
     Recording->Stop();
     return;
   }
+  RunOutsideTheTick([this] { AskAndRecord(); });
+}
+
+void TForm1::AskAndRecord() {
+  // Ctrl+R twice before the dialog opened: one dialog.
+  if (Recording->Active()) return;
   const QString path = AskSaveFileName(
       QCoreApplication::translate("simplescope", "Record"), TStandardFolder::Documents,
       TraceFileName(QDateTime::currentDateTime(), QStringLiteral("csv")),
@@ -378,6 +460,10 @@ void TForm1::RecordItemClick(TObject*) {
 
 void TForm1::RecordingChange(TObject*) {
   SetCaption(Recording->Active() ? kCaption + kRecordingTo + Recording->FileName() : kCaption);
+}
+
+void TForm1::RecordingFailure(TObject*, const QString& text) {
+  RunOutsideTheTick([text] { ShowWarningBox(text); });
 }
 
 void TForm1::SetCaption(const QString& caption) {

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "app/ByteLogDecoding.h"
 #include "app/Recording.h"
@@ -10,6 +13,7 @@
 #include "framework/Component.h"
 #include "framework/Controls.h"
 #include "framework/Format.h"
+#include "framework/MessageTarget.h"
 #include "framework/PopupMenu.h"
 #include "framework/StringList.h"
 #include "framework/Timer.h"
@@ -34,12 +38,19 @@ class TForm1 : public TComponent {
   static constexpr int kHistoryLimit = 200;
   static constexpr uint32_t kTickInterval = 100;
   static constexpr uint32_t kAnswerWait = 50;
+  // A tick still running this long after it began is held by something that opened inside
+  // its wait (a modal box of the system's): the ticks after it go ahead.
+  static constexpr uint32_t kHeldTickAfter = kTickInterval + kAnswerWait;
   // The byte log keeps at most this many lines between two emptyings; a tick reads 64.
   // A board that chatters while nobody empties the log (idle, unsolicited reports) would
   // otherwise grow it without end. Later bytes are dropped: the tick decodes from the
   // front, so the lines it needs are never the ones dropped.
   static constexpr int kByteLogLimit = 65536;
-
+  // Closing with a recording waits for its last rows to be written: a notice says so after
+  // the patience, and a disk that doesn't answer within the bound is given up.
+  static constexpr std::chrono::milliseconds kClosingPatience{1000};
+  static constexpr std::chrono::milliseconds kClosingBound{10000};
+  std::chrono::milliseconds ClosingBound = kClosingBound;  // tests wait less
   TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2);
   ~TForm1() override;
 
@@ -92,6 +103,10 @@ class TForm1 : public TComponent {
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);
   void FormDestroy(TObject* sender);
+  // The window is asked to close: measuring stops, and a recording ends with its last rows
+  // written, or, when its disk doesn't answer in time, with a box that names those that
+  // could not be. False while an earlier close still waits: the window stays until it ends.
+  bool FormCloseQuery(TObject* sender);
   void Image2Click(TObject* sender);
   void Image3Click(TObject* sender);
   void Timer1Timer(TObject* sender);
@@ -106,6 +121,7 @@ class TForm1 : public TComponent {
   void SaveValuesItemClick(TObject* sender);
   void RecordItemClick(TObject* sender);
   void RecordingChange(TObject* sender);
+  void RecordingFailure(TObject* sender, const QString& text);
   void MeasurementsItemClick(TObject* sender);
   void CursorAItemClick(TObject* sender);
   void CursorBItemClick(TObject* sender);
@@ -124,6 +140,11 @@ class TForm1 : public TComponent {
   void AttachDataHandler();
   // The trace and its figures from the sample history, as a tick ends.
   void RedrawFromHistory();
+  // Runs `action`, which may open a modal dialog, where measuring goes on under it: at once
+  // from the message loop, or after the end of the tick (or the start) whose wait for the
+  // board's answer it was called in. A dialog opened inside that wait would keep the tick from
+  // ending, and the ticks after it would all be left out until it closed.
+  void RunOutsideTheTick(std::function<void()> action);
 
   // The window's caption; it follows onto the window bound with BindWindow.
   QString Caption() const { return caption_; }
@@ -136,10 +157,24 @@ class TForm1 : public TComponent {
   // Set while a tick runs. A slow machine can take longer over a tick than the interval,
   // and the tick's wait processes messages, timer ticks among them.
   bool tickRunning_ = false;
+  bool closing_ = false;
+  uint32_t tickBegan_ = 0;  // by TickCount(), of the tick that runs
+  uint64_t ticksBegun_ = 0;
+  // Ticks and starts under way, nested ones included, and the actions that wait for their
+  // end (RunOutsideTheTick).
+  int cyclesUnderWay_ = 0;
+  std::vector<std::function<void()>> actionsAfterTheTick_;
+  TMessageTarget messages_;
+  friend struct TCycleScope;
+  void CycleEnded();
+  void RunActionsAfterTheTick();
   void EnterIdleState();
   void SendCommandReport(int32_t command, int reportLength);
   void AddToHistory(const TLoggedBlock& block);
   void SaveFile(const QString& path, const QByteArray& contents, const QString& what);
+  void AskAndSavePicture(const QByteArray& png);
+  void AskAndSaveValues(const QByteArray& csv);
+  void AskAndRecord();
   void PlaceCursorWherePointed(TCursorName name);
   void ReadingChanged();
 };

@@ -1,6 +1,7 @@
 #include "Form1Window.h"
 
 #include <QAccessible>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QFrame>
@@ -254,3 +255,10 @@ TForm1Window::~TForm1Window() = default;
 void TForm1Window::focusInEvent(QFocusEvent*) {}
 
 void TForm1Window::focusOutEvent(QFocusEvent*) {}
+
+void TForm1Window::closeEvent(QCloseEvent* event) {
+  if (form_->FormCloseQuery(form_.get()))
+    event->accept();
+  else
+    event->ignore();
+}

@@ -49,6 +49,8 @@ class TForm1Window : public QWidget {
   // measurements window, a dialog) has nothing to repaint, least of all the pictures.
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  // A recording's last rows are written before the window goes (TForm1::FormCloseQuery).
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   TChart* chart2_ = nullptr;

@@ -2,8 +2,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,11 +40,19 @@ class TRecording : public TComponent {
   bool Active() const { return writer_ != nullptr; }
   // The file's name without its folder; empty when not recording.
   QString FileName() const;
-  // Rows the file holds so far.
+  // Rows handed to the file so far.
   uint64_t RowsWritten() const;
   // Whether a file is still being written: a recording runs, or an ended one's writer has
   // not closed its file yet.
   bool Writing() const;
+
+  // The window closes: ends the recording and waits, processing messages, until every file
+  // is written and closed, at most `bound`. `slow` runs once, with the files still being
+  // written, when that takes longer than `patience`. A writer still waiting on its disk then is
+  // given up; the answer is a text for each of their files, naming the rows that could not be
+  // written.
+  QStringList FinishForClosing(std::chrono::milliseconds patience, std::chrono::milliseconds bound,
+                               const std::function<void(const QStringList& files)>& slow);
 
   // A command went out to the board: the next report starts a new answer.
   void NewAnswer() { answer_.NewAnswer(); }
@@ -52,11 +62,15 @@ class TRecording : public TComponent {
 
   // Raised when a recording started or ended, also by itself (a failed write).
   TNotifyEvent OnChange;
+  // A recording could not go on: the text for the box that says why. Raised from the event
+  // loop, later than the failure; unassigned, the box is shown at once.
+  TEvent<void(TObject* sender, const QString& text)> OnFailure;
 
  private:
   void WriterFailed(TRecordingWriter& writer, const QString& reason);
   bool StillWriting(const QString& path) const;
   void ForgetFinishedWriters();
+  QString Unwritten(const TRecordingWriter& writer) const;
   void Changed();
 
   TRecordingWriter* writer_ = nullptr;  // the running recording's, one of writers_

@@ -26,6 +26,7 @@ TRecordingWriter::~TRecordingWriter() {
 }
 
 void TRecordingWriter::Add(const TBlock& block) {
+  ++blocksAdded_;
   {
     std::lock_guard lock(mutex_);
     queue_.push_back(block);
@@ -41,12 +42,18 @@ void TRecordingWriter::Finish() {
   wake_.notify_one();
 }
 
+void TRecordingWriter::Abandon() {
+  abandoned_ = true;
+  Finish();
+  TThread::Abandon();
+}
+
 void TRecordingWriter::TerminateRequested() {
   Finish();
 }
 
 void TRecordingWriter::Execute() {
-  if (!output_->Write(table_.Header())) return Fail();
+  if (!output_->Write(table_.Header())) return Fail(TFailedAt::Write);
   // The header is written: a recording without a block is a table without rows.
   bool unflushed = true;
   Clock::time_point flushDue = Clock::now() + kFlushEvery;
@@ -66,19 +73,26 @@ void TRecordingWriter::Execute() {
       finishing = finishing_;
     }
     if (!blocks.empty()) {
-      if (!WriteBlocks(blocks)) return Fail();
+      if (!WriteBlocks(blocks)) return Fail(TFailedAt::Write);
       if (!unflushed) {
         unflushed = true;
         flushDue = Clock::now() + kFlushEvery;
       }
     }
     if (unflushed && (finishing || Clock::now() >= flushDue)) {
-      if (!output_->Flush()) return Fail();
+      if (!Flush()) return Fail(TFailedAt::Flush);
       unflushed = false;
     }
     if (finishing) break;
   }
-  if (!output_->Close()) Fail();
+  if (!output_->Close()) Fail(TFailedAt::Close);
+}
+
+bool TRecordingWriter::Flush() {
+  const uint64_t written = blocksWritten_.load();
+  if (!output_->Flush()) return false;
+  blocksOnDisk_.store(written);
+  return true;
 }
 
 bool TRecordingWriter::WriteBlocks(const std::deque<TBlock>& blocks) {
@@ -92,8 +106,13 @@ bool TRecordingWriter::WriteBlocks(const std::deque<TBlock>& blocks) {
   return true;
 }
 
-void TRecordingWriter::Fail() {
+void TRecordingWriter::Fail(TFailedAt at) {
   const QString reason = output_->Error();
-  output_->Close();
-  if (failed_) Synchronize([this, &reason] { failed_(*this, reason); });
+  if (at == TFailedAt::Write) Flush();
+  if (at != TFailedAt::Close) output_->Close();
+  // An abandoned writer's owner may be gone; checked again on the main thread, where it is set.
+  if (!failed_ || abandoned_) return;
+  Synchronize([this, &reason] {
+    if (!abandoned_) failed_(*this, reason);
+  });
 }

@@ -18,7 +18,8 @@
 // never waits on the disk; the writer writes the header, then each block as the table's rows
 // (one whole block per write, numbered from 0 in the order they came) and hands what it wrote
 // to the disk at least once a second. A write that fails ends the writing: the file ends with
-// the last whole block, and the failure is handed over to the main thread.
+// the last whole block, and the failure is handed over to the main thread. What the system
+// took counts as on the disk only once a flush of it succeeded.
 class TRecordingWriter : public TThread {
  public:
   struct TBlock {
@@ -36,9 +37,16 @@ class TRecordingWriter : public TThread {
   void Add(const TBlock& block);
   // No more blocks: what is queued is written and the file closed, without waiting here.
   void Finish();
+  // Blocks added so far.
+  uint64_t BlocksAdded() const { return blocksAdded_; }
+  // Gives the writer up while it may be blocked for good (a file server that no longer
+  // answers): nobody waits for it, and no failure of it is reported. Its object must then
+  // never be destroyed; the thread may still use it.
+  void Abandon();
 
-  // Any thread.
+  // Any thread. Blocks handed to the system, and those of them a flush brought to the disk.
   uint64_t BlocksWritten() const { return blocksWritten_.load(); }
+  uint64_t BlocksOnDisk() const { return blocksOnDisk_.load(); }
   QString FileName() const { return fileName_; }
 
  protected:
@@ -47,7 +55,11 @@ class TRecordingWriter : public TThread {
 
  private:
   bool WriteBlocks(const std::deque<TBlock>& blocks);
-  void Fail();
+  bool Flush();
+  // After a failed write, what the system took may still reach the disk: it is flushed, so
+  // the rows said to be kept are those that are.
+  enum class TFailedAt { Write, Flush, Close };
+  void Fail(TFailedAt at);
 
   std::unique_ptr<TTableOutput> output_;
   const TSampleTable table_;
@@ -58,4 +70,7 @@ class TRecordingWriter : public TThread {
   std::deque<TBlock> queue_;  // guarded by mutex_
   bool finishing_ = false;    // guarded by mutex_
   std::atomic<uint64_t> blocksWritten_{0};
+  std::atomic<uint64_t> blocksOnDisk_{0};
+  std::atomic<bool> abandoned_{false};
+  uint64_t blocksAdded_ = 0;  // main thread
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -14,6 +15,11 @@ namespace {
 
 TMessageBoxHook& Hook() {
   static TMessageBoxHook hook;
+  return hook;
+}
+
+TNoticeHook& NoticeHook() {
+  static TNoticeHook hook;
   return hook;
 }
 
@@ -85,4 +91,33 @@ void SetErrorBoxCaption(const QString& caption) {
 
 void SetMessageBoxHook(TMessageBoxHook hook) {
   Hook() = std::move(hook);
+}
+
+TBusyNotice::TBusyNotice(const QString& text) {
+  if (NoticeHook()) {
+    NoticeHook()(text);
+    return;
+  }
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+  auto* label = new QLabel(text);
+  widget_.reset(label);
+  label->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  label->setWindowTitle(ErrorBoxCaption().isEmpty() ? QGuiApplication::applicationDisplayName()
+                                                    : ErrorBoxCaption());
+  QFont font = label->font();
+  font.setStyleStrategy(QFont::PreferDefault);
+  label->setFont(font);
+  label->setMargin(16);
+  label->adjustSize();
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    label->move(screen->availableGeometry().center() - label->rect().center());
+  label->show();
+}
+
+TBusyNotice::~TBusyNotice() {
+  if (!widget_ && NoticeHook()) NoticeHook()(QString());
+}
+
+void SetNoticeHook(TNoticeHook hook) {
+  NoticeHook() = std::move(hook);
 }

@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
+
+class QWidget;
 
 // The modal warning box: caption "警告", the warning icon, the text and one "OK" button that
 // is both default and cancel, centred on the screen. Returns once the user has closed it.
@@ -31,3 +34,21 @@ void RunHandlerGuarded(Handler&& handler) {
 enum class TBoxKind { Warning, Error };
 using TMessageBoxHook = std::function<void(TBoxKind kind, const QString& text)>;
 void SetMessageBoxHook(TMessageBoxHook hook);
+
+// A small note without buttons that says what the program is busy with while the user waits
+// (the last rows of a recording going to a disk that answers slowly). Not modal: it shows,
+// centred on the screen, for as long as the object lives.
+class TBusyNotice {
+ public:
+  explicit TBusyNotice(const QString& text);
+  ~TBusyNotice();
+  TBusyNotice(const TBusyNotice&) = delete;
+  TBusyNotice& operator=(const TBusyNotice&) = delete;
+
+ private:
+  std::unique_ptr<QWidget> widget_;
+};
+// Where notices go. Unset, they are shown; tests set one that sees the text as the notice
+// shows, and an empty text as it goes.
+using TNoticeHook = std::function<void(const QString& text)>;
+void SetNoticeHook(TNoticeHook hook);

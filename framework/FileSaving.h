@@ -10,25 +10,34 @@ class QWidget;
 enum class TStandardFolder { Pictures, Documents };
 
 // What a save dialog is asked: its caption, the folder it starts in, the name it proposes,
-// the files it lists ("PNG 画像 (*.png)") and the suffix added to a name typed without one.
+// the kinds of file it lists ("PNG 画像 (*.png)", several apart by ";;") and the suffix of
+// the first. With the answer comes the kind the user chose (the first unless changed).
 struct TSaveDialogRequest {
   QString caption;
   QString folder;
   QString proposedName;
   QString filter;
   QString defaultSuffix;
+  QString chosenFilter;
 };
 
 // Asks the user where to save: the chosen file's path, or an empty text when the user
 // cancelled. The dialog starts in the standard folder (the home folder when that doesn't
-// exist) and asks before replacing a file.
+// exist) and asks before replacing a file. A name that doesn't end in the suffix of one of
+// the kinds listed gets that of the kind chosen, also one with a dot of its own ("実験 2.5V").
 QString AskSaveFileName(const QString& caption, TStandardFolder folder, const QString& proposedName,
                         const QString& filter, const QString& defaultSuffix);
 
 // Where save dialogs go. Unset, they are real dialogs; tests set one that answers in the
 // user's place.
-using TSaveDialogHook = std::function<QString(const TSaveDialogRequest& request)>;
+// It may set the request's chosenFilter.
+using TSaveDialogHook = std::function<QString(TSaveDialogRequest& request)>;
 void SetSaveDialogHook(TSaveDialogHook hook);
+
+// `path`, or `path` with the suffix of `chosenFilter` when its name ends in none of the
+// suffixes `filters` lists (";;" between kinds, "*.csv" patterns).
+QString WithSuffixOfChosenFilter(const QString& path, const QString& filters,
+                                 const QString& chosenFilter);
 
 // Why a save failed.
 enum class TSaveFailure {

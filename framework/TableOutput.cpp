@@ -17,10 +17,12 @@ void SetTableOutputCalls(const TTableOutputCalls* replacement) {
   calls.store(replacement);
 }
 
-std::unique_ptr<TTableOutput> TTableOutput::OpenFile(const QString& path, QString& error) {
+std::unique_ptr<TTableOutput> TTableOutput::OpenFile(const QString& path, QString& error,
+                                                     bool* fileInUse) {
   const TTableOutputCalls& system = CurrentCalls();
   if (const int problem = system.CheckWritable(path)) {
     error = system.Reason(problem);
+    if (fileInUse) *fileInUse = system.InUse(problem);
     return nullptr;
   }
   return std::unique_ptr<TTableOutput>(new TTableOutput(system, TSystemHandle(), path, path));

@@ -15,7 +15,7 @@
 class TTableOutputCalls {
  public:
   virtual ~TTableOutputCalls() = default;
-  // Whether `path` could be written now, without making or changing anything.
+  // Whether `path` could be written now, leaving nothing made or changed.
   virtual int CheckWritable(const QString& path) const = 0;
   // Makes the file, or empties it.
   virtual TSystemHandle Create(const QString& path, int& error) const = 0;
@@ -33,6 +33,9 @@ class TTableOutputCalls {
   virtual int Close(TSystemHandle file) const = 0;
   // The error of a pipe whose reader went away.
   virtual bool ReaderGone(int error) const = 0;
+  // The error of a file another program holds open so that it can't be written (a
+  // spreadsheet showing it, on Windows).
+  virtual bool InUse(int) const { return false; }
   // The error of a write to a file that isn't open (any more).
   virtual int NotOpen() const = 0;
   // The system's own words for an error, in the user's language.
@@ -54,9 +57,11 @@ void SetTableOutputCalls(const TTableOutputCalls* calls);
 // before its first piece leaves a file of that name as it was, and makes none.
 class TTableOutput {
  public:
-  // Checks, without making or changing it, that the file `path` could be written. Answers
-  // null and says why in `error` when not.
-  static std::unique_ptr<TTableOutput> OpenFile(const QString& path, QString& error);
+  // Checks, leaving it as it was, that the file `path` could be written. Answers
+  // null and says why in `error` when not, and whether that is because another program
+  // holds the file open.
+  static std::unique_ptr<TTableOutput> OpenFile(const QString& path, QString& error,
+                                                bool* fileInUse = nullptr);
   // The program's standard output, under the name its messages give it.
   static std::unique_ptr<TTableOutput> OpenStandardOutput(const QString& name);
   ~TTableOutput();

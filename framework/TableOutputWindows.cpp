@@ -26,10 +26,23 @@ class TWindowsCalls : public TTableOutputCalls {
     }
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) return static_cast<int>(error);
-    // Not there yet: its folder must be.
-    const DWORD folder = GetFileAttributesW(Wide(QFileInfo(path).absolutePath()));
-    if (folder == INVALID_FILE_ATTRIBUTES) return LastError();
-    return (folder & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ERROR_DIRECTORY;
+    // Not there yet. Whether the folder takes a new file (a read-only folder or share, the
+    // folder's permissions) only making one tells: the file itself, gone again at its close.
+    file = CreateFileW(Wide(path), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return 0;
+    }
+    if (GetLastError() != ERROR_ACCESS_DENIED) return LastError();
+    // A folder may let its users make files but not delete them: made, and deleted where
+    // that is allowed after all, else left empty for the recording to write.
+    file = CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+    if (file == INVALID_HANDLE_VALUE) return LastError();
+    CloseHandle(file);
+    DeleteFileW(Wide(path));
+    return 0;
   }
 
   TSystemHandle Create(const QString& path, int& error) const override {
@@ -86,6 +99,10 @@ class TWindowsCalls : public TTableOutputCalls {
     return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA;
   }
   int NotOpen() const override { return ERROR_INVALID_HANDLE; }
+  // A program that opened the file without sharing it for writing, or locked a part of it.
+  bool InUse(int error) const override {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+  }
 
   QString Reason(int error) const override {
     wchar_t* text = nullptr;

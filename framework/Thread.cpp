@@ -37,6 +37,10 @@ void TThread::WaitFor() {
   thread_.join();
 }
 
+void TThread::Abandon() {
+  if (thread_.joinable()) thread_.detach();
+}
+
 void TThread::Synchronize(const std::function<void()>& call) {
   MainThreadCall::Synchronize(call);
 }

@@ -23,6 +23,9 @@ class TThread {
   bool Finished() const { return finished_.load(); }
   // Main thread: waits for the worker to end, serving its hand-overs meanwhile.
   void WaitFor();
+  // Main thread: nobody will wait for the worker, which may be blocked for good in a call
+  // of the system's. Its object must then outlive the worker: keep it for the process's life.
+  void Abandon();
 
  protected:
   virtual void Execute() = 0;

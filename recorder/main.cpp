@@ -24,6 +24,10 @@ class TMainText {
   static QString CannotOpen(const QString& file, const QString& reason) {
     return tr("cannot open %1: %2").arg(file, reason);
   }
+  static QString FileInUse(const QString& file, const QString& reason) {
+    return tr("cannot open %1: another program has it open; close it there and try again (%2)")
+        .arg(file, reason);
+  }
   static QString StandardOutput() { return tr("standard output"); }
   static QString CannotList() {
     return tr("cannot list the HID devices: the device services (libudev) are missing");
@@ -76,11 +80,13 @@ int main(int argc, char* argv[]) {
   if (options.list) return ListDevices(status);
 
   QString reason;
+  bool inUse = false;
   std::unique_ptr<TTableOutput> output =
       toStandardOutput ? TTableOutput::OpenStandardOutput(TMainText::StandardOutput())
-                       : TTableOutput::OpenFile(options.output, reason);
+                       : TTableOutput::OpenFile(options.output, reason, &inUse);
   if (!output) {
-    status.Say(TMainText::CannotOpen(options.output, reason));
+    status.Say(inUse ? TMainText::FileInUse(options.output, reason)
+                     : TMainText::CannotOpen(options.output, reason));
     return 1;
   }
   TRecorder recorder(options, *output, status);

@@ -106,6 +106,10 @@
         <translation>%1 を開けません: %2</translation>
     </message>
     <message>
+        <source>cannot open %1: another program has it open; close it there and try again (%2)</source>
+        <translation>%1 を開けません: 他のプログラムで開かれています。そのプログラムで閉じてから、もう一度試してください(%2)</translation>
+    </message>
+    <message>
         <source>cannot list the HID devices: the device services (libudev) are missing</source>
         <translation>HID デバイスを一覧表示できません: デバイスサービス(libudev)がありません</translation>
     </message>

@@ -90,6 +90,10 @@ bool TFakeHidDevice::WriteReport(const uint8_t* buffer, uint32_t toWrite, uint32
   this->written.emplace_back(buffer, buffer + toWrite);
   writeTimes.push_back(std::chrono::steady_clock::now());
   if (command) answers_->Queue(iface_.answer);
+  if (afterWrite) {
+    const std::function<void()> hook = afterWrite;  // it may clear itself
+    hook();
+  }
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -60,6 +61,8 @@ class TFakeHidDevice : public TCustomHidDevice {
   const TFakeInterface& Interface() const { return iface_; }
   std::vector<TReport> written;
   std::vector<std::chrono::steady_clock::time_point> writeTimes;  // one per written report
+  // Runs on the writing (main) thread after each kept write: inside a tick, before its wait.
+  std::function<void()> afterWrite;
   int inputBufferCount = 0;
   int readBufferCount = 0;
   bool claimed = false;

@@ -151,6 +151,23 @@ TEST_F(Recording, TheDialogProposesACsvFileAndATsvNameGivesTabsAndLineFeeds) {
   const TRecordedTable table = TRecordedTable::Parse(text, '\t', "\n");
   ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(table));
   EXPECT_EQ(table.Raws(), sent);
+
+  // The TSV kind chosen, and a name typed with a dot of its own: a TSV all the same.
+  SetSaveDialogHook([this](TSaveDialogRequest& request) {
+    request.chosenFilter = "TSV file (*.tsv)";
+    return answer;
+  });
+  answer = "rec/実験 2.5V";
+  CtrlR();
+  EXPECT_EQ(form->Caption(), "簡易オシロソフト — 記録中: 実験 2.5V.tsv");
+  sent.clear();
+  Tick({NextBlock()});
+  CtrlR();
+  ASSERT_TRUE(WaitUntilClosed("rec/実験 2.5V.tsv"));
+  const TRecordedTable typed =
+      TRecordedTable::Parse(disk.Contents("rec/実験 2.5V.tsv"), '\t', "\n");
+  ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(typed));
+  EXPECT_EQ(typed.Raws(), sent);
 }
 
 TEST_F(Recording, ADiskThatStallsTwoSecondsDelaysNoTickAndLosesNoBlock) {
@@ -215,7 +232,7 @@ TEST_F(Recording, AFullDiskEndsItWithTheBoxAndTheFileEndsOnItsLastWholeBlock) {
   EXPECT_EQ(Csv(disk.Contents("rec/full.csv")).Blocks(), 3u);
 }
 
-TEST_F(Recording, AFolderThatCantBeWrittenSaysSoAndNothingBegins) {
+TEST_F(Recording, AFolderThatCantBeWrittenOrAFileInUseSaysWhichAndNothingBegins) {
   disk.missingFolders = {"gone"};
   answer = "gone/run.csv";
   CtrlR();
@@ -226,6 +243,17 @@ TEST_F(Recording, AFolderThatCantBeWrittenSaysSoAndNothingBegins) {
   EXPECT_FALSE(form->Recording->Active());
   EXPECT_EQ(form->Caption(), "簡易オシロソフト");
   EXPECT_FALSE(disk.Exists("gone/run.csv"));
+
+  // A file a spreadsheet holds open (Windows) is no folder that can't be written.
+  disk.filesInUse = {"rec/open.csv"};
+  answer = "rec/open.csv";
+  CtrlR();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].text,
+            "記録を始められませんでした。ファイルが他のプログラムで開かれています。"
+            "そのプログラムでファイルを閉じてから、もう一度試してください。\nrec/open.csv\n"
+            "(The file is being used by another process)");
+  EXPECT_FALSE(form->Recording->Active());
 }
 
 TEST_F(Recording, AnEndedRecordingStillWritingKeepsItsFileAndAnotherBeginsAtOnce) {
@@ -270,4 +298,107 @@ TEST_F(Recording, ClosingTheWindowEndsItWithEveryBlockWritten) {
   const TRecordedTable table = Csv(disk.Contents("rec/close.csv"));
   ASSERT_NO_FATAL_FAILURE(ExpectWellFormedTable(table));
   EXPECT_EQ(table.Raws(), sent);
+}
+
+TEST_F(Recording, AFailureAtAFlushOrAtTheCloseCountsOnlyTheRowsAFlushBroughtToTheDisk) {
+  Plug(FakeBoard());
+  answer = "rec/flush.csv";
+  CtrlR();
+  Board()->SetAnswer({NextBlock()});
+  StartMeasuring();
+  Tick({NextBlock()});
+  Tick({NextBlock()});
+  ASSERT_TRUE(WaitUntil([&] {
+    return form->Recording->RowsWritten() == 96 &&
+           disk.Flushed("rec/flush.csv") == disk.Contents("rec/flush.csv").size();
+  }));
+  // The file server takes two more blocks, then can't bring them to its disk.
+  disk.flushError = TMemoryDisk::kFlushFailed;
+  Tick({NextBlock()});
+  Tick({NextBlock()});
+  ASSERT_TRUE(WaitUntil([&] { return !boxes.empty(); }));
+  EXPECT_EQ(boxes[0].text,
+            "記録できなくなりました。ファイルに書き込めません。\nrec/flush.csv\n(error 5)\n"
+            "それまでの 96 行はファイルに残っています。");
+  EXPECT_EQ(Csv(disk.Contents("rec/flush.csv")).Blocks(), 5u);  // in the stream, not all kept
+
+  // Flushed whole before it closes, a file whose close fails kept every row.
+  disk.flushError = 0;
+  disk.closeError = TMemoryDisk::kFlushFailed;
+  answer = "rec/close.csv";
+  CtrlR();
+  Tick({NextBlock()});
+  CtrlR();
+  ASSERT_TRUE(WaitUntil([&] { return boxes.size() == 2; }));
+  EXPECT_EQ(boxes[1].text,
+            "記録できなくなりました。ファイルに書き込めません。\nrec/close.csv\n(error 5)\n"
+            "それまでの 32 行はファイルに残っています。");
+}
+
+TEST_F(Recording, ClosingOnADiskThatNoLongerAnswersSaysSoAfterASecondThenGivesUpAndNamesTheRows) {
+  std::atomic<bool> stalling{false};
+  disk.beforeWrite = [&] {
+    while (stalling && !released) std::this_thread::sleep_for(1ms);
+  };
+  std::vector<std::pair<QString, Clock::time_point>> notices;
+  SetNoticeHook([&](const QString& text) { notices.push_back({text, Clock::now()}); });
+  Plug(FakeBoard());
+  answer = "rec/stalled.csv";
+  CtrlR();
+  Board()->SetAnswer({NextBlock()});
+  StartMeasuring();
+  Tick({NextBlock()});
+  ASSERT_TRUE(WaitUntil([&] {
+    return form->Recording->RowsWritten() == 64 &&
+           disk.Flushed("rec/stalled.csv") == disk.Contents("rec/stalled.csv").size();
+  }));
+  // The network folder stops answering: blocks 2 and 3 never get there.
+  stalling = true;
+  Tick({NextBlock()});
+  Tick({NextBlock()});
+  form->ClosingBound = 2500ms;
+  const Clock::time_point closing = Clock::now();
+  EXPECT_TRUE(form->FormCloseQuery(nullptr));
+  const Clock::duration took = Clock::now() - closing;
+  EXPECT_GE(took, 2490ms);  // by the millisecond counter
+  EXPECT_LT(took, 3500ms);
+  ASSERT_EQ(notices.size(), 2u);  // shown, then gone before the box
+  EXPECT_EQ(notices[0].first, "記録の最後の行を書き込んでいます…\nrec/stalled.csv");
+  EXPECT_GE(notices[0].second - closing, 1000ms);
+  EXPECT_LT(notices[0].second - closing, 1500ms);
+  EXPECT_EQ(notices[1].first, "");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text,
+            "記録を最後まで書き込めませんでした。保存先が応答しません。\nrec/stalled.csv\n"
+            "ブロック 2〜3 の 64 行は書き込めませんでした。\n"
+            "それまでの 64 行はファイルに残っています。");
+  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_FALSE(form->Recording->Writing());
+  // Nothing waits for the writer any more: the window goes at once.
+  const Clock::time_point destroying = Clock::now();
+  form.reset();
+  EXPECT_LT(Clock::now() - destroying, 1s);
+  SetNoticeHook({});
+  // The folder answers again after all: the given-up writer ends, and says nothing.
+  released = true;
+  ASSERT_TRUE(WaitUntil([&] { return !disk.Open("rec/stalled.csv"); }));
+  EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(Recording, ClosingWithADiskThatAnswersWritesEveryRowAndSaysNothing) {
+  disk.beforeWrite = [] { std::this_thread::sleep_for(50ms); };  // slow, but there
+  int notices = 0;
+  SetNoticeHook([&](const QString&) { ++notices; });
+  Plug(FakeBoard());
+  answer = "rec/slow.csv";
+  CtrlR();
+  Board()->SetAnswer({NextBlock()});
+  StartMeasuring();
+  for (int tick = 0; tick < 3; ++tick) Tick({NextBlock()});
+  EXPECT_TRUE(form->FormCloseQuery(nullptr));
+  SetNoticeHook({});
+  EXPECT_EQ(notices, 0);
+  EXPECT_FALSE(disk.Open("rec/slow.csv"));
+  EXPECT_EQ(Csv(disk.Contents("rec/slow.csv")).Raws(), sent);
+  EXPECT_TRUE(boxes.empty());
 }

@@ -255,3 +255,17 @@ TEST_F(WindowMenu, RecordingShowsOnlyInTheCaptionAndTheMenuAndGoesWithItsEnd) {
   EXPECT_EQ(file.readAll(), "block,sample,time_s,raw,volts\r\n");
   EXPECT_TRUE(boxes.empty());
 }
+
+TEST_F(WindowMenu, ClosingTheWindowEndsARecordingWithItsFileWrittenAndClosed) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  answer = dir.filePath("closed.csv");
+  QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+  ASSERT_TRUE(Form().Recording->Active());
+  EXPECT_TRUE(window->close());
+  EXPECT_FALSE(Form().Recording->Writing());  // written and closed before the window went
+  QFile file(answer);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), "block,sample,time_s,raw,volts\r\n");
+  EXPECT_TRUE(boxes.empty());
+}

@@ -1,13 +1,16 @@
 // Saving a file whole or not at all, where the save dialog starts, and the window's picture.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "framework/FileSaving.h"
 
@@ -116,4 +119,58 @@ TEST(FileSaving, TheWindowsPictureIsItsClientAreaAsShown) {
   EXPECT_EQ(picture.pixelColor(15 * picture.devicePixelRatio(), 15 * picture.devicePixelRatio()),
             QColor(Qt::red));
   EXPECT_EQ(picture.pixelColor(60, 60), QColor(Qt::white));
+}
+
+TEST(FileSaving, ANameWithoutTheSuffixOfAListedKindGetsThatOfTheKindChosen) {
+  const QString kinds = "CSV file (*.csv);;TSV file (*.tsv)";
+  const QString csv = "CSV file (*.csv)";
+  const QString tsv = "TSV file (*.tsv)";
+  // A dot of the name's own is no suffix.
+  EXPECT_EQ(WithSuffixOfChosenFilter("/home/a/実験 2.5V", kinds, tsv), "/home/a/実験 2.5V.tsv");
+  EXPECT_EQ(WithSuffixOfChosenFilter("/home/a/実験 2.5V", kinds, csv), "/home/a/実験 2.5V.csv");
+  EXPECT_EQ(WithSuffixOfChosenFilter("run", kinds, tsv), "run.tsv");
+  // A listed suffix, in any case, is kept: the name says what it is.
+  EXPECT_EQ(WithSuffixOfChosenFilter("run.TSV", kinds, csv), "run.TSV");
+  EXPECT_EQ(WithSuffixOfChosenFilter("run.csv", kinds, tsv), "run.csv");
+  EXPECT_EQ(WithSuffixOfChosenFilter("/a.tsv/run", kinds, csv), "/a.tsv/run.csv");
+  EXPECT_EQ(WithSuffixOfChosenFilter("run.csv.bak", kinds, csv), "run.csv.bak.csv");
+  // Nothing to add from: as it is.
+  EXPECT_EQ(WithSuffixOfChosenFilter("run", "All files (*)", "All files (*)"), "run");
+}
+
+TEST(FileSaving, TheHookAnswersWithTheKindChosenAndTheNameGetsItsSuffix) {
+  SetSaveDialogHook([](TSaveDialogRequest& request) {
+    EXPECT_EQ(request.chosenFilter, "CSV (*.csv)");  // the first, unless the user changes it
+    request.chosenFilter = "TSV (*.tsv)";
+    return QString("/tmp/実験 2.5V");
+  });
+  EXPECT_EQ(AskSaveFileName("Record", TStandardFolder::Documents, "x.csv",
+                            "CSV (*.csv);;TSV (*.tsv)", "csv"),
+            "/tmp/実験 2.5V.tsv");
+  SetSaveDialogHook([](TSaveDialogRequest&) { return QString(); });  // cancelled
+  EXPECT_EQ(AskSaveFileName("Record", TStandardFolder::Documents, "x.csv", "CSV (*.csv)", "csv"),
+            "");
+  SetSaveDialogHook({});
+}
+
+TEST(FileSaving, QtsOwnDialogGivesTheKindChosenItsSuffixBeforeItLooksForTheFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QWidget window;  // the dialog's parent, as the program's window is
+  window.show();
+  window.activateWindow();
+  QString shownFilter;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    shownFilter = dialog->selectedNameFilter();
+    dialog->setDirectory(dir.path());
+    dialog->selectNameFilter("TSV (*.tsv)");
+    dialog->selectFile("実験 2.5V");
+    QMetaObject::invokeMethod(dialog, "accept");  // as its Save button does
+  });
+  EXPECT_EQ(AskSaveFileName("Record", TStandardFolder::Documents, "x.csv",
+                            "CSV (*.csv);;TSV (*.tsv)", "csv"),
+            QDir(dir.path()).filePath("実験 2.5V.tsv"));
+  EXPECT_EQ(shownFilter, "CSV (*.csv)");
 }

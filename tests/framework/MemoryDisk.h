@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <limits>
 #include <map>
@@ -22,16 +23,21 @@ class TMemoryDisk : public TTableOutputCalls {
   static constexpr int kReaderGone = 32;
   static constexpr int kNoFolder = 2;
   static constexpr int kFlushFailed = 5;
+  static constexpr int kInUse = 16;
 
   // Set before the writing starts.
   size_t capacity = std::numeric_limits<size_t>::max();
   size_t largestWrite = std::numeric_limits<size_t>::max();
   int writeError = 0;  // every write fails with this, when set
-  int flushError = 0;
+  // Flushes and closes fail with these from when they are set (at any time).
+  std::atomic<int> flushError{0};
+  std::atomic<int> closeError{0};
   std::function<void()> beforeWrite;  // on the writing thread
 
   // Names of folders that do not exist: a file in one can't be made.
   std::vector<QString> missingFolders;
+  // Files another program holds open: they can't be written.
+  std::vector<QString> filesInUse;
 
   std::string Contents(const QString& path) const {
     std::lock_guard lock(mutex_);
@@ -55,6 +61,7 @@ class TMemoryDisk : public TTableOutputCalls {
   }
 
   int CheckWritable(const QString& path) const override {
+    if (std::find(filesInUse.begin(), filesInUse.end(), path) != filesInUse.end()) return kInUse;
     return InMissingFolder(path) ? kNoFolder : 0;
   }
   TSystemHandle Create(const QString& path, int& error) const override {
@@ -106,16 +113,18 @@ class TMemoryDisk : public TTableOutputCalls {
   }
   int Flush(TSystemHandle file) const override {
     std::lock_guard lock(mutex_);
-    if (flushError) return flushError;
+    if (const int error = flushError.load()) return error;
     files_[file.Descriptor()].flushed = files_[file.Descriptor()].data.size();
     return 0;
   }
   int Close(TSystemHandle file) const override {
     std::lock_guard lock(mutex_);
-    files_[file.Descriptor()].open = false;
-    return 0;
+    const int error = closeError.load();
+    files_[file.Descriptor()].open = false;  // a test may let the disk go once it sees this
+    return error;
   }
   bool ReaderGone(int error) const override { return error == kReaderGone; }
+  bool InUse(int error) const override { return error == kInUse; }
   int NotOpen() const override { return kNotOpen; }
   QString Reason(int error) const override {
     switch (error) {
@@ -123,6 +132,8 @@ class TMemoryDisk : public TTableOutputCalls {
         return QStringLiteral("No space left on device");
       case kNoFolder:
         return QStringLiteral("No such file or directory");
+      case kInUse:
+        return QStringLiteral("The file is being used by another process");
       default:
         return QStringLiteral("error %1").arg(error);
     }
