@@ -33,6 +33,9 @@ unsigned TSoundOutput::StartPlay(TPlayKind kind) {
   if (play_ == 0) play_ = ++lastPlay_;  // 0 stands for silence
   kind_ = kind;
   waiting_.clear();
+  traceToRender_.reset();
+  blocksToRender_.clear();
+  newLive_ = kind == TPlayKind::Stream;
   if (!thread_.joinable()) thread_ = std::thread(&TSoundOutput::Run, this);
   return play_;
 }
@@ -60,11 +63,36 @@ unsigned TSoundOutput::Stream(const std::vector<std::int16_t>& samples) {
   return play;
 }
 
+unsigned TSoundOutput::PlayTrace(TraceSound::TRequest trace) {
+  unsigned play;
+  {
+    std::lock_guard lock(mutex_);
+    play = StartPlay(TPlayKind::Whole);
+    traceToRender_ = std::move(trace);
+  }
+  changed_.notify_all();
+  return play;
+}
+
+unsigned TSoundOutput::StreamValues(std::vector<double> block) {
+  unsigned play;
+  {
+    std::lock_guard lock(mutex_);
+    if (play_ == 0 || kind_ != TPlayKind::Stream) StartPlay(TPlayKind::Stream);
+    play = play_;
+    blocksToRender_.push_back(std::move(block));
+  }
+  changed_.notify_all();
+  return play;
+}
+
 void TSoundOutput::Stop() {
   {
     std::lock_guard lock(mutex_);
     play_ = 0;
     waiting_.clear();
+    traceToRender_.reset();
+    blocksToRender_.clear();
   }
   changed_.notify_all();
 }
@@ -73,7 +101,32 @@ void TSoundOutput::Report(const TEvent& event) {
   if (listener_) listener_(event);
 }
 
+bool TSoundOutput::HasWork() const {
+  return !waiting_.empty() || traceToRender_ || !blocksToRender_.empty();
+}
+
+void TSoundOutput::Render(std::unique_lock<std::mutex>& lock, TraceSound::TLive& live) {
+  if (!traceToRender_ && blocksToRender_.empty()) return;
+  const unsigned play = play_;
+  std::optional<TraceSound::TRequest> trace = std::move(traceToRender_);
+  traceToRender_.reset();
+  std::deque<std::vector<double>> blocks = std::move(blocksToRender_);
+  blocksToRender_.clear();
+  if (newLive_) live = TraceSound::TLive();
+  newLive_ = false;
+  lock.unlock();
+  std::vector<std::int16_t> sound;
+  if (trace) sound = TraceSound::Render(*trace);
+  for (const auto& block : blocks) {
+    const auto part = live.RenderBlock(block);
+    sound.insert(sound.end(), part.begin(), part.end());
+  }
+  lock.lock();
+  if (play_ == play) waiting_.insert(waiting_.end(), sound.begin(), sound.end());
+}
+
 void TSoundOutput::Run() {
+  TraceSound::TLive live;
   std::unique_ptr<TSoundDevice> device;
   unsigned devicePlay = 0;  // the play the open device sounds
   std::vector<std::int16_t> chunk;
@@ -82,7 +135,7 @@ void TSoundOutput::Run() {
   for (;;) {
     changed_.wait(lock, [&] {
       return quit_ || (device && devicePlay != play_) ||
-             (play_ != 0 && (!waiting_.empty() || kind_ == TPlayKind::Whole));
+             (play_ != 0 && (HasWork() || kind_ == TPlayKind::Whole));
     });
     if (quit_) break;
     if (device && devicePlay != play_) {
@@ -93,6 +146,10 @@ void TSoundOutput::Run() {
       continue;
     }
     const unsigned play = play_;
+    if (traceToRender_ || !blocksToRender_.empty()) {
+      Render(lock, live);
+      continue;
+    }
     if (!device) {
       lock.unlock();
       TEvent failure{TEvent::TKind::Failed, play, TSoundErrorKind::Failed, {}};
@@ -109,6 +166,7 @@ void TSoundOutput::Run() {
         if (current) {
           play_ = 0;
           waiting_.clear();
+          blocksToRender_.clear();
         }
         lock.unlock();
         if (current) Report(failure);
@@ -157,6 +215,7 @@ void TSoundOutput::Run() {
     if (current) {
       play_ = 0;
       waiting_.clear();
+      blocksToRender_.clear();
     }
     lock.unlock();
     if (current) Report(*event);

@@ -6,11 +6,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "sound/SoundDevice.h"
+#include "sound/TraceSound.h"
 
 // Plays sound on a thread of its own: the caller only hands samples over and never waits
 // for the device. Nothing exists until sound is first asked for: the thread starts then, and
@@ -21,6 +23,8 @@
 // - Play(): a whole sound, replacing whatever sounds; its end is reported once heard;
 // - Stream(): samples as they come (live listening), appended to the stream that is
 //   sounding, or starting one; it sounds until stopped.
+// PlayTrace() and StreamValues() hand over values instead: they become sound (TraceSound) on
+// the player's thread, so the caller's thread only copies them.
 class TSoundOutput {
  public:
   struct TEvent {
@@ -41,6 +45,9 @@ class TSoundOutput {
 
   unsigned Play(std::vector<std::int16_t> sound);
   unsigned Stream(const std::vector<std::int16_t>& samples);
+  unsigned PlayTrace(TraceSound::TRequest trace);
+  // A block of values of the live stream (TraceSound::TLive: 100 ms of sound each).
+  unsigned StreamValues(std::vector<double> block);
   // Silences at once whatever sounds and drops what waits; no event follows for it.
   void Stop();
 
@@ -51,6 +58,9 @@ class TSoundOutput {
   enum class TPlayKind { Whole, Stream };
   unsigned StartPlay(TPlayKind kind);
   void Run();
+  bool HasWork() const;
+  // Renders the values waiting, if any, into waiting_; unlocks `lock` meanwhile.
+  void Render(std::unique_lock<std::mutex>& lock, TraceSound::TLive& live);
   void Report(const TEvent& event);
 
   const TListener listener_;
@@ -61,6 +71,10 @@ class TSoundOutput {
   unsigned play_ = 0;
   TPlayKind kind_ = TPlayKind::Whole;
   std::deque<std::int16_t> waiting_;
+  // Values still to become sound, ahead of waiting_; a new stream starts a new live sound.
+  std::optional<TraceSound::TRequest> traceToRender_;
+  std::deque<std::vector<double>> blocksToRender_;
+  bool newLive_ = false;
   bool quit_ = false;
   unsigned lastPlay_ = 0;
   std::thread thread_;

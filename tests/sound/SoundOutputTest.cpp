@@ -253,3 +253,40 @@ TEST_F(SoundOutputTest, NothingOpensUntilAskedAndEndingWhileStreamingCloses) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SoundOutputTest, ValuesBecomeSoundOnThePlayersThread) {
+  TraceSound::TRequest trace;
+  trace.volts = {1.0, -2.0, 3.0};
+  trace.seconds = 1.0;
+  const unsigned play = output_->PlayTrace(trace);
+  ASSERT_TRUE(log_.WaitUntil([&] { return !log_.events.empty(); }));
+  EXPECT_EQ(log_.Written(), TraceSound::Render(trace));
+  EXPECT_EQ(log_.events[0].play, play);
+
+  // A live stream: its blocks glide on from one to the next, however they were handed over.
+  TraceSound::TLive live;
+  std::vector<std::int16_t> expected;
+  for (double volts : {1.0, 2.0, -1.0}) {
+    const std::vector<double> block(32, volts);
+    const auto part = live.RenderBlock(block);
+    expected.insert(expected.end(), part.begin(), part.end());
+    output_->StreamValues(block);
+  }
+  const std::size_t before = TraceSound::Render(trace).size();
+  ASSERT_TRUE(
+      log_.WaitUntil([&] { return log_.WrittenLocked().size() == before + expected.size(); }));
+  const auto written = log_.Written();
+  EXPECT_EQ(std::vector<std::int16_t>(written.begin() + before, written.end()), expected);
+  // A new stream begins afresh.
+  output_->Stop();
+  output_->StreamValues(std::vector<double>(32, 1.0));
+  const auto fresh = TraceSound::TLive().RenderBlock(std::vector<double>(32, 1.0));
+  ASSERT_TRUE(log_.WaitUntil(
+      [&] { return log_.WrittenLocked().size() == before + expected.size() + fresh.size(); }));
+  const auto all = log_.Written();
+  EXPECT_EQ(std::vector<std::int16_t>(all.end() - fresh.size(), all.end()), fresh);
+}
+
+}  // namespace
