@@ -51,7 +51,9 @@ std::size_t TraceSamples(double seconds) {
 }
 
 std::int16_t Pcm(double sample) {
-  return static_cast<std::int16_t>(std::lround(std::clamp(sample, -1.0, 1.0) * 32767.0));
+  // Rounded half away from zero, without a call into the library for every sample.
+  const double scaled = std::clamp(sample, -1.0, 1.0) * 32767.0;
+  return static_cast<std::int16_t>(scaled >= 0 ? scaled + 0.5 : scaled - 0.5);
 }
 
 std::vector<std::int16_t> Render(const TRequest& request) {
