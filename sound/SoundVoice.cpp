@@ -10,15 +10,37 @@
 namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
-// Below 0 V the odd harmonics come in over this much of the value, fully from here down.
-constexpr double kRoughnessVolts = 0.25;
+// Below 0 V the odd harmonics come in over the first quarter volt, fully from there down.
+constexpr double kRoughnessPerVolt = 4.0;
 
-// One cycle of the plain tone and of what the rough one adds, read with a straight line
-// between entries (off by less than 1e-6): a few operations a sample instead of four sines.
+// A raised-cosine window over `length` samples: a burst with no edge to click.
+double Window(int age, int length) {
+  return 0.5 - 0.5 * std::cos(kTwoPi * (age + 0.5) / length);
+}
+
+// A burst of `hz` over `length` samples at `level`, windowed.
+template <std::size_t length>
+std::array<double, length> Burst(double hz, double level) {
+  std::array<double, length> burst;
+  for (std::size_t age = 0; age < length; ++age)
+    burst[age] = level * Window(static_cast<int>(age), static_cast<int>(length)) *
+                 std::sin(kTwoPi * hz * static_cast<double>(age) / SoundScale::kSampleRate);
+  return burst;
+}
+
+// What every voice sounds, worked out once: one cycle of the plain tone and of what the rough
+// one adds (read with a straight line between entries, off by less than 1e-6), the tick and
+// the markers' tones: a few operations a sample instead of four sines.
 constexpr int kTableSize = 2048;
 struct TWaveTables {
   std::array<double, kTableSize + 1> sine;
   std::array<double, kTableSize + 1> oddHarmonics;  // 3rd, 5th and 7th at 1/n
+  std::array<double, TSoundVoice::kTickSamples> tick =
+      Burst<TSoundVoice::kTickSamples>(TSoundVoice::kTickHz, TSoundVoice::kTickLevel);
+  std::array<double, TSoundVoice::kMarkerSamples> markerA =
+      Burst<TSoundVoice::kMarkerSamples>(TSoundVoice::kMarkerAHz, TSoundVoice::kMarkerLevel);
+  std::array<double, TSoundVoice::kMarkerSamples> markerB =
+      Burst<TSoundVoice::kMarkerSamples>(TSoundVoice::kMarkerBHz, TSoundVoice::kMarkerLevel);
   TWaveTables() {
     for (int i = 0; i <= kTableSize; ++i) {
       const double angle = kTwoPi * i / kTableSize;
@@ -46,49 +68,61 @@ double OctavesUp(double x) {
   return fraction * (1 << whole);
 }
 
-// A raised-cosine window over `length` samples: a burst with no edge to click.
-double Window(int age, int length) {
-  return 0.5 - 0.5 * std::cos(kTwoPi * (age + 0.5) / length);
-}
-
 }  // namespace
 
-double TSoundVoice::Next(double volts) {
-  const double held = SoundScale::HeldVolts(volts);
-  const bool negative = held < 0.0;
-  if (started_ && negative != negative_) tickAge_ = 0;
-  started_ = true;
-  negative_ = negative;
-
+void TSoundVoice::Glide(double volts, double step, std::span<double> out) {
+  if (out.empty()) return;
   const TWaveTables& tables = Tables();
-  const double place = phase_ * kTableSize;
-  const int entry = static_cast<int>(place);
-  const double between = place - entry;
-  double tone = tables.sine[entry] + between * (tables.sine[entry + 1] - tables.sine[entry]);
-  if (negative) {
-    const double roughness = std::min(-held / kRoughnessVolts, 1.0);
-    tone += roughness * (tables.oddHarmonics[entry] +
-                         between * (tables.oddHarmonics[entry + 1] - tables.oddHarmonics[entry]));
-  }
-  double sample = kToneLevel * tone;
+  const double* marker = markerHz_ == kMarkerAHz ? tables.markerA.data() : tables.markerB.data();
+  // The pitch changes by the same ratio from each sample to the next along a straight glide:
+  // one power of two for the glide, one multiplication a sample.
+  constexpr double kOctavesPerVolt =
+      SoundScale::kOctaves / (SoundScale::kHighestVolts - SoundScale::kLowestVolts);
+  double increment = SoundScale::kLowestHz / SoundScale::kSampleRate *
+                     OctavesUp(kOctavesPerVolt * (volts - SoundScale::kLowestVolts));
+  const double ratio = std::exp2(kOctavesPerVolt * step);
+  if (!started_) negative_ = volts < 0.0;
+  started_ = true;
+  // Kept in locals while the loop runs: the samples written could alias the members.
+  double value = volts;
+  double phase = phase_;
+  bool negative = negative_;
+  int tickAge = tickAge_;
+  int markerAge = markerAge_;
+  for (double& sample : out) {
+    if ((value < 0.0) != negative) {
+      negative = !negative;
+      tickAge = 0;
+    }
+    const double place = phase * kTableSize;
+    const int entry = static_cast<int>(place);
+    const double between = place - entry;
+    double tone = tables.sine[entry] + between * (tables.sine[entry + 1] - tables.sine[entry]);
+    if (negative) {
+      const double roughness = std::min(value * -kRoughnessPerVolt, 1.0);
+      tone += roughness * (tables.oddHarmonics[entry] +
+                           between * (tables.oddHarmonics[entry + 1] - tables.oddHarmonics[entry]));
+    }
+    double mixed = kToneLevel * tone;
+    if (tickAge >= 0) {
+      mixed += tables.tick[tickAge];
+      if (++tickAge == kTickSamples) tickAge = -1;
+    }
+    if (markerAge >= 0) {
+      mixed += marker[markerAge];
+      if (++markerAge == kMarkerSamples) markerAge = -1;
+    }
+    sample = mixed;
 
-  if (tickAge_ >= 0) {
-    sample += kTickLevel * Window(tickAge_, kTickSamples) *
-              std::sin(kTwoPi * kTickHz * tickAge_ / SoundScale::kSampleRate);
-    if (++tickAge_ == kTickSamples) tickAge_ = -1;
+    phase += increment;
+    if (phase >= 1.0) phase -= 1.0;
+    increment *= ratio;
+    value += step;
   }
-  if (markerAge_ >= 0) {
-    sample += kMarkerLevel * Window(markerAge_, kMarkerSamples) *
-              std::sin(kTwoPi * markerHz_ * markerAge_ / SoundScale::kSampleRate);
-    if (++markerAge_ == kMarkerSamples) markerAge_ = -1;
-  }
-
-  const double pitchHz =
-      SoundScale::kLowestHz * OctavesUp(SoundScale::kOctaves * (held - SoundScale::kLowestVolts) /
-                                        (SoundScale::kHighestVolts - SoundScale::kLowestVolts));
-  phase_ += pitchHz / SoundScale::kSampleRate;
-  if (phase_ >= 1.0) phase_ -= 1.0;
-  return sample;
+  phase_ = phase;
+  negative_ = negative;
+  tickAge_ = tickAge;
+  markerAge_ = markerAge;
 }
 
 void TSoundVoice::StartMarker(TMarker marker) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <span>
+
 // The oscillator every sound of a trace is made with, one sample at a time: the pitch of the
 // value (SoundScale), its phase carried on from sample to sample so that the tone glides
 // without clicks however the value jumps; a plain sine at and above 0 V and, below, the same
@@ -10,8 +12,9 @@ class TSoundVoice {
  public:
   enum class TMarker { A, B };
 
-  // The next sample at `volts`, between -1 and 1.
-  double Next(double volts);
+  // The next out.size() samples (between -1 and 1) of a value gliding in a straight line
+  // from `volts` by `step` a sample; both ends within the scale's range.
+  void Glide(double volts, double step, std::span<double> out);
   // Sounds the marker from the next sample on.
   void StartMarker(TMarker marker);
 

@@ -1,21 +1,49 @@
 #include "sound/TraceSound.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace TraceSound {
 
 namespace {
 
-// The value at position `x` among `points` (0 the first), in a straight line between
-// neighbours and held beyond the ends.
-double ValueAt(std::span<const double> points, double x) {
-  if (x <= 0.0) return points.front();
-  const auto last = points.size() - 1;
-  if (x >= static_cast<double>(last)) return points.back();
-  const auto below = static_cast<std::size_t>(x);
-  const double fraction = x - static_cast<double>(below);
-  return points[below] + fraction * (points[below + 1] - points[below]);
+// Samples [begin, end) of `out` of a value gliding through `points`, sample i at position
+// origin + i * perSample among them (0 the first point), in a straight line between
+// neighbours and held beyond the ends: one straight glide of the voice per stretch between
+// two points.
+void GlideThrough(TSoundVoice& voice, std::span<const double> points, double origin,
+                  double perSample, std::size_t begin, std::size_t end, std::span<double> out) {
+  const double last = static_cast<double>(points.size() - 1);
+  // The first sample from `i` on whose position reaches `x` (perSample > 0).
+  auto firstAt = [&](double x, std::size_t i) {
+    const double at = std::ceil((x - origin) / perSample);
+    std::size_t first = at <= static_cast<double>(i) ? i : static_cast<std::size_t>(at);
+    while (first > i && origin + (first - 1) * perSample >= x) --first;
+    while (first < end && origin + first * perSample < x) ++first;
+    return std::min(first, end);
+  };
+  std::size_t i = begin;
+  while (i < end) {
+    const double x = origin + i * perSample;
+    std::size_t stop;
+    double volts, step = 0.0;
+    if (x <= 0.0 || last == 0.0) {
+      stop = last == 0.0 ? end : std::max(firstAt(std::nextafter(0.0, 1.0), i), i + 1);
+      volts = points.front();
+    } else if (x >= last) {
+      stop = end;
+      volts = points.back();
+    } else {
+      const auto below = static_cast<std::size_t>(x);
+      const double rise = points[below + 1] - points[below];
+      stop = std::max(firstAt(static_cast<double>(below + 1), i), i + 1);
+      volts = points[below] + (x - below) * rise;
+      step = rise * perSample;
+    }
+    voice.Glide(volts, step, out.subspan(i, stop - i));
+    i = stop;
+  }
 }
 
 // The gain of sample `index` of `count` that fade in and out over kFadeSamples.
@@ -60,25 +88,43 @@ std::vector<std::int16_t> Render(const TRequest& request) {
   if (request.volts.empty()) return {};
   const std::vector<double> values = Sanitized(request.volts);
   const std::size_t traceSamples = TraceSamples(request.seconds);
-  std::vector<std::int16_t> sound(kLeadInSamples + traceSamples, 0);
+  std::vector<double> mixed(kLeadInSamples + traceSamples, 0.0);
 
   TSoundVoice reference;
-  for (std::size_t i = 0; i < kReferenceSamples; ++i)
-    sound[i] = Pcm(FadeGain(i, kReferenceSamples) * reference.Next(0.0));
+  reference.Glide(0.0, 0.0, std::span(mixed).first(kReferenceSamples));
+  for (std::size_t i = 0; i < kReferenceSamples; ++i) mixed[i] *= FadeGain(i, kReferenceSamples);
 
+  // The trace, in pieces between the places where the cursors' tones start.
   const std::size_t count = values.size();
-  const auto markerA =
-      request.cursorA ? SampleOfPosition(*request.cursorA, count, traceSamples) : std::nullopt;
-  const auto markerB =
-      request.cursorB ? SampleOfPosition(*request.cursorB, count, traceSamples) : std::nullopt;
+  struct TStart {
+    std::size_t at;
+    TSoundVoice::TMarker marker;
+  };
+  std::vector<TStart> starts;
+  if (request.cursorA)
+    if (const auto at = SampleOfPosition(*request.cursorA, count, traceSamples))
+      starts.push_back({*at, TSoundVoice::TMarker::A});
+  if (request.cursorB)
+    if (const auto at = SampleOfPosition(*request.cursorB, count, traceSamples))
+      starts.push_back({*at, TSoundVoice::TMarker::B});
+  std::sort(starts.begin(), starts.end(),
+            [](const TStart& a, const TStart& b) { return a.at < b.at; });
+  const auto trace = std::span(mixed).subspan(kLeadInSamples);
+  const double perSample = static_cast<double>(count) / traceSamples;
+  const double origin = 0.5 * perSample - 0.5;
   TSoundVoice voice;
-  const double valuesPerSample = static_cast<double>(count) / traceSamples;
-  for (std::size_t i = 0; i < traceSamples; ++i) {
-    if (markerA == i) voice.StartMarker(TSoundVoice::TMarker::A);
-    if (markerB == i) voice.StartMarker(TSoundVoice::TMarker::B);
-    const double x = (i + 0.5) * valuesPerSample - 0.5;
-    sound[kLeadInSamples + i] = Pcm(FadeGain(i, traceSamples) * voice.Next(ValueAt(values, x)));
+  std::size_t begin = 0;
+  for (const TStart& start : starts) {
+    GlideThrough(voice, values, origin, perSample, begin, start.at, trace);
+    voice.StartMarker(start.marker);
+    begin = start.at;
   }
+  GlideThrough(voice, values, origin, perSample, begin, traceSamples, trace);
+
+  std::vector<std::int16_t> sound(mixed.size());
+  for (std::size_t i = 0; i < kLeadInSamples; ++i) sound[i] = Pcm(mixed[i]);
+  for (std::size_t i = 0; i < traceSamples; ++i)
+    sound[kLeadInSamples + i] = Pcm(FadeGain(i, traceSamples) * trace[i]);
   return sound;
 }
 
@@ -91,10 +137,11 @@ std::vector<std::int16_t> TLive::RenderBlock(std::span<const double> volts) {
   for (double v : volts) points.push_back(SoundScale::HeldVolts(v));
   last_ = points.back();
 
+  std::array<double, kBlockSamples> mixed;
+  const double perSample = static_cast<double>(volts.size()) / kBlockSamples;
+  GlideThrough(voice_, points, perSample, perSample, 0, kBlockSamples, mixed);
   std::vector<std::int16_t> sound(kBlockSamples);
-  const double valuesPerSample = static_cast<double>(volts.size()) / kBlockSamples;
-  for (std::size_t i = 0; i < kBlockSamples; ++i)
-    sound[i] = Pcm(voice_.Next(ValueAt(points, (i + 1) * valuesPerSample)));
+  for (std::size_t i = 0; i < kBlockSamples; ++i) sound[i] = Pcm(mixed[i]);
   return sound;
 }
 
