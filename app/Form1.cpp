@@ -252,6 +252,7 @@ void TForm1::Timer1Timer(TObject*) {
     historyTaken = true;
     AddToHistory(block);
     RedrawFromHistory();
+    if (OnBlockShown) OnBlockShown(this, block);
   } catch (...) {
     // A sample that can't be read ends the tick with the ones before it in the history.
     if (!historyTaken) AddToHistory(block);

@@ -99,6 +99,8 @@ class TForm1 : public TComponent {
   TNotifyEvent OnShowMeasurements;
   // After the figures or the cursors changed.
   TNotifyEvent OnReadingChanged;
+  // After a tick has shown a new block of samples (live listening).
+  TEvent<void(TObject* sender, const TLoggedBlock& block)> OnBlockShown;
 
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "app/ChartSettings.h"
+#include "app/TraceListening.h"
 #include "app/TraceReadout.h"
 #include "framework/FontSubstitution.h"
 #include "framework/Translations.h"
@@ -243,6 +244,7 @@ TForm1Window::TForm1Window() {
   InstallPictureAccessibility();
   new TCoveredLabel(panel1_, label1_, image3);
   readout_ = std::make_unique<TTraceReadout>(*form_, *chart2_, *this);
+  listening_ = std::make_unique<TTraceListening>(*form_, *this);
   QObject::connect(button3_, &QPushButton::clicked, [this] { form_->Button3->Click(); });
 
   if (QScreen* screen = QGuiApplication::primaryScreen())

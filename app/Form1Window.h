@@ -10,6 +10,7 @@
 
 class TChart;
 class TTraceReadout;
+class TTraceListening;
 class TFastLineSeries;
 class QLabel;
 class QLineEdit;
@@ -34,6 +35,7 @@ class TForm1Window : public QWidget {
   TPictureWidget* StartPicture() const { return image2_; }
   TPictureWidget* StopPicture() const { return image3_; }
   TTraceReadout& Readout() { return *readout_; }
+  TTraceListening& Listening() { return *listening_; }
 
   // The program's default face: the window's Gothic at 12 pixels, as the window's texts use
   // it. Set before the window is made, it spares the hidden edit box, whose first layout
@@ -61,5 +63,6 @@ class TForm1Window : public QWidget {
   TPictureWidget* image2_ = nullptr;
   TPictureWidget* image3_ = nullptr;
   std::unique_ptr<TForm1> form_;
-  std::unique_ptr<TTraceReadout> readout_;  // goes before the logic it reads
+  std::unique_ptr<TTraceReadout> readout_;      // goes before the logic it reads
+  std::unique_ptr<TTraceListening> listening_;  // and so does the sound
 };

@@ -15,7 +15,10 @@
 # screen's root window and back, as a dialog or the measurements window takes it and gives it
 # back), and what one change of the focus costs beyond the ticks. SETTLE=SECONDS (default 6)
 # is the time between the click and the count; a short one counts the start's own paints too.
-#   [POINTER=start|chart] [SETTLE=SECONDS] [MEASUREMENTS_WINDOW=1] [FOCUS=1] [RECORD=1] \
+# With LIVE=1 it switches live sound on (L) instead, played into a PulseAudio server of its own
+# with a null sink, and counts 10 s more of measuring with it, the player's thread and the
+# sound client's included.
+#   [POINTER=start|chart] [SETTLE=SECONDS] [MEASUREMENTS_WINDOW=1] [FOCUS=1] [RECORD=1 | LIVE=1] \
 #     bash bench/measure-cost.sh [SECONDS]
 set -euo pipefail
 self=$(realpath "$0")
@@ -76,9 +79,24 @@ inclusive_of() {
                       END { print found + 0 }'
 }
 
+# A sound server with a null sink for LIVE=1, in a folder of its own; anonymous clients.
+start_sound_server() {
+  [ "${LIVE:-0}" = 1 ] || return 0
+  mkdir -m 700 "$1/pulse-home"
+  XDG_RUNTIME_DIR="$1/pulse-home" HOME="$1/pulse-home" pulseaudio --daemonize=no \
+    --exit-idle-time=-1 -n --use-pid-file=no --load="module-null-sink sink_name=nul" \
+    --load="module-native-protocol-unix auth-anonymous=1" >/dev/null 2>&1 &
+  sound_server=$!
+  export PULSE_SERVER="unix:$1/pulse-home/pulse/native"
+  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && return 0; sleep 0.1; done
+  echo "measure-cost: the sound server did not come up" >&2
+  return 1
+}
+
 count_instructions() {
-  local window_seconds=10 launcher program window out
+  local window_seconds=10 launcher program window out sound_server=""
   out=$(mktemp -d)
+  start_sound_server "$out"
   build-bench/tools/emulated-board/emulated-board --for=600 -- valgrind --tool=callgrind \
     --callgrind-out-file="$out/callgrind.out" build-bench/app/simplescope >/dev/null 2>&1 &
   launcher=$!
@@ -130,8 +148,16 @@ count_instructions() {
     dumps=$((dumps + 1))
     local recorded=$out/callgrind.out.$dumps
   fi
+  if [ "${LIVE:-0}" = 1 ]; then
+    xdotool key l
+    sleep 3
+    callgrind_control --zero "$program" >/dev/null 2>&1
+    sleep "$window_seconds"
+    callgrind_control --dump=live "$program" >/dev/null 2>&1
+  fi
   kill -TERM "$program"
   wait "$launcher" || true
+  [ -n "$sound_server" ] && kill "$sound_server" && wait "$sound_server" 2>/dev/null || true
   # KEEP_CALLGRIND=FILE keeps the measuring dump for callgrind_annotate.
   if [ -n "${KEEP_CALLGRIND:-}" ]; then cp "$out/callgrind.out.2" "$KEEP_CALLGRIND"; fi
   local idle measuring ticks tick render pictures
@@ -179,6 +205,18 @@ count_instructions() {
              s, rticks, with, with - without
       printf "  (%d rows in the file)\n", rows }'
   fi
+  if [ "${LIVE:-0}" = 1 ]; then
+    local live lticks
+    live=$(dumped_instructions "$listened")
+    lticks=$(awk -v name='TForm1::Timer1Timer(TObject*)' -f bench/callgrind-calls.awk \
+      "$listened")
+    awk -v idle="$idle" -v measuring="$measuring" -v ticks="$ticks" -v live="$live" \
+      -v lticks="$lticks" -v s="$window_seconds" 'BEGIN {
+      if (lticks == 0) { print "callgrind: no tick counted with live sound"; exit 1 }
+      without = (measuring - idle) / ticks; with = (live - idle) / lticks
+      printf "live sound, %d s: %d ticks; %.0f instructions per tick, %.0f more than without\n",
+             s, lticks, with, with - without }'
+  fi
   rm -rf "$out"
 }
 
@@ -190,7 +228,7 @@ fi
 
 seconds=${1:-30}
 bash tools/install-deps.sh
-for p in xvfb xauth xdotool x11-utils valgrind; do
+for p in xvfb xauth xdotool x11-utils valgrind pulseaudio pulseaudio-utils; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null
 done

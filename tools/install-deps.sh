@@ -19,6 +19,7 @@ packages=(
   lintian desktop-file-utils appstream locales
   xvfb xauth xdotool valgrind
   at-spi2-core python3-pyatspi dbus dbus-bin xclip
+  libpulse-dev pulseaudio pulseaudio-utils
 )
 windows=0
 if [ "${1:-}" = "--windows" ]; then

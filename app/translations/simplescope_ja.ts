@@ -204,5 +204,61 @@ plugged in and out; a click on the start picture starts measuring.</source>
   メニューキー  グラフのメニューを開きます (グラフの右クリックでも開きます)。
 </translation>
     </message>
+    <message>
+        <source>Listen</source>
+        <translation>音で聞く</translation>
+    </message>
+    <message>
+        <source>Stop sound</source>
+        <translation>音を止める</translation>
+    </message>
+    <message>
+        <source>Slower</source>
+        <translation>ゆっくり</translation>
+    </message>
+    <message>
+        <source>Faster</source>
+        <translation>速く</translation>
+    </message>
+    <message>
+        <source>Live sound</source>
+        <translation>ライブで聞く</translation>
+    </message>
+    <message>
+        <source>Stop live sound</source>
+        <translation>ライブの音を止める</translation>
+    </message>
+    <message>
+        <source>Save sound…</source>
+        <translation>音を保存…</translation>
+    </message>
+    <message>
+        <source>Save sound</source>
+        <translation>音を保存</translation>
+    </message>
+    <message>
+        <source>WAV sound (*.wav)</source>
+        <translation>WAV 音声 (*.wav)</translation>
+    </message>
+    <message>
+        <source>Playing the trace, %1 s</source>
+        <translation>波形を再生中 (%1 秒)</translation>
+    </message>
+    <message>
+        <source>Sound stopped</source>
+        <translation>音を止めました</translation>
+    </message>
+    <message>
+        <source>Sound ended</source>
+        <translation>再生が終わりました</translation>
+    </message>
+    <message>
+        <source>Sound length %1 s</source>
+        <translation>音の長さ %1 秒</translation>
+    </message>
+    <message>
+        <source>Live sound on</source>
+        <translation>ライブの音を出しています</translation>
+    </message>
 </context>
 </TS>

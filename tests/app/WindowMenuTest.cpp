@@ -99,11 +99,12 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   // Under a locale without a catalogue, English.
   EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…",
                                       "-", "Measurements…", "Cursor A here", "Cursor B here",
-                                      "Remove cursors", "-", "Start", "Stop"}));
+                                      "Remove cursors", "-", "Start", "Stop", "-", "Listen",
+                                      "Slower", "Faster", "Live sound", "Save sound…"}));
   // Without values nothing is there to take away or to put a cursor on; the measurements
   // window says so itself, a recording waits for the values to come, and idle, measuring can
-  // start but not stop.
-  const QStringList enabled = {"Record…", "Measurements…", "Start"};
+  // start but not stop; the sound's length can change before there is any.
+  const QStringList enabled = {"Record…", "Measurements…", "Start", "Slower", "Faster"};
   for (QAction* action : VisibleActions()) {
     if (action->isSeparator()) continue;
     EXPECT_EQ(action->isEnabled(), enabled.contains(action->text().section('\t', 0, 0)))
@@ -124,11 +125,13 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
   ASSERT_NE(Menu(), nullptr);
   EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "-",
                                       "測定値…", "カーソル A をここに", "カーソル B をここに",
-                                      "カーソルを消す", "-", "開始", "終了"}));
+                                      "カーソルを消す", "-", "開始", "終了", "-", "音で聞く",
+                                      "ゆっくり", "速く", "ライブで聞く", "音を保存…"}));
   const QList<QAction*> actions = VisibleActions();
   for (int i : {0, 1, 2, 3, 5}) EXPECT_TRUE(actions[i]->isEnabled());
-  const QStringList shortcuts = {"Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R", "",   "Ctrl+M",
-                                 "A",      "B",      "Esc",          "",       "F5", "F6"};
+  const QStringList shortcuts = {
+      "Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R", "",  "Ctrl+M", "A", "B", "Esc",
+      "",       "F5",     "F6",           "",       "P", "[",      "]", "L", "Shift+P"};
   for (int i = 0; i < shortcuts.size(); ++i)
     EXPECT_EQ(actions[i]->text().section(QLatin1Char('\t'), 1),
               QKeySequence(shortcuts[i]).toString(QKeySequence::NativeText));

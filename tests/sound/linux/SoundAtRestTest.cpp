@@ -1,0 +1,23 @@
+#include <gtest/gtest.h>
+
+#include "ProcessCounters.h"
+#include "sound/SoundOutput.h"
+
+namespace {
+
+// A program that never sounds pays nothing for the player: no thread, no device.
+TEST(SoundAtRest, NoThreadUntilSoundIsAskedFor) {
+  const int before = ProcessCounters::Threads();
+  {
+    TSoundOutput output(nullptr, []() -> std::unique_ptr<TSoundDevice> {
+      throw TSoundError(TSoundErrorKind::NoDevice, "none");
+    });
+    output.Stop();
+    EXPECT_EQ(ProcessCounters::Threads(), before);
+    output.Play({1, 2, 3});
+    EXPECT_EQ(ProcessCounters::Threads(), before + 1);
+  }
+  EXPECT_EQ(ProcessCounters::Threads(), before);
+}
+
+}  // namespace
