@@ -72,6 +72,7 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
       Timer1(new TTimer(this)),
       HidCtl(hidCtl) {
   SetLoading(true);
+  Reading.Places = kHistoryLimit;
   DevListBox->SetVisible(false);
   Memo1->SetVisible(false);
   Image2->OnClick = TNotifyEvent::Bind<&TForm1::Image2Click>(this);
@@ -167,6 +168,7 @@ void TForm1::Image2Click(TObject*) {
   Image2->SetEnabled(false);
   Panel1->SetVisible(false);
   Timer1->SetEnabled(true);
+  MeasuringChanged();
 }
 
 void TForm1::Image3Click(TObject*) {
@@ -177,6 +179,7 @@ void TForm1::EnterIdleState() {
   Timer1->SetEnabled(false);
   Image2->SetEnabled(true);
   Panel1->SetVisible(true);
+  MeasuringChanged();
 }
 
 void TForm1::Timer1Timer(TObject*) {
@@ -216,6 +219,7 @@ void TForm1::Timer1Timer(TObject*) {
     ShowWarningBox(kDisconnected + highText + QLatin1Char(',') + lowText);
     Image2->SetEnabled(true);
     Panel1->SetVisible(true);
+    MeasuringChanged();
   }
 }
 
@@ -229,6 +233,7 @@ void TForm1::AddToHistory(const TLoggedBlock& block) {
 }
 
 void TForm1::RedrawFromHistory() {
+  sineShown_ = false;
   Series2->RemoveAllPoints();
   Reading.Figures.Clear();
   for (int i = 0; i < SampleHistory->Count(); ++i) {
@@ -242,13 +247,21 @@ void TForm1::RedrawFromHistory() {
 void TForm1::Button3Click(TObject*) {
   Series2->RemoveAllPoints();
   Reading.Figures.Clear();
+  sineValues_.Clear();
   for (int i = 0; i < kHistoryLimit; ++i) {
     const double angle = std::numbers::pi * (10.0 * i) / 180.0;
     const double y = 2.4 * (std::round(1000.0 * std::sin(angle)) / 1000.0);
     Series2->AppendPoint(i, y, QString(), DefaultPointColor);
     Reading.Figures.Add(y);
+    // Copied and saved as drawn, so that the table, the readout and the figures agree.
+    sineValues_.Add(TableNumber(y));
   }
+  sineShown_ = true;
   ReadingChanged();
+}
+
+const TStringList& TForm1::ValuesShown() const {
+  return sineShown_ ? sineValues_ : *SampleHistory;
 }
 
 void TForm1::SendCommands(TStringList* list) {
@@ -303,7 +316,7 @@ void TForm1::PopupMenu1Popup(TObject*) {
   CopyValuesItem->Caption = QCoreApplication::translate("simplescope", "Copy values");
   SavePictureItem->Caption = QCoreApplication::translate("simplescope", "Save picture…");
   SaveValuesItem->Caption = QCoreApplication::translate("simplescope", "Save values…");
-  const bool hasValues = SampleHistory && SampleHistory->Count() > 0;
+  const bool hasValues = SampleHistory && ValuesShown().Count() > 0;
   CopyValuesItem->Enabled = hasValues;
   SavePictureItem->Enabled = hasValues;
   SaveValuesItem->Enabled = hasValues;
@@ -332,8 +345,8 @@ void TForm1::PopupMenu1Popup(TObject*) {
 }
 
 void TForm1::CopyValuesItemClick(TObject*) {
-  if (!SampleHistory || SampleHistory->Count() == 0) return;
-  CopyTableToClipboard(TraceRowsTabSeparated(*SampleHistory), TraceRowsCsv(*SampleHistory));
+  if (!SampleHistory || ValuesShown().Count() == 0) return;
+  CopyTableToClipboard(TraceRowsTabSeparated(ValuesShown()), TraceRowsCsv(ValuesShown()));
 }
 
 void TForm1::SavePictureItemClick(TObject*) {
@@ -353,8 +366,8 @@ void TForm1::SavePictureItemClick(TObject*) {
 }
 
 void TForm1::SaveValuesItemClick(TObject*) {
-  if (!SampleHistory || SampleHistory->Count() == 0) return;
-  const QByteArray csv = TraceRowsCsv(*SampleHistory);
+  if (!SampleHistory || ValuesShown().Count() == 0) return;
+  const QByteArray csv = TraceRowsCsv(ValuesShown());
   const QString path = AskSaveFileName(
       QCoreApplication::translate("simplescope", "Save values"), TStandardFolder::Documents,
       TraceFileName(QDateTime::currentDateTime(), QStringLiteral("csv")),
@@ -427,6 +440,10 @@ void TForm1::StopItemClick(TObject*) {
 
 void TForm1::ReadingChanged() {
   if (OnReadingChanged) OnReadingChanged(this);
+}
+
+void TForm1::MeasuringChanged() {
+  if (OnMeasuringChanged) OnMeasuringChanged(this);
 }
 
 void TForm1::SaveFile(const QString& path, const QByteArray& contents, const QString& what) {

@@ -88,6 +88,8 @@ class TForm1 : public TComponent {
   TNotifyEvent OnShowMeasurements;
   // After the figures or the cursors changed.
   TNotifyEvent OnReadingChanged;
+  // After measuring started or stopped.
+  TNotifyEvent OnMeasuringChanged;
 
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);
@@ -124,6 +126,9 @@ class TForm1 : public TComponent {
   void AttachDataHandler();
   // The trace and its figures from the sample history, as a tick ends.
   void RedrawFromHistory();
+  // The values the trace shows, as texts, newest first: the sample history, or the test
+  // sine's values while it is shown. What the menu copies and saves.
+  const TStringList& ValuesShown() const;
 
   // The window's caption; it follows onto the window bound with BindWindow.
   QString Caption() const { return caption_; }
@@ -136,10 +141,14 @@ class TForm1 : public TComponent {
   // Set while a tick runs. A slow machine can take longer over a tick than the interval,
   // and the tick's wait processes messages, timer ticks among them.
   bool tickRunning_ = false;
+  // The test sine's values while the trace shows them, until the next redraw from history.
+  TStringList sineValues_;
+  bool sineShown_ = false;
   void EnterIdleState();
   void SendCommandReport(int32_t command, int reportLength);
   void AddToHistory(const TLoggedBlock& block);
   void SaveFile(const QString& path, const QByteArray& contents, const QString& what);
   void PlaceCursorWherePointed(TCursorName name);
   void ReadingChanged();
+  void MeasuringChanged();
 };

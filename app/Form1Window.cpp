@@ -242,6 +242,7 @@ TForm1Window::TForm1Window() {
   InstallPictureAccessibility();
   new TCoveredLabel(panel1_, label1_, image3);
   readout_ = std::make_unique<TTraceReadout>(*form_, *chart2_, *this);
+  readout_->TakeArrowsFrom(button3_);
   QObject::connect(button3_, &QPushButton::clicked, [this] { form_->Button3->Click(); });
 
   if (QScreen* screen = QGuiApplication::primaryScreen())

@@ -205,6 +205,8 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   // Tells assistive technology that the description changed; nothing when none listens. The
   // chart itself is not repainted.
   void AccessibleDescriptionChanged();
+  // How often it told so.
+  int AccessibleDescriptionChanges() const { return descriptionChanges_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -293,6 +295,7 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   int chart3DPercent_ = 15;
   int maxPointsPerPage_ = 0;
   int renders_ = 0;
+  int descriptionChanges_ = 0;
   int rendersFromStillParts_ = 0;
   bool keepsStillParts_ = true;
   TStillLayout lastLayout_{};

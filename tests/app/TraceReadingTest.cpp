@@ -98,6 +98,32 @@ TEST(TraceReading, CursorsGoOnValuesAndTheArrowsMoveTheOnePlacedLast) {
   EXPECT_FALSE(reading.ClearCursors());
 }
 
+TEST(TraceReading, ACursorBeyondTheValuesMovesFromWhereItIsShownWithinTheScreen) {
+  TTraceReading reading;
+  ASSERT_EQ(reading.Places, 200);
+  for (int i = 0; i < 200; ++i) reading.Figures.Add(i / 100.0);
+  ASSERT_TRUE(reading.PlaceCursor(TCursorName::A, 150));
+  // Measuring begins again: the trace is one block long, the cursor stays where it was.
+  reading.Figures.Clear();
+  for (int i = 0; i < 32; ++i) reading.Figures.Add(i / 100.0);
+  EXPECT_TRUE(reading.MoveCursor(1));
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 151);
+  EXPECT_TRUE(reading.MoveCursor(-10));
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 141);
+  EXPECT_TRUE(reading.MoveCursor(1000));  // to the screen's end, no further
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 199);
+  EXPECT_FALSE(reading.MoveCursor(1));
+  // Back on the values, it keeps to them again.
+  EXPECT_TRUE(reading.MoveCursor(-170));
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 29);
+  EXPECT_TRUE(reading.MoveCursor(10));
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 31);
+  // With no values at all, it still moves where it is shown.
+  reading.Figures.Clear();
+  EXPECT_TRUE(reading.MoveCursor(-1));
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 30);
+}
+
 TEST(TraceReading, TheSpanAndTheDifferencesGoBetweenBothCursors) {
   TTraceReading reading;
   for (int i = 0; i < 100; ++i) reading.Figures.Add(i * 0.5);

@@ -6,12 +6,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
 #include <QTranslator>
@@ -24,6 +26,7 @@
 #include "app/TraceReadout.h"
 #include "chart/Chart.h"
 #include "framework/Dialogs.h"
+#include "framework/FileSaving.h"
 #include "framework/Format.h"
 #include "framework/MessageWait.h"
 
@@ -201,6 +204,52 @@ TEST_F(WindowReading, ByKeyboardAloneACursorStartsInTheMiddleOfTheTrace) {
   EXPECT_EQ(Form().Reading.Cursor(TCursorName::B), 99);
   Key(Qt::Key_Left);
   EXPECT_EQ(Form().Reading.Cursor(TCursorName::B), 98);
+}
+
+TEST_F(WindowReading, OnTheSineButtonTheArrowsMoveTheCursorAndEveryReadingIsOfTheSine) {
+  Fill(200);  // measured values, then the test sine over them
+  Form().Button3->Click();
+  MoveTo(AtX(50));
+  Key(Qt::Key_A);
+  Leave();
+  window->activateWindow();
+  WaitMs(20);
+  for (int i = 0; i < 4; ++i) Key(Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), window->Button3());
+  Key(Qt::Key_Right);
+  Key(Qt::Key_Right, Qt::ShiftModifier);
+  EXPECT_EQ(Form().Reading.Cursor(TCursorName::A), 61);
+  EXPECT_EQ(QApplication::focusWidget(), window->Button3());  // the arrows moved no focus
+
+  // The copied table, the saved file, the tooltip and the measurements: all the sine's.
+  Key(Qt::Key_C, Qt::ControlModifier);
+  const QStringList rows = QGuiApplication::clipboard()->text().split("\r\n");
+  ASSERT_EQ(rows.size(), 202);  // header, 200 rows, the empty end
+  const TTraceFigures& figures = Form().Reading.Figures;
+  for (int x : {0, 9, 61, 199})
+    EXPECT_EQ(rows[1 + 199 - x],
+              QString("%1\t%2").arg(199 - x).arg(TableNumber(figures.ValueAt(x))))
+        << "x " << x;
+  EXPECT_EQ(rows[1 + 199 - 9], "190\t2.4");  // the sine's crest, as drawn
+  QTemporaryDir dir;
+  const QString path = dir.filePath("values.csv");
+  SetSaveDialogHook([&](const TSaveDialogRequest&) { return path; });
+  Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  SetSaveDialogHook({});
+  QFile saved(path);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(QString::fromUtf8(saved.readAll()), rows.join("\r\n").replace('\t', ','));
+  MoveTo(AtX(61));
+  EXPECT_EQ(Tip(), QString("sample 138: %1 (cursor A)").arg(VoltsText(figures.ValueAt(61))));
+  Key(Qt::Key_M, Qt::ControlModifier);
+  ASSERT_NE(window->Readout().Measurements(), nullptr);
+  EXPECT_EQ(window->Readout().Measurements()->ValueText("max_V"), "2.400 V");
+
+  // The next tick draws the history again, and the table is the history's.
+  Fill(200);
+  Key(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().split("\r\n")[1 + 199 - 9],
+            QString("190\t%1").arg(HistoryText(9)));
 }
 
 TEST_F(WindowReading, TheMeasurementsWindowIsOneBesideTheWindowAndFollowsTheTrace) {
