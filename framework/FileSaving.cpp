@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <QWidget>
 
+#include "Translations.h"
+
 namespace {
 
 TSaveDialogHook& Hook() {
@@ -33,6 +35,8 @@ QString AskSaveFileName(const QString& caption, TStandardFolder folder, const QS
                                    defaultSuffix};
   if (Hook()) return Hook()(request);
   if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return QString();
+  // The dialog's own words ("Look in", "File name", "Save") in the user's language.
+  InstallQtTranslations();
   QFileDialog dialog(QApplication::activeWindow(), request.caption, request.folder, request.filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
