@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -318,6 +319,66 @@ TEST_F(WindowReading, TheMeasurementsWindowIsOneBesideTheWindowAndFollowsTheTrac
   QTest::keyClick(window->Readout().Measurements(), Qt::Key_W, Qt::ControlModifier);
   WaitMs(20);
   EXPECT_EQ(window->Readout().Measurements(), nullptr);
+}
+
+TEST_F(WindowReading, TheMainWindowsKeysWorkInTheMeasurementsWindow) {
+  Fill(200);
+  MoveTo(AtX(50));
+  Key(Qt::Key_A);
+  Leave();
+  Key(Qt::Key_M, Qt::ControlModifier);
+  TMeasurementsWindow* measurements = window->Readout().Measurements();
+  ASSERT_NE(measurements, nullptr);
+  measurements->activateWindow();
+  WaitMs(20);
+  // A key as the measurements window's focused control gets it.
+  const auto keyThere = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus && focus->window() == measurements ? focus : measurements, key,
+                    modifiers);
+    WaitMs(10);
+  };
+
+  keyThere(Qt::Key_Right);
+  EXPECT_EQ(Form().Reading.Cursor(TCursorName::A), 51);
+  keyThere(Qt::Key_F5);  // no board: as the start picture says
+  EXPECT_EQ(boxes, std::vector<QString>{"(C1)実験ボードと接続が確認出来ません。"});
+  // Measuring (as a start leaves the window, the ticks a day apart): F6 stops it.
+  Form().Image2->SetEnabled(false);
+  Form().Panel1->SetVisible(false);
+  Form().Timer1->SetInterval(24 * 3600 * 1000);
+  Form().Timer1->SetEnabled(true);
+  keyThere(Qt::Key_F6);
+  EXPECT_FALSE(Form().Timer1->Enabled());
+  EXPECT_TRUE(Form().Panel1->Visible());
+  std::vector<QString> dialogs;
+  SetSaveDialogHook([&](const TSaveDialogRequest& request) {
+    dialogs.push_back(request.caption);
+    return QString();  // cancelled
+  });
+  keyThere(Qt::Key_R, Qt::ControlModifier);
+  SetSaveDialogHook({});
+  EXPECT_EQ(dialogs, std::vector<QString>{"Record"});
+  // The menu key: the main window's menu, over its chart.
+  QWidget* focus = QApplication::focusWidget();
+  QWidget* target = focus && focus->window() == measurements ? focus : measurements;
+  QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                            target->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(target, &menuKey);
+  QMenu* menu = Form().PopupMenu1->Menu();
+  ASSERT_TRUE(menu && menu->isVisible());
+  EXPECT_EQ(menu->pos(), Chart().mapToGlobal(Chart().rect().center()));
+  menu->close();
+  WaitMs(10);
+
+  // Its own keys stay its own: Ctrl+C copies the figures, Esc closes it and keeps the cursor.
+  measurements->activateWindow();
+  WaitMs(20);
+  keyThere(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("quantity\tvalue\r\n"));
+  keyThere(Qt::Key_Escape);
+  EXPECT_EQ(window->Readout().Measurements(), nullptr);
+  EXPECT_TRUE(Form().Reading.AnyCursor());
 }
 
 TEST(MeasurementsWindowPlace, BesideTheOwnerWhereTheScreenAllows) {

@@ -310,6 +310,13 @@ def keyboard(control):
         keys("ctrl+c")
         check(wait_for(lambda: clipboard().startswith("quantity\tvalue\r\ncount\t200\r\n"), 5),
               "Ctrl+C in it copies the figures: %r" % clipboard()[:60])
+        # The main window's keys work in it too.
+        keys("F6")
+        check(wait_for(lambda: not showing(measuring)), "F6 in it stops measuring: 計測中 is gone")
+        check(board_reads_none(control), "the board receives no more command reports")
+        keys("F5")
+        check(wait_for(lambda: showing(measuring)), "F5 in it starts measuring again")
+        check(board_reads_commands(control), "the board receives command reports again")
         keys("Escape")
         check(wait_for(lambda: measurements_window(app) is None), "Esc closes it")
     focus_main_window()
