@@ -16,6 +16,7 @@
 #include "app/ChartSettings.h"
 #include "app/TraceReadout.h"
 #include "framework/FontSubstitution.h"
+#include "framework/ScreenPlacement.h"
 #include "framework/Translations.h"
 #include "hid/HidDeviceController.h"
 
@@ -245,8 +246,11 @@ TForm1Window::TForm1Window() {
   readout_->TakeArrowsFrom(button3_);
   QObject::connect(button3_, &QPushButton::clicked, [this] { form_->Button3->Click(); });
 
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  // In the middle of the screen, and on a screen too small for it, with its caption on it.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(KeepOnScreen(rect().translated(area.center() - rect().center()), area));
+  }
 }
 
 TForm1Window::~TForm1Window() = default;

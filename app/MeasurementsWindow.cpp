@@ -13,6 +13,7 @@
 
 #include "app/TraceReading.h"
 #include "framework/Clipboard.h"
+#include "framework/ScreenPlacement.h"
 #include "framework/Translations.h"
 
 namespace {
@@ -184,6 +185,8 @@ QPoint TMeasurementsWindow::PlaceBeside(const QRect& owner, const QSize& own, co
 }
 
 void TMeasurementsWindow::ShowBesideOwner() {
+  // Its size, before it is shown, is a child's default: the layout gives the real one.
+  adjustSize();
   QWidget* owner = parentWidget();
   if (owner) {
     const QScreen* screen = owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
@@ -195,6 +198,12 @@ void TMeasurementsWindow::ShowBesideOwner() {
   show();
   raise();
   activateWindow();
+}
+
+void TMeasurementsWindow::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  // It grows by the differences' rows when both cursors are set: still whole on the screen.
+  if (isVisible()) KeepWindowOnScreen(*this);
 }
 
 void TMeasurementsWindow::keyPressEvent(QKeyEvent* event) {

@@ -381,6 +381,40 @@ TEST_F(WindowReading, TheMainWindowsKeysWorkInTheMeasurementsWindow) {
   EXPECT_TRUE(Form().Reading.AnyCursor());
 }
 
+// On the screen the tests run on (offscreen: 800 x 800, or 1024 x 768 in window_on_1024x768).
+TEST_F(WindowReading, EveryWindowItOpensLiesOnTheScreensAvailableArea) {
+  const QRect area = window->screen()->availableGeometry();
+  const auto onScreen = [&](QWidget* shown) {
+    const QRect frame = shown->frameGeometry();
+    EXPECT_TRUE(area.contains(frame))
+        << shown->metaObject()->className() << " at " << frame.x() << "," << frame.y() << " "
+        << frame.width() << "x" << frame.height() << " on " << area.width() << "x" << area.height();
+  };
+  onScreen(window.get());
+  Fill(200);
+  Key(Qt::Key_M, Qt::ControlModifier);
+  TMeasurementsWindow* measurements = window->Readout().Measurements();
+  ASSERT_NE(measurements, nullptr);
+  WaitMs(20);
+  onScreen(measurements);
+  // Both cursors: it grows by the differences' rows, and stays whole on the screen.
+  const int height = measurements->height();
+  MoveTo(AtX(20));
+  Key(Qt::Key_A);
+  MoveTo(AtX(80));
+  Key(Qt::Key_B);
+  WaitMs(20);
+  EXPECT_GT(measurements->height(), height);
+  onScreen(measurements);
+  // The chart's menu, opened at the chart's bottom right.
+  Leave();
+  const QPoint corner(Chart().width() - 2, Chart().height() - 2);
+  QTest::mouseClick(window->windowHandle(), Qt::RightButton, {},
+                    Chart().mapTo(window.get(), corner));
+  ASSERT_TRUE(Form().PopupMenu1->Menu() && Form().PopupMenu1->Menu()->isVisible());
+  onScreen(Form().PopupMenu1->Menu());
+}
+
 TEST(MeasurementsWindowPlace, BesideTheOwnerWhereTheScreenAllows) {
   const QRect screen(0, 0, 1920, 1080);
   const QSize own(220, 300);
