@@ -161,6 +161,7 @@ void TForm1::Image2Click(TObject*) {
   }
   Memo1->Lines.Clear();
   SampleHistory->Clear();
+  historyRestarted_ = true;
   Timer1->SetInterval(kTickInterval);
   CommandList->Clear();
   CommandList->Add(kCommandValue);
@@ -230,9 +231,14 @@ void TForm1::AddToHistory(const TLoggedBlock& block) {
     SampleHistory->Insert(0, FormatFixed1(volts));
     if (SampleHistory->Count() > kHistoryLimit) SampleHistory->Delete(SampleHistory->Count() - 1);
   }
+  samplesAdded_ += block.Count;
 }
 
 void TForm1::RedrawFromHistory() {
+  // The trace moves on by the new samples, unless it showed something else before.
+  Reading.Moved = sineShown_ || historyRestarted_ ? -1 : samplesAdded_;
+  samplesAdded_ = 0;
+  historyRestarted_ = false;
   sineShown_ = false;
   Series2->RemoveAllPoints();
   Reading.Figures.Clear();
@@ -257,6 +263,7 @@ void TForm1::Button3Click(TObject*) {
     sineValues_.Add(TableNumber(y));
   }
   sineShown_ = true;
+  Reading.Moved = -1;
   ReadingChanged();
 }
 

@@ -124,6 +124,8 @@ class TForm1 : public TComponent {
   static int32_t HexToInt(const QString& text);
   static QString DeviceKey(TCustomHidDevice* device);
   void AttachDataHandler();
+  // A block's samples into the sample history, newest first, as a tick takes them.
+  void AddToHistory(const TLoggedBlock& block);
   // The trace and its figures from the sample history, as a tick ends.
   void RedrawFromHistory();
   // The values the trace shows, as texts, newest first: the sample history, or the test
@@ -144,9 +146,12 @@ class TForm1 : public TComponent {
   // The test sine's values while the trace shows them, until the next redraw from history.
   TStringList sineValues_;
   bool sineShown_ = false;
+  // The samples put into the history since the last redraw, and whether the history began
+  // again since (a start): then the next trace doesn't continue the one shown.
+  int samplesAdded_ = 0;
+  bool historyRestarted_ = false;
   void EnterIdleState();
   void SendCommandReport(int32_t command, int reportLength);
-  void AddToHistory(const TLoggedBlock& block);
   void SaveFile(const QString& path, const QByteArray& contents, const QString& what);
   void PlaceCursorWherePointed(TCursorName name);
   void ReadingChanged();

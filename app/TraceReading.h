@@ -16,6 +16,9 @@ class TTraceReading {
   TTraceFigures Figures;
   // The places on the screen a cursor can mark: x 0 to Places - 1.
   int Places = 200;
+  // How far the values moved along x when the figures last changed: the number of new values
+  // put in front of those shown before; -1 when they are new altogether (a start, the sine).
+  int Moved = -1;
 
   std::optional<int> Cursor(TCursorName name) const { return name == TCursorName::A ? a_ : b_; }
   bool AnyCursor() const { return a_ || b_; }

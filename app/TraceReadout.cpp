@@ -81,6 +81,13 @@ void TTraceReadout::ShowMeasurements(TObject*) {
 }
 
 void TTraceReadout::ReadingChanged(TObject*) {
+  // The tooltip's text is renewed a few times a second (a new text costs more than a tick's
+  // drawing); until then its line stays on the sample it names, which moved with the trace.
+  // A trace new altogether is read out again at once.
+  if (form_.Reading.Moved > 0)
+    chart_.MovePointerMarker(form_.Reading.Moved);
+  else if (form_.Reading.Moved < 0 && chart_.PointerInPlot())
+    chart_.RefreshPointerReadout();
   const bool cursorsMoved = ShowCursors();
   if (measurements_ && !measurements_->isHidden()) measurements_->Refresh();
   // A trace that moves is told at most once a second; a cursor the user placed or moved, or

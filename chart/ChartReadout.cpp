@@ -122,6 +122,12 @@ void TCustomChart::RefreshPointerReadout() {
   readoutAt_.start();
 }
 
+void TCustomChart::MovePointerMarker(double by) {
+  const std::optional<double> marker = overlay_.Marker();
+  if (!marker || by == 0) return;
+  ShowOverlayChange(overlay_.SetMarker(*marker + by, PointerMarkerColor, ReadoutAxis(), PlotRect));
+}
+
 void TCustomChart::FollowDataUnderPointer() {
   // After the paint (a tooltip is a window of its own), and a few times a second: data that
   // changes ten times a second is more than anyone reads, and each new text costs the

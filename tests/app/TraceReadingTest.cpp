@@ -214,8 +214,10 @@ TEST_F(Form1Reading, EveryTickFeedsTheFiguresWithTheValuesItDraws) {
   Plug(FakeBoard({SampleBlock(samples)}));
   StartMeasuring();
   form->Timer1Timer(nullptr);
+  EXPECT_EQ(form->Reading.Moved, -1);  // the first trace of a start continues none
   form->Timer1Timer(nullptr);
-  EXPECT_EQ(watch.changes, 2);  // once a tick
+  EXPECT_EQ(form->Reading.Moved, 32);  // the next moves on by a block
+  EXPECT_EQ(watch.changes, 2);         // once a tick
   const TTraceFigures& figures = form->Reading.Figures;
   ASSERT_EQ(figures.Count(), 64);
   for (int x = 0; x < 64; ++x) {
@@ -227,7 +229,10 @@ TEST_F(Form1Reading, EveryTickFeedsTheFiguresWithTheValuesItDraws) {
   form->Button3Click(nullptr);
   EXPECT_EQ(figures.Count(), 200);
   EXPECT_EQ(figures.All().Maximum, 2.4);
+  EXPECT_EQ(form->Reading.Moved, -1);
   EXPECT_EQ(watch.changes, 3);
+  form->Timer1Timer(nullptr);  // the history again, in place of the sine
+  EXPECT_EQ(form->Reading.Moved, -1);
 }
 
 TEST_F(Form1Reading, StartAndStopEntriesAreTheClicksOnThePictures) {

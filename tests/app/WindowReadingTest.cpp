@@ -144,6 +144,34 @@ TEST_F(WindowReading, WithFewerValuesOnlyDrawnSamplesAreReadAndTheTextFollowsThe
   EXPECT_EQ(*Chart().PointerMarker(), 120);
 }
 
+TEST_F(WindowReading, WhileTheTraceMovesTheLineStaysOnTheSampleTheTextNames) {
+  Fill(200);
+  MoveTo(AtX(57));
+  const QString before = Tip();
+  ASSERT_TRUE(before.startsWith("sample 142: ")) << before.toStdString();
+  // A tick: a block of 32 new samples in front, the trace drawn again at once.
+  TLoggedBlock block;
+  block.Count = 32;
+  for (int k = 0; k < 32; ++k) block.Raw[k] = 512 + 10 * k;
+  Form().AddToHistory(block);
+  Form().RedrawFromHistory();
+  // The text is renewed a little later; until then the line is where its sample went, and the
+  // trace there has the value the text says.
+  ASSERT_TRUE(Chart().PointerMarker());
+  EXPECT_EQ(Tip(), before);
+  EXPECT_EQ(*Chart().PointerMarker(), 57 + 32);
+  EXPECT_TRUE(before.endsWith(VoltsText(Form().Reading.Figures.ValueAt(57 + 32))))
+      << before.toStdString();
+  // Renewed: the line back under the pointer, and the text of what lies there now.
+  for (int waited = 0; waited < 2000 && *Chart().PointerMarker() != 57; waited += 10) WaitMs(10);
+  EXPECT_EQ(*Chart().PointerMarker(), 57);
+  EXPECT_EQ(Tip(), QString("sample 142: %1").arg(VoltsText(Form().Reading.Figures.ValueAt(57))));
+  // A trace new altogether (the sine) is read out at once.
+  Form().Button3->Click();
+  EXPECT_EQ(*Chart().PointerMarker(), 57);
+  EXPECT_EQ(Tip(), QString("sample 142: %1").arg(VoltsText(Form().Reading.Figures.ValueAt(57))));
+}
+
 TEST_F(WindowReading, CursorsComeByKeyOrMenuMoveByArrowsAndGoWithEscape) {
   Fill(200);
   MoveTo(AtX(50));
