@@ -324,6 +324,23 @@ def keyboard(control):
     check(wait_for(lambda: not showing(measuring)), "F6 stops measuring: 計測中 is gone")
     check(board_reads_none(control), "the board receives no more command reports")
 
+    # A cursor placed and moved by keyboard on the chart is told at once, with its sample
+    # and value; after the stop the description is the last trace's.
+    chart = find(window, "chart", "波形")
+    check(chart is not None and chart.description.startswith("最新 "),
+          "after the stop the chart describes the trace: %r" % (chart and chart.description))
+    pyatspi.Registry.registerEventListener(
+        on_event, "object:property-change:accessible-description")
+    events.clear()
+    keys("Tab", "Tab", "Tab", "b")
+    check(wait_for(lambda: chart.description.startswith("カーソル B: サンプル 100, "), 5),
+          "B on the chart: %r" % chart.description)
+    keys("Right")
+    check(wait_for(lambda: chart.description.startswith("カーソル B: サンプル 99, "), 5),
+          "→ moves it: %r" % chart.description)
+    told = [e for e in events if e[0].endswith("accessible-description") and e[1] == "chart"]
+    check(len(told) >= 2, "each is told as a changed description (%d)" % len(told))
+
 
 if __name__ == "__main__":
     scenario, control_dir = sys.argv[1], sys.argv[2]
