@@ -97,8 +97,8 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   ASSERT_NE(Menu(), nullptr);
   EXPECT_TRUE(Menu()->isVisible());
   // Under a locale without a catalogue, English.
-  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…",
-                                      "", "Measurements…", "Cursor A here", "Cursor B here",
+  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…", "",
+                                      "Measurements…", "Cursor A here", "Cursor B here",
                                       "Remove cursors", "", "Start", "Stop"}));
   // Without values nothing is there to take away or to put a cursor on; the measurements
   // window says so itself, a recording waits for the values to come, and idle, measuring can
