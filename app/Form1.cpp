@@ -97,6 +97,7 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
       Timer1(new TTimer(this)),
       HidCtl(hidCtl) {
   SetLoading(true);
+  Reading.Places = kHistoryLimit;
   DevListBox->SetVisible(false);
   Memo1->SetVisible(false);
   Image2->OnClick = TNotifyEvent::Bind<&TForm1::Image2Click>(this);
@@ -204,6 +205,7 @@ void TForm1::Image2Click(TObject*) {
   }
   Memo1->Lines.Clear();
   SampleHistory->Clear();
+  historyRestarted_ = true;
   Timer1->SetInterval(kTickInterval);
   CommandList->Clear();
   CommandList->Add(kCommandValue);
@@ -211,6 +213,7 @@ void TForm1::Image2Click(TObject*) {
   Image2->SetEnabled(false);
   Panel1->SetVisible(false);
   Timer1->SetEnabled(true);
+  MeasuringChanged();
 }
 
 void TForm1::Image3Click(TObject*) {
@@ -221,6 +224,7 @@ void TForm1::EnterIdleState() {
   Timer1->SetEnabled(false);
   Image2->SetEnabled(true);
   Panel1->SetVisible(true);
+  MeasuringChanged();
 }
 
 void TForm1::Timer1Timer(TObject*) {
@@ -263,6 +267,7 @@ void TForm1::Timer1Timer(TObject*) {
     ShowWarningBox(kDisconnected + highText + QLatin1Char(',') + lowText);
     Image2->SetEnabled(true);
     Panel1->SetVisible(true);
+    MeasuringChanged();
   }
 }
 
@@ -294,9 +299,15 @@ void TForm1::AddToHistory(const TLoggedBlock& block) {
     SampleHistory->Insert(0, FormatFixed1(volts));
     if (SampleHistory->Count() > kHistoryLimit) SampleHistory->Delete(SampleHistory->Count() - 1);
   }
+  samplesAdded_ += block.Count;
 }
 
 void TForm1::RedrawFromHistory() {
+  // The trace moves on by the new samples, unless it showed something else before.
+  Reading.Moved = sineShown_ || historyRestarted_ ? -1 : samplesAdded_;
+  samplesAdded_ = 0;
+  historyRestarted_ = false;
+  sineShown_ = false;
   Series2->RemoveAllPoints();
   Reading.Figures.Clear();
   for (int i = 0; i < SampleHistory->Count(); ++i) {
@@ -310,13 +321,22 @@ void TForm1::RedrawFromHistory() {
 void TForm1::Button3Click(TObject*) {
   Series2->RemoveAllPoints();
   Reading.Figures.Clear();
+  sineValues_.Clear();
   for (int i = 0; i < kHistoryLimit; ++i) {
     const double angle = std::numbers::pi * (10.0 * i) / 180.0;
     const double y = 2.4 * (std::round(1000.0 * std::sin(angle)) / 1000.0);
     Series2->AppendPoint(i, y, QString(), DefaultPointColor);
     Reading.Figures.Add(y);
+    // Copied and saved as drawn, so that the table, the readout and the figures agree.
+    sineValues_.Add(TableNumber(y));
   }
+  sineShown_ = true;
+  Reading.Moved = -1;
   ReadingChanged();
+}
+
+const TStringList& TForm1::ValuesShown() const {
+  return sineShown_ ? sineValues_ : *SampleHistory;
 }
 
 void TForm1::SendCommands(TStringList* list) {
@@ -371,7 +391,7 @@ void TForm1::PopupMenu1Popup(TObject*) {
   CopyValuesItem->Caption = QCoreApplication::translate("simplescope", "Copy values");
   SavePictureItem->Caption = QCoreApplication::translate("simplescope", "Save picture…");
   SaveValuesItem->Caption = QCoreApplication::translate("simplescope", "Save values…");
-  const bool hasValues = SampleHistory && SampleHistory->Count() > 0;
+  const bool hasValues = SampleHistory && ValuesShown().Count() > 0;
   CopyValuesItem->Enabled = hasValues;
   SavePictureItem->Enabled = hasValues;
   SaveValuesItem->Enabled = hasValues;
@@ -400,8 +420,8 @@ void TForm1::PopupMenu1Popup(TObject*) {
 }
 
 void TForm1::CopyValuesItemClick(TObject*) {
-  if (!SampleHistory || SampleHistory->Count() == 0) return;
-  CopyTableToClipboard(TraceRowsTabSeparated(*SampleHistory), TraceRowsCsv(*SampleHistory));
+  if (!SampleHistory || ValuesShown().Count() == 0) return;
+  CopyTableToClipboard(TraceRowsTabSeparated(ValuesShown()), TraceRowsCsv(ValuesShown()));
 }
 
 // The dialogs open from the message loop, never inside a tick: measuring goes on under them.
@@ -426,8 +446,8 @@ void TForm1::AskAndSavePicture(const QByteArray& png) {
 }
 
 void TForm1::SaveValuesItemClick(TObject*) {
-  if (!SampleHistory || SampleHistory->Count() == 0) return;
-  QByteArray csv = TraceRowsCsv(*SampleHistory);
+  if (!SampleHistory || ValuesShown().Count() == 0) return;
+  QByteArray csv = TraceRowsCsv(ValuesShown());
   RunOutsideTheTick([this, csv = std::move(csv)] { AskAndSaveValues(csv); });
 }
 
@@ -514,6 +534,10 @@ void TForm1::StopItemClick(TObject*) {
 
 void TForm1::ReadingChanged() {
   if (OnReadingChanged) OnReadingChanged(this);
+}
+
+void TForm1::MeasuringChanged() {
+  if (OnMeasuringChanged) OnMeasuringChanged(this);
 }
 
 void TForm1::SaveFile(const QString& path, const QByteArray& contents, const QString& what) {

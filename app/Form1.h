@@ -101,6 +101,8 @@ class TForm1 : public TComponent {
   TNotifyEvent OnReadingChanged;
   // After a tick has shown a new block of samples (live listening).
   TEvent<void(TObject* sender, const TLoggedBlock& block)> OnBlockShown;
+  // After measuring started or stopped.
+  TNotifyEvent OnMeasuringChanged;
 
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);
@@ -140,6 +142,8 @@ class TForm1 : public TComponent {
   static int32_t HexToInt(const QString& text);
   static QString DeviceKey(TCustomHidDevice* device);
   void AttachDataHandler();
+  // A block's samples into the sample history, newest first, as a tick takes them.
+  void AddToHistory(const TLoggedBlock& block);
   // The trace and its figures from the sample history, as a tick ends.
   void RedrawFromHistory();
   // Runs `action`, which may open a modal dialog, where measuring goes on under it: at once
@@ -147,6 +151,9 @@ class TForm1 : public TComponent {
   // board's answer it was called in. A dialog opened inside that wait would keep the tick from
   // ending, and the ticks after it would all be left out until it closed.
   void RunOutsideTheTick(std::function<void()> action);
+  // The values the trace shows, as texts, newest first: the sample history, or the test
+  // sine's values while it is shown. What the menu copies and saves.
+  const TStringList& ValuesShown() const;
 
   // The window's caption; it follows onto the window bound with BindWindow.
   QString Caption() const { return caption_; }
@@ -170,13 +177,20 @@ class TForm1 : public TComponent {
   friend struct TCycleScope;
   void CycleEnded();
   void RunActionsAfterTheTick();
+  // The test sine's values while the trace shows them, until the next redraw from history.
+  TStringList sineValues_;
+  bool sineShown_ = false;
+  // The samples put into the history since the last redraw, and whether the history began
+  // again since (a start): then the next trace doesn't continue the one shown.
+  int samplesAdded_ = 0;
+  bool historyRestarted_ = false;
   void EnterIdleState();
   void SendCommandReport(int32_t command, int reportLength);
-  void AddToHistory(const TLoggedBlock& block);
   void SaveFile(const QString& path, const QByteArray& contents, const QString& what);
   void AskAndSavePicture(const QByteArray& png);
   void AskAndSaveValues(const QByteArray& csv);
   void AskAndRecord();
   void PlaceCursorWherePointed(TCursorName name);
   void ReadingChanged();
+  void MeasuringChanged();
 };

@@ -18,6 +18,7 @@
 #include "app/TraceListening.h"
 #include "app/TraceReadout.h"
 #include "framework/FontSubstitution.h"
+#include "framework/ScreenPlacement.h"
 #include "framework/Translations.h"
 #include "hid/HidDeviceController.h"
 
@@ -245,10 +246,14 @@ TForm1Window::TForm1Window() {
   new TCoveredLabel(panel1_, label1_, image3);
   readout_ = std::make_unique<TTraceReadout>(*form_, *chart2_, *this);
   listening_ = std::make_unique<TTraceListening>(*form_, *this);
+  readout_->TakeArrowsFrom(button3_);
   QObject::connect(button3_, &QPushButton::clicked, [this] { form_->Button3->Click(); });
 
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  // In the middle of the screen, and on a screen too small for it, with its caption on it.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(KeepOnScreen(rect().translated(area.center() - rect().center()), area));
+  }
 }
 
 TForm1Window::~TForm1Window() = default;

@@ -1,5 +1,6 @@
 #include "MeasurementsWindow.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 
 #include "app/TraceReading.h"
 #include "framework/Clipboard.h"
+#include "framework/ScreenPlacement.h"
 #include "framework/Translations.h"
 
 namespace {
@@ -113,6 +115,7 @@ TMeasurementsWindow::TMeasurementsWindow(QWidget* owner, const TTraceReading& re
   copy_ = new QPushButton(Tr(QT_TRANSLATE_NOOP("simplescope", "Copy")), this);
   copy_->setAccessibleName(Tr(QT_TRANSLATE_NOOP("simplescope", "Copy")));
   QObject::connect(copy_, &QPushButton::clicked, this, [this] { Copy(); });
+  copy_->installEventFilter(this);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(copy_);
@@ -182,6 +185,8 @@ QPoint TMeasurementsWindow::PlaceBeside(const QRect& owner, const QSize& own, co
 }
 
 void TMeasurementsWindow::ShowBesideOwner() {
+  // Its size, before it is shown, is a child's default: the layout gives the real one.
+  adjustSize();
   QWidget* owner = parentWidget();
   if (owner) {
     const QScreen* screen = owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
@@ -195,6 +200,12 @@ void TMeasurementsWindow::ShowBesideOwner() {
   activateWindow();
 }
 
+void TMeasurementsWindow::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  // It grows by the differences' rows when both cursors are set: still whole on the screen.
+  if (isVisible()) KeepWindowOnScreen(*this);
+}
+
 void TMeasurementsWindow::keyPressEvent(QKeyEvent* event) {
   const QKeyCombination key = event->keyCombination();
   if (key == QKeyCombination(Qt::Key_Escape) ||
@@ -206,5 +217,37 @@ void TMeasurementsWindow::keyPressEvent(QKeyEvent* event) {
     Copy();
     return;
   }
+  if (PassToOwner(event)) return;
   QDialog::keyPressEvent(event);
+}
+
+bool TMeasurementsWindow::PassToOwner(QKeyEvent* event) {
+  // The main window's keys work here too (F5, F6, Ctrl+R, the arrows, ...): it is asked
+  // first; what it has no use for is the dialog's.
+  QWidget* owner = parentWidget();
+  if (!owner) return false;
+  event->accept();
+  QCoreApplication::sendEvent(owner, event);
+  return event->isAccepted();
+}
+
+bool TMeasurementsWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The button would move the focus with the arrows; they move a cursor, as everywhere.
+  if (watched == copy_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) return PassToOwner(key);
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TMeasurementsWindow::contextMenuEvent(QContextMenuEvent* event) {
+  // The menu key opens the main window's menu, over its chart, as it does there.
+  QWidget* owner = parentWidget();
+  if (!owner || event->reason() != QContextMenuEvent::Keyboard) {
+    QDialog::contextMenuEvent(event);
+    return;
+  }
+  QContextMenuEvent forwarded(QContextMenuEvent::Keyboard, owner->rect().center(),
+                              owner->mapToGlobal(owner->rect().center()), event->modifiers());
+  QCoreApplication::sendEvent(owner, &forwarded);
 }

@@ -15,7 +15,8 @@ class TTraceReading;
 // cover (every value shown, or the span between the cursors), the count, the newest value,
 // minimum, maximum, mean, peak to peak, RMS and AC RMS, and with both cursors set the
 // differences between them. It stays above the main window without holding it up; Esc or
-// Ctrl+W closes it, Ctrl+C or its button copies the figures as a table. Each value label is
+// Ctrl+W closes it, Ctrl+C or its button copies the figures as a table, and the main window's
+// other keys and its menu key work in it as in the main window. Each value label is
 // named by its table key (count, latest_V, ...), for tests and for finding it. A dialog, as
 // a screen reader should find it, though it holds nothing up.
 class TMeasurementsWindow : public QDialog {
@@ -40,9 +41,15 @@ class TMeasurementsWindow : public QDialog {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   static constexpr int kRows = 10;
+
+  // Gives a key to the main window: true when it took it.
+  bool PassToOwner(QKeyEvent* event);
 
   const TTraceReading& reading_;
   QLabel* span_ = nullptr;

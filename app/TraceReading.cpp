@@ -13,8 +13,11 @@ bool TTraceReading::PlaceCursor(TCursorName name, int x) {
 
 bool TTraceReading::MoveCursor(int by) {
   std::optional<int>& cursor = last_ == TCursorName::A ? a_ : b_;
-  if (!cursor || Figures.Count() == 0) return false;
-  const int moved = std::clamp(*cursor + by, 0, Figures.Count() - 1);
+  if (!cursor) return false;
+  // On the values it stays on them; beyond them (the trace began again, shorter) it moves
+  // from where it is shown, within the screen.
+  const int last = Figures.Has(*cursor) ? Figures.Count() - 1 : std::max(Places, 1) - 1;
+  const int moved = std::clamp(*cursor + by, 0, std::max(last, 0));
   if (moved == *cursor) return false;
   cursor = moved;
   return true;

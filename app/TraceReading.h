@@ -14,14 +14,22 @@ enum class TCursorName { A, B };
 class TTraceReading {
  public:
   TTraceFigures Figures;
+  // The places on the screen a cursor can mark: x 0 to Places - 1.
+  int Places = 200;
+  // How far the values moved along x when the figures last changed: the number of new values
+  // put in front of those shown before; -1 when they are new altogether (a start, the sine).
+  int Moved = -1;
 
   std::optional<int> Cursor(TCursorName name) const { return name == TCursorName::A ? a_ : b_; }
   bool AnyCursor() const { return a_ || b_; }
   bool BothCursors() const { return a_ && b_; }
+  // The cursor the arrows move: the one placed last.
+  TCursorName LastPlaced() const { return last_; }
   // Places a cursor at x, which must hold a value, and makes it the one MoveCursor moves.
   // False when nothing changed.
   bool PlaceCursor(TCursorName name, int x);
-  // Moves the cursor placed last by `by` samples along x, within the values shown.
+  // Moves the cursor placed last by `by` samples along x: within the values shown, or, from a
+  // place beyond them, within the screen.
   bool MoveCursor(int by);
   bool ClearCursors();
 

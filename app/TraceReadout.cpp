@@ -9,6 +9,7 @@
 #include "app/Form1.h"
 #include "app/MeasurementsWindow.h"
 #include "chart/Chart.h"
+#include "chart/ChartAccessible.h"
 #include "framework/Translations.h"
 
 namespace {
@@ -26,6 +27,7 @@ TTraceReadout::TTraceReadout(TForm1& form, TChart& chart, QWidget& window)
   form_.OnGetPointedSample = TEvent<int(TObject*, bool)>::Bind<&TTraceReadout::PointedSample>(this);
   form_.OnShowMeasurements = TNotifyEvent::Bind<&TTraceReadout::ShowMeasurements>(this);
   form_.OnReadingChanged = TNotifyEvent::Bind<&TTraceReadout::ReadingChanged>(this);
+  form_.OnMeasuringChanged = TNotifyEvent::Bind<&TTraceReadout::MeasuringChanged>(this);
   chart_.PointerMarkerColor = kMarkerColor;
   chart_.OnGetPointerText = TChartPointerTextEvent::Bind<&TTraceReadout::PointerText>(this);
   chart_.OnGetAccessibleText =
@@ -37,9 +39,11 @@ TTraceReadout::TTraceReadout(TForm1& form, TChart& chart, QWidget& window)
 
 TTraceReadout::~TTraceReadout() {
   window_.removeEventFilter(this);
+  if (arrowsFrom_) arrowsFrom_->removeEventFilter(this);
   form_.OnGetPointedSample = {};
   form_.OnShowMeasurements = {};
   form_.OnReadingChanged = {};
+  form_.OnMeasuringChanged = {};
   chart_.OnGetPointerText = {};
   chart_.OnGetAccessibleText = {};
   // It reads the figures of the logic, which goes before the window's widgets.
@@ -77,24 +81,43 @@ void TTraceReadout::ShowMeasurements(TObject*) {
 }
 
 void TTraceReadout::ReadingChanged(TObject*) {
-  ShowCursors();
+  // The tooltip's text is renewed a few times a second (a new text costs more than a tick's
+  // drawing); until then its line stays on the sample it names, which moved with the trace.
+  // A trace new altogether is read out again at once.
+  if (form_.Reading.Moved > 0)
+    chart_.MovePointerMarker(form_.Reading.Moved);
+  else if (form_.Reading.Moved < 0 && chart_.PointerInPlot())
+    chart_.RefreshPointerReadout();
+  const bool cursorsMoved = ShowCursors();
   if (measurements_ && !measurements_->isHidden()) measurements_->Refresh();
-  // A screen reader hears of the trace at most once a second, and only one that listens.
-  if (QAccessible::isActive() &&
-      (!describedAt_.isValid() || describedAt_.hasExpired(kDescriptionInterval))) {
-    const QString now = DescriptionNow();
-    describedAt_.start();
-    if (now != description_) {
-      description_ = now;
-      chart_.AccessibleDescriptionChanged();
-    }
-  }
+  // A trace that moves is told at most once a second; a cursor the user placed or moved, or
+  // a trace that stands still, at once.
+  UpdateDescription(cursorsMoved || !form_.Timer1->Enabled());
 }
 
-void TTraceReadout::ShowCursors() {
+void TTraceReadout::MeasuringChanged(TObject*) {
+  // The last ticks before a stop may not have been told yet.
+  UpdateDescription(true);
+}
+
+void TTraceReadout::UpdateDescription(bool atOnce) {
+  // Only for a screen reader that listens.
+  if (!AccessibilityListens()) return;
+  if (!atOnce && describedAt_.isValid() && !describedAt_.hasExpired(kDescriptionInterval)) return;
+  const QString now = DescriptionNow();
+  describedAt_.start();
+  if (now == description_) return;
+  description_ = now;
+  chart_.AccessibleDescriptionChanged();
+}
+
+bool TTraceReadout::ShowCursors() {
   const std::optional<int> a = form_.Reading.Cursor(TCursorName::A);
   const std::optional<int> b = form_.Reading.Cursor(TCursorName::B);
-  if (a == shownA_ && b == shownB_) return;
+  const TCursorName last = form_.Reading.LastPlaced();
+  if (a == shownA_ && b == shownB_ && last == shownLast_) return false;
+  shownLast_ = last;
+  if (a == shownA_ && b == shownB_) return true;
   shownA_ = a;
   shownB_ = b;
   std::vector<TChartCursor> cursors;
@@ -103,6 +126,7 @@ void TTraceReadout::ShowCursors() {
   chart_.SetCursors(std::move(cursors));
   // The tooltip over a cursor names it.
   chart_.RefreshPointerReadout();
+  return true;
 }
 
 void TTraceReadout::PointerText(TCustomChart*, int valueIndex, QString& text) {
@@ -123,15 +147,37 @@ void TTraceReadout::PointerText(TCustomChart*, int valueIndex, QString& text) {
         Tr(QT_TRANSLATE_NOOP("simplescope", "(cursor %1)")).arg(letters.join(QStringLiteral(", ")));
 }
 
+QString TTraceReadout::CursorText(TCursorName name) const {
+  const std::optional<int> x = form_.Reading.Cursor(name);
+  if (!x) return {};
+  const QString letter = name == TCursorName::A ? QStringLiteral("A") : QStringLiteral("B");
+  const TTraceFigures& figures = form_.Reading.Figures;
+  if (!figures.Has(*x))
+    return Tr(QT_TRANSLATE_NOOP("simplescope", "cursor %1: no value")).arg(letter);
+  return Tr(QT_TRANSLATE_NOOP("simplescope", "cursor %1: sample %2, %3"))
+      .arg(letter)
+      .arg(figures.SampleNumber(*x))
+      .arg(VoltsText(figures.ValueAt(*x)));
+}
+
 QString TTraceReadout::DescriptionNow() const {
   const TTraceFigureSet& f = form_.Reading.Figures.All();
-  if (f.Count == 0) return Tr(QT_TRANSLATE_NOOP("simplescope", "no value"));
-  return Tr(QT_TRANSLATE_NOOP("simplescope", "latest %1, min %2, max %3"))
-      .arg(VoltsText(f.Latest, 2), VoltsText(f.Minimum, 2), VoltsText(f.Maximum, 2));
+  const QString trace =
+      f.Count == 0
+          ? Tr(QT_TRANSLATE_NOOP("simplescope", "no value"))
+          : Tr(QT_TRANSLATE_NOOP("simplescope", "latest %1, min %2, max %3"))
+                .arg(VoltsText(f.Latest, 2), VoltsText(f.Minimum, 2), VoltsText(f.Maximum, 2));
+  // The cursor the user placed or moved last comes first: a screen reader announces a
+  // changed description, and that is the news.
+  const QString cursor = CursorText(form_.Reading.LastPlaced());
+  if (cursor.isEmpty()) return trace;
+  return Tr(QT_TRANSLATE_NOOP("simplescope", "%1. %2")).arg(cursor, trace);
 }
 
 QString TTraceReadout::Description() {
-  if (!describedAt_.isValid() || describedAt_.hasExpired(kDescriptionInterval)) {
+  // A trace that stands still is described as it is; a moving one as of the last second.
+  if (!form_.Timer1->Enabled() || !describedAt_.isValid() ||
+      describedAt_.hasExpired(kDescriptionInterval)) {
     description_ = DescriptionNow();
     describedAt_.start();
   }
@@ -143,8 +189,15 @@ void TTraceReadout::AccessibleText(TCustomChart*, int kind, QString& text) {
   if (kind == QAccessible::Description) text = Description();
 }
 
+void TTraceReadout::TakeArrowsFrom(QWidget* control) {
+  if (arrowsFrom_) arrowsFrom_->removeEventFilter(this);
+  arrowsFrom_ = control;
+  if (arrowsFrom_) arrowsFrom_->installEventFilter(this);
+}
+
 bool TTraceReadout::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != &window_ || event->type() != QEvent::KeyPress) return false;
+  if ((watched != &window_ && watched != arrowsFrom_) || event->type() != QEvent::KeyPress)
+    return false;
   auto* key = static_cast<QKeyEvent*>(event);
   const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
   const int direction = key->key() == Qt::Key_Left ? -1 : key->key() == Qt::Key_Right ? 1 : 0;

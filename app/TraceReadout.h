@@ -6,6 +6,8 @@
 #include <QString>
 #include <optional>
 
+#include "app/TraceReading.h"
+
 class QWidget;
 class TChart;
 class TCustomChart;
@@ -32,8 +34,12 @@ class TTraceReadout : public QObject {
 
   // The open measurements window, or none.
   TMeasurementsWindow* Measurements() const;
-  // What the chart tells a screen reader of the trace now, as it last refreshed it.
+  // What the chart tells a screen reader of the trace now, as it last refreshed it: the
+  // cursor placed or moved last, then the trace's newest value, minimum and maximum.
   QString Description();
+  // The arrows move a cursor with the focus on `control` too, which would otherwise move the
+  // focus with them (a push button).
+  void TakeArrowsFrom(QWidget* control);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -42,10 +48,15 @@ class TTraceReadout : public QObject {
   int PointedSample(TObject* sender, bool atMenu);
   void ShowMeasurements(TObject* sender);
   void ReadingChanged(TObject* sender);
+  void MeasuringChanged(TObject* sender);
+  // Tells a screen reader of a new description: at once, or at most once a second.
+  void UpdateDescription(bool atOnce);
   void PointerText(TCustomChart* sender, int valueIndex, QString& text);
   void AccessibleText(TCustomChart* sender, int kind, QString& text);
-  void ShowCursors();
+  // False when the cursors shown are still those of the reading.
+  bool ShowCursors();
   QString DescriptionNow() const;
+  QString CursorText(TCursorName name) const;
 
   TForm1& form_;
   TChart& chart_;
@@ -54,6 +65,8 @@ class TTraceReadout : public QObject {
   // What the chart shows of the cursors, to tell a change from a tick that moved none.
   std::optional<int> shownA_;
   std::optional<int> shownB_;
+  TCursorName shownLast_ = TCursorName::A;
+  QPointer<QWidget> arrowsFrom_;
   QString description_;
   QElapsedTimer describedAt_;
 };

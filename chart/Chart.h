@@ -195,6 +195,10 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   std::optional<double> PointerMarker() const { return overlay_.Marker(); }
   // Asks for the readout's text again: what the text says changed.
   void RefreshPointerReadout();
+  // For an owner whose points moved along the horizontal axis by `by` under a pointer that
+  // stays: the marker moves with the point the tooltip names until the readout is refreshed
+  // (at most kReadoutInterval later), so that line and text always speak of the same point.
+  void MovePointerMarker(double by);
   // New data under a pointer that stays is read out at most this often (milliseconds).
   static constexpr int kReadoutInterval = 250;
   // A frame shows while the keyboard focus is on the chart, when it came by the keyboard.
@@ -205,6 +209,8 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   // Tells assistive technology that the description changed; nothing when none listens. The
   // chart itself is not repainted.
   void AccessibleDescriptionChanged();
+  // How often it told so.
+  int AccessibleDescriptionChanges() const { return descriptionChanges_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -293,6 +299,7 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   int chart3DPercent_ = 15;
   int maxPointsPerPage_ = 0;
   int renders_ = 0;
+  int descriptionChanges_ = 0;
   int rendersFromStillParts_ = 0;
   bool keepsStillParts_ = true;
   TStillLayout lastLayout_{};

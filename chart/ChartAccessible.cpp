@@ -4,6 +4,8 @@
 
 namespace {
 
+bool listensForTests = false;
+
 QAccessibleInterface* ChartInterface(const QString&, QObject* object) {
   // The chart declares no class of its own to Qt: it is told by what it is.
   if (auto* chart = dynamic_cast<TCustomChart*>(object)) return new TChartAccessible(chart);
@@ -25,4 +27,12 @@ QString TChartAccessible::text(QAccessible::Text kind) const {
 void InstallChartAccessibility() {
   static const bool installed = (QAccessible::installFactory(&ChartInterface), true);
   (void)installed;
+}
+
+bool AccessibilityListens() {
+  return listensForTests || QAccessible::isActive();
+}
+
+void SetAccessibilityListensForTests(bool listens) {
+  listensForTests = listens;
 }

@@ -17,3 +17,8 @@ class TChartAccessible : public QAccessibleWidget {
 // Lets every chart of the program answer with a TChartAccessible. Once is enough; more
 // calls change nothing.
 void InstallChartAccessibility();
+
+// Whether assistive technology listens (a screen reader through the platform's accessibility),
+// so that changes are worth telling it; or a test said one does: offscreen, none ever listens.
+bool AccessibilityListens();
+void SetAccessibilityListensForTests(bool listens);

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "chart/Chart.h"
+#include "chart/ChartAccessible.h"
 #include "chart/ChartSeries.h"
 #include "framework/KeyboardFocus.h"
 
@@ -121,6 +122,12 @@ void TCustomChart::RefreshPointerReadout() {
   readoutAt_.start();
 }
 
+void TCustomChart::MovePointerMarker(double by) {
+  const std::optional<double> marker = overlay_.Marker();
+  if (!marker || by == 0) return;
+  ShowOverlayChange(overlay_.SetMarker(*marker + by, PointerMarkerColor, ReadoutAxis(), PlotRect));
+}
+
 void TCustomChart::FollowDataUnderPointer() {
   // After the paint (a tooltip is a window of its own), and a few times a second: data that
   // changes ten times a second is more than anyone reads, and each new text costs the
@@ -159,6 +166,9 @@ void TCustomChart::focusOutEvent(QFocusEvent*) {
 }
 
 void TCustomChart::AccessibleDescriptionChanged() {
+  if (!AccessibilityListens()) return;
+  ++descriptionChanges_;
+  // A test may listen where the platform can't.
   if (!QAccessible::isActive()) return;
   QAccessibleEvent event(this, QAccessible::DescriptionChanged);
   QAccessible::updateAccessibility(&event);

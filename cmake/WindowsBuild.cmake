@@ -26,9 +26,14 @@ set(SIMPLESCOPE_WINDOWS_DLLS
     ${libstdcxx_dll} ${libgcc_dll} ${SIMPLESCOPE_WINPTHREAD_DLL}
     ${SIMPLESCOPE_QT_PREFIX}/bin/Qt6Core.dll ${SIMPLESCOPE_QT_PREFIX}/bin/Qt6Gui.dll
     ${SIMPLESCOPE_QT_PREFIX}/bin/Qt6Widgets.dll)
+# Qt's Japanese catalogue for its own dialogs' words, which the programs look for in a
+# folder "translations" beside them. A .qm file is the same on every platform: it is taken
+# from Debian's qt6-translations-l10n, built from the same Qt release as the Qt for Windows.
+find_file(SIMPLESCOPE_QT_JAPANESE_CATALOGUE qtbase_ja.qm PATHS /usr/share/qt6/translations
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 set(bin ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 add_custom_target(simplescope_windows_runtime
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${bin}/platforms ${bin}/styles
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${bin}/platforms ${bin}/styles ${bin}/translations
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SIMPLESCOPE_WINDOWS_DLLS} ${bin}
   # Debian ships the C++ runtime DLLs with their symbols (libstdc++ 24 MB, 2 MB without).
   COMMAND ${CMAKE_STRIP} --strip-unneeded ${bin}/libstdc++-6.dll ${bin}/libgcc_s_seh-1.dll
@@ -37,7 +42,9 @@ add_custom_target(simplescope_windows_runtime
           ${SIMPLESCOPE_QT_PREFIX}/plugins/platforms/qwindows.dll ${bin}/platforms
   COMMAND ${CMAKE_COMMAND} -E copy_if_different
           ${SIMPLESCOPE_QT_PREFIX}/plugins/styles/qwindowsvistastyle.dll ${bin}/styles
-  COMMENT "Qt and C++ runtime DLLs beside the programs"
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SIMPLESCOPE_QT_JAPANESE_CATALOGUE}
+          ${bin}/translations
+  COMMENT "Qt and C++ runtime DLLs and Qt's Japanese catalogue beside the programs"
   VERBATIM)
 # The test programs also need Qt Test.
 add_custom_target(simplescope_windows_test_runtime

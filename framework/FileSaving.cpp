@@ -11,6 +11,8 @@
 #include <QStandardPaths>
 #include <QWidget>
 
+#include "Translations.h"
+
 namespace {
 
 TSaveDialogHook& Hook() {
@@ -76,6 +78,8 @@ QString AskSaveFileName(const QString& caption, TStandardFolder folder, const QS
     return path.isEmpty() ? path : WithSuffixOfChosenFilter(path, filter, request.chosenFilter);
   }
   if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return QString();
+  // The dialog's own words ("Look in", "File name", "Save") in the user's language.
+  InstallQtTranslations();
   TSaveDialog dialog(QApplication::activeWindow(), request.caption, request.folder, request.filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);

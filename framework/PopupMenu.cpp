@@ -121,6 +121,13 @@ void TPopupMenu::UpdateMenu() {
   for (int i = 0; i < Count(); ++i) {
     const TMenuItem* item = Items(i);
     actions[i]->setSeparator(item->IsSeparator());
+    actions[i]->setEnabled(item->Enabled);
+    actions[i]->setVisible(item->Visible);
+    // A line has no text: a style may draw a separator's text as a heading.
+    if (item->IsSeparator()) {
+      actions[i]->setText(QString());
+      continue;
+    }
     // The shortcut is only shown (after the tab): the window takes it itself, so it works
     // before the menu was ever made.
     QString text = QString(item->Caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -128,8 +135,6 @@ void TPopupMenu::UpdateMenu() {
     if (!shortCut.isEmpty())
       text += QLatin1Char('\t') + shortCut.toString(QKeySequence::NativeText);
     actions[i]->setText(text);
-    actions[i]->setEnabled(item->Enabled);
-    actions[i]->setVisible(item->Visible);
   }
 }
 

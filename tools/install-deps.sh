@@ -15,7 +15,7 @@ packages=(
   clang libclang-rt-14-dev perl
   umockdev libumockdev-dev
   qemu-system-x86 busybox-static cpio
-  fonts-ipafont-gothic fonts-ipafont-mincho
+  fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n
   lintian desktop-file-utils appstream locales
   xvfb xauth xdotool valgrind
   at-spi2-core python3-pyatspi dbus dbus-bin xclip

@@ -164,6 +164,18 @@ plugged in and out; a click on the start picture starts measuring.</source>
         <translation>最新 %1、最小 %2、最大 %3</translation>
     </message>
     <message>
+        <source>cursor %1: no value</source>
+        <translation>カーソル %1: 値なし</translation>
+    </message>
+    <message>
+        <source>cursor %1: sample %2, %3</source>
+        <translation>カーソル %1: サンプル %2, %3</translation>
+    </message>
+    <message>
+        <source>%1. %2</source>
+        <translation>%1。%2</translation>
+    </message>
+    <message>
         <source>waveform</source>
         <translation>波形</translation>
     </message>

@@ -98,6 +98,32 @@ TEST(TraceReading, CursorsGoOnValuesAndTheArrowsMoveTheOnePlacedLast) {
   EXPECT_FALSE(reading.ClearCursors());
 }
 
+TEST(TraceReading, ACursorBeyondTheValuesMovesFromWhereItIsShownWithinTheScreen) {
+  TTraceReading reading;
+  ASSERT_EQ(reading.Places, 200);
+  for (int i = 0; i < 200; ++i) reading.Figures.Add(i / 100.0);
+  ASSERT_TRUE(reading.PlaceCursor(TCursorName::A, 150));
+  // Measuring begins again: the trace is one block long, the cursor stays where it was.
+  reading.Figures.Clear();
+  for (int i = 0; i < 32; ++i) reading.Figures.Add(i / 100.0);
+  EXPECT_TRUE(reading.MoveCursor(1));
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 151);
+  EXPECT_TRUE(reading.MoveCursor(-10));
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 141);
+  EXPECT_TRUE(reading.MoveCursor(1000));  // to the screen's end, no further
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 199);
+  EXPECT_FALSE(reading.MoveCursor(1));
+  // Back on the values, it keeps to them again.
+  EXPECT_TRUE(reading.MoveCursor(-170));
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 29);
+  EXPECT_TRUE(reading.MoveCursor(10));
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 31);
+  // With no values at all, it still moves where it is shown.
+  reading.Figures.Clear();
+  EXPECT_TRUE(reading.MoveCursor(-1));
+  EXPECT_EQ(reading.Cursor(TCursorName::A), 30);
+}
+
 TEST(TraceReading, TheSpanAndTheDifferencesGoBetweenBothCursors) {
   TTraceReading reading;
   for (int i = 0; i < 100; ++i) reading.Figures.Add(i * 0.5);
@@ -188,8 +214,10 @@ TEST_F(Form1Reading, EveryTickFeedsTheFiguresWithTheValuesItDraws) {
   Plug(FakeBoard({SampleBlock(samples)}));
   StartMeasuring();
   form->Timer1Timer(nullptr);
+  EXPECT_EQ(form->Reading.Moved, -1);  // the first trace of a start continues none
   form->Timer1Timer(nullptr);
-  EXPECT_EQ(watch.changes, 2);  // once a tick
+  EXPECT_EQ(form->Reading.Moved, 32);  // the next moves on by a block
+  EXPECT_EQ(watch.changes, 2);         // once a tick
   const TTraceFigures& figures = form->Reading.Figures;
   ASSERT_EQ(figures.Count(), 64);
   for (int x = 0; x < 64; ++x) {
@@ -201,7 +229,10 @@ TEST_F(Form1Reading, EveryTickFeedsTheFiguresWithTheValuesItDraws) {
   form->Button3Click(nullptr);
   EXPECT_EQ(figures.Count(), 200);
   EXPECT_EQ(figures.All().Maximum, 2.4);
+  EXPECT_EQ(form->Reading.Moved, -1);
   EXPECT_EQ(watch.changes, 3);
+  form->Timer1Timer(nullptr);  // the history again, in place of the sine
+  EXPECT_EQ(form->Reading.Moved, -1);
 }
 
 TEST_F(Form1Reading, StartAndStopEntriesAreTheClicksOnThePictures) {

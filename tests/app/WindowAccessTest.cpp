@@ -16,6 +16,7 @@
 #include "app/Form1Window.h"
 #include "app/TraceReadout.h"
 #include "chart/Chart.h"
+#include "chart/ChartAccessible.h"
 #include "framework/Dialogs.h"
 #include "framework/MessageWait.h"
 
@@ -47,6 +48,19 @@ class WindowAccess : public ::testing::Test {
   }
 
   TForm1& Form() { return window->Form(); }
+  // Measuring as a start leaves the window, without a board: the ticks are a day apart.
+  void PretendMeasuring() {
+    Form().Image2->SetEnabled(false);
+    Form().Panel1->SetVisible(false);
+    Form().Timer1->SetInterval(24 * 3600 * 1000);
+    Form().Timer1->SetEnabled(true);
+  }
+  // A tick's redraw of these values, newest first.
+  void Redraw(const QStringList& values) {
+    Form().SampleHistory->Clear();
+    for (const QString& value : values) Form().SampleHistory->Add(value);
+    Form().RedrawFromHistory();
+  }
   void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWidget* focus = QApplication::focusWidget();
     QTest::keyClick(focus && focus->window() == window.get() ? focus : window.get(), key,
@@ -184,13 +198,14 @@ TEST_F(WindowAccess, OnlyWhatShowsIsShowingAndEveryFocusableControlHasAName) {
   EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
 }
 
-TEST_F(WindowAccess, TheChartIsAWaveformDescribedAtMostOnceASecondWithoutARepaint) {
+TEST_F(WindowAccess, TheChartIsAWaveformDescribedAtMostOnceASecondWhileMeasuringWithoutARepaint) {
   QAccessibleInterface* chart = Accessible(window->Chart2());
   ASSERT_NE(chart, nullptr);
   EXPECT_EQ(chart->role(), QAccessible::Chart);
   EXPECT_EQ(chart->text(QAccessible::Name), "waveform");
   EXPECT_EQ(chart->text(QAccessible::Description), "no value");
   WaitMs(1100);
+  PretendMeasuring();
   Form().Button3Click(nullptr);  // 2.4 V, starting at 0
   WaitMs(20);
   const int renders = window->Chart2()->Renders();
@@ -198,9 +213,7 @@ TEST_F(WindowAccess, TheChartIsAWaveformDescribedAtMostOnceASecondWithoutARepain
   since.start();
   EXPECT_EQ(chart->text(QAccessible::Description), "latest 0.00 V, min −2.40 V, max 2.40 V");
   // A new trace within the second: the description stays as it was told.
-  Form().SampleHistory->Clear();
-  Form().SampleHistory->Add("1.5");
-  Form().RedrawFromHistory();
+  Redraw({"1.5"});
   const QString soon = chart->text(QAccessible::Description);
   if (since.elapsed() < TTraceReadout::kDescriptionInterval) {
     EXPECT_EQ(soon, "latest 0.00 V, min −2.40 V, max 2.40 V");
@@ -211,4 +224,78 @@ TEST_F(WindowAccess, TheChartIsAWaveformDescribedAtMostOnceASecondWithoutARepain
   EXPECT_EQ(chart->text(QAccessible::Description), "最新 1.50 V、最小 1.50 V、最大 1.50 V");
   // Asking never repainted the chart (the redraw above did, once).
   EXPECT_EQ(window->Chart2()->Renders(), renders + 1);
+}
+
+namespace {
+
+// A screen reader that listens, as far as the window can tell offscreen: what the chart
+// announces as its changed description, recorded after each step.
+class WindowAnnouncements : public WindowAccess {
+ protected:
+  void SetUp() override {
+    WindowAccess::SetUp();
+    SetAccessibilityListensForTests(true);
+  }
+  void TearDown() override {
+    SetAccessibilityListensForTests(false);
+    WindowAccess::TearDown();
+  }
+  void Hear() {
+    for (; heard < window->Chart2()->AccessibleDescriptionChanges(); ++heard)
+      told.push_back(Accessible(window->Chart2())->text(QAccessible::Description));
+  }
+  std::vector<QString> told;
+  int heard = 0;
+};
+
+}  // namespace
+
+TEST_F(WindowAnnouncements, TheStopAndEveryCursorMoveAreToldAtOnce) {
+  PretendMeasuring();
+  Redraw({"1.5"});
+  Hear();
+  ASSERT_EQ(told, std::vector<QString>{"latest 1.50 V, min 1.50 V, max 1.50 V"});
+  // The next ticks come within the second: not told, as a moving trace.
+  Redraw({"2.5", "1.5"});
+  Redraw({"3.5", "2.5", "1.5"});
+  Hear();
+  EXPECT_EQ(told.size(), 1u);
+  // The stop tells the trace as it stands, at once.
+  window->StopPicture()->OnClick();
+  ASSERT_FALSE(Form().Timer1->Enabled());
+  Hear();
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[1], "latest 3.50 V, min 1.50 V, max 3.50 V");
+
+  // A cursor placed by keyboard, then moved: each told at once with its sample and value.
+  Form().Button3Click(nullptr);
+  Hear();
+  told.clear();
+  for (int i = 0; i < 3; ++i) Key(Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), window->Chart2());
+  Key(Qt::Key_A);  // the middle of the trace: x 99, sample 100, the sine's trough
+  Hear();
+  Key(Qt::Key_Right);
+  Hear();
+  Key(Qt::Key_Right);
+  Hear();
+  const QString trace = "latest 0.00 V, min −2.40 V, max 2.40 V";
+  EXPECT_EQ(told, std::vector<QString>({"cursor A: sample 100, −2.400 V. " + trace,
+                                        "cursor A: sample 99, −2.364 V. " + trace,
+                                        "cursor A: sample 98, −2.256 V. " + trace}));
+  // While measuring too, however soon after the last.
+  PretendMeasuring();
+  told.clear();
+  Key(Qt::Key_Left);
+  Hear();
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_TRUE(told[0].startsWith("cursor A: sample 99, −2.364 V. ")) << told[0].toStdString();
+  // In Japanese, as a reader of the window's language hears it.
+  SwitchLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+  Key(Qt::Key_Right);
+  Hear();
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_TRUE(told[1].startsWith("カーソル A: サンプル 98, −2.256 V。最新 "))
+      << told[1].toStdString();
+  Form().Image3->Click();
 }

@@ -6,12 +6,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
 #include <QTranslator>
@@ -24,6 +27,7 @@
 #include "app/TraceReadout.h"
 #include "chart/Chart.h"
 #include "framework/Dialogs.h"
+#include "framework/FileSaving.h"
 #include "framework/Format.h"
 #include "framework/MessageWait.h"
 
@@ -140,6 +144,34 @@ TEST_F(WindowReading, WithFewerValuesOnlyDrawnSamplesAreReadAndTheTextFollowsThe
   EXPECT_EQ(*Chart().PointerMarker(), 120);
 }
 
+TEST_F(WindowReading, WhileTheTraceMovesTheLineStaysOnTheSampleTheTextNames) {
+  Fill(200);
+  MoveTo(AtX(57));
+  const QString before = Tip();
+  ASSERT_TRUE(before.startsWith("sample 142: ")) << before.toStdString();
+  // A tick: a block of 32 new samples in front, the trace drawn again at once.
+  TLoggedBlock block;
+  block.Count = 32;
+  for (int k = 0; k < 32; ++k) block.Raw[k] = 512 + 10 * k;
+  Form().AddToHistory(block);
+  Form().RedrawFromHistory();
+  // The text is renewed a little later; until then the line is where its sample went, and the
+  // trace there has the value the text says.
+  ASSERT_TRUE(Chart().PointerMarker());
+  EXPECT_EQ(Tip(), before);
+  EXPECT_EQ(*Chart().PointerMarker(), 57 + 32);
+  EXPECT_TRUE(before.endsWith(VoltsText(Form().Reading.Figures.ValueAt(57 + 32))))
+      << before.toStdString();
+  // Renewed: the line back under the pointer, and the text of what lies there now.
+  for (int waited = 0; waited < 2000 && *Chart().PointerMarker() != 57; waited += 10) WaitMs(10);
+  EXPECT_EQ(*Chart().PointerMarker(), 57);
+  EXPECT_EQ(Tip(), QString("sample 142: %1").arg(VoltsText(Form().Reading.Figures.ValueAt(57))));
+  // A trace new altogether (the sine) is read out at once.
+  Form().Button3->Click();
+  EXPECT_EQ(*Chart().PointerMarker(), 57);
+  EXPECT_EQ(Tip(), QString("sample 142: %1").arg(VoltsText(Form().Reading.Figures.ValueAt(57))));
+}
+
 TEST_F(WindowReading, CursorsComeByKeyOrMenuMoveByArrowsAndGoWithEscape) {
   Fill(200);
   MoveTo(AtX(50));
@@ -201,6 +233,52 @@ TEST_F(WindowReading, ByKeyboardAloneACursorStartsInTheMiddleOfTheTrace) {
   EXPECT_EQ(Form().Reading.Cursor(TCursorName::B), 99);
   Key(Qt::Key_Left);
   EXPECT_EQ(Form().Reading.Cursor(TCursorName::B), 98);
+}
+
+TEST_F(WindowReading, OnTheSineButtonTheArrowsMoveTheCursorAndEveryReadingIsOfTheSine) {
+  Fill(200);  // measured values, then the test sine over them
+  Form().Button3->Click();
+  MoveTo(AtX(50));
+  Key(Qt::Key_A);
+  Leave();
+  window->activateWindow();
+  WaitMs(20);
+  for (int i = 0; i < 4; ++i) Key(Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), window->Button3());
+  Key(Qt::Key_Right);
+  Key(Qt::Key_Right, Qt::ShiftModifier);
+  EXPECT_EQ(Form().Reading.Cursor(TCursorName::A), 61);
+  EXPECT_EQ(QApplication::focusWidget(), window->Button3());  // the arrows moved no focus
+
+  // The copied table, the saved file, the tooltip and the measurements: all the sine's.
+  Key(Qt::Key_C, Qt::ControlModifier);
+  const QStringList rows = QGuiApplication::clipboard()->text().split("\r\n");
+  ASSERT_EQ(rows.size(), 202);  // header, 200 rows, the empty end
+  const TTraceFigures& figures = Form().Reading.Figures;
+  for (int x : {0, 9, 61, 199})
+    EXPECT_EQ(rows[1 + 199 - x],
+              QString("%1\t%2").arg(199 - x).arg(TableNumber(figures.ValueAt(x))))
+        << "x " << x;
+  EXPECT_EQ(rows[1 + 199 - 9], "190\t2.4");  // the sine's crest, as drawn
+  QTemporaryDir dir;
+  const QString path = dir.filePath("values.csv");
+  SetSaveDialogHook([&](const TSaveDialogRequest&) { return path; });
+  Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  SetSaveDialogHook({});
+  QFile saved(path);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(QString::fromUtf8(saved.readAll()), rows.join("\r\n").replace('\t', ','));
+  MoveTo(AtX(61));
+  EXPECT_EQ(Tip(), QString("sample 138: %1 (cursor A)").arg(VoltsText(figures.ValueAt(61))));
+  Key(Qt::Key_M, Qt::ControlModifier);
+  ASSERT_NE(window->Readout().Measurements(), nullptr);
+  EXPECT_EQ(window->Readout().Measurements()->ValueText("max_V"), "2.400 V");
+
+  // The next tick draws the history again, and the table is the history's.
+  Fill(200);
+  Key(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().split("\r\n")[1 + 199 - 9],
+            QString("190\t%1").arg(HistoryText(9)));
 }
 
 TEST_F(WindowReading, TheMeasurementsWindowIsOneBesideTheWindowAndFollowsTheTrace) {
@@ -269,6 +347,100 @@ TEST_F(WindowReading, TheMeasurementsWindowIsOneBesideTheWindowAndFollowsTheTrac
   QTest::keyClick(window->Readout().Measurements(), Qt::Key_W, Qt::ControlModifier);
   WaitMs(20);
   EXPECT_EQ(window->Readout().Measurements(), nullptr);
+}
+
+TEST_F(WindowReading, TheMainWindowsKeysWorkInTheMeasurementsWindow) {
+  Fill(200);
+  MoveTo(AtX(50));
+  Key(Qt::Key_A);
+  Leave();
+  Key(Qt::Key_M, Qt::ControlModifier);
+  TMeasurementsWindow* measurements = window->Readout().Measurements();
+  ASSERT_NE(measurements, nullptr);
+  measurements->activateWindow();
+  WaitMs(20);
+  // A key as the measurements window's focused control gets it.
+  const auto keyThere = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus && focus->window() == measurements ? focus : measurements, key,
+                    modifiers);
+    WaitMs(10);
+  };
+
+  keyThere(Qt::Key_Right);
+  EXPECT_EQ(Form().Reading.Cursor(TCursorName::A), 51);
+  keyThere(Qt::Key_F5);  // no board: as the start picture says
+  EXPECT_EQ(boxes, std::vector<QString>{"(C1)実験ボードと接続が確認出来ません。"});
+  // Measuring (as a start leaves the window, the ticks a day apart): F6 stops it.
+  Form().Image2->SetEnabled(false);
+  Form().Panel1->SetVisible(false);
+  Form().Timer1->SetInterval(24 * 3600 * 1000);
+  Form().Timer1->SetEnabled(true);
+  keyThere(Qt::Key_F6);
+  EXPECT_FALSE(Form().Timer1->Enabled());
+  EXPECT_TRUE(Form().Panel1->Visible());
+  std::vector<QString> dialogs;
+  SetSaveDialogHook([&](const TSaveDialogRequest& request) {
+    dialogs.push_back(request.caption);
+    return QString();  // cancelled
+  });
+  keyThere(Qt::Key_R, Qt::ControlModifier);
+  SetSaveDialogHook({});
+  EXPECT_EQ(dialogs, std::vector<QString>{"Record"});
+  // The menu key: the main window's menu, over its chart.
+  QWidget* focus = QApplication::focusWidget();
+  QWidget* target = focus && focus->window() == measurements ? focus : measurements;
+  QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                            target->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(target, &menuKey);
+  QMenu* menu = Form().PopupMenu1->Menu();
+  ASSERT_TRUE(menu && menu->isVisible());
+  EXPECT_EQ(menu->pos(), Chart().mapToGlobal(Chart().rect().center()));
+  menu->close();
+  WaitMs(10);
+
+  // Its own keys stay its own: Ctrl+C copies the figures, Esc closes it and keeps the cursor.
+  measurements->activateWindow();
+  WaitMs(20);
+  keyThere(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("quantity\tvalue\r\n"));
+  keyThere(Qt::Key_Escape);
+  EXPECT_EQ(window->Readout().Measurements(), nullptr);
+  EXPECT_TRUE(Form().Reading.AnyCursor());
+}
+
+// On the screen the tests run on (offscreen: 800 x 800, or 1024 x 768 in window_on_1024x768).
+TEST_F(WindowReading, EveryWindowItOpensLiesOnTheScreensAvailableArea) {
+  const QRect area = window->screen()->availableGeometry();
+  const auto onScreen = [&](QWidget* shown) {
+    const QRect frame = shown->frameGeometry();
+    EXPECT_TRUE(area.contains(frame))
+        << shown->metaObject()->className() << " at " << frame.x() << "," << frame.y() << " "
+        << frame.width() << "x" << frame.height() << " on " << area.width() << "x" << area.height();
+  };
+  onScreen(window.get());
+  Fill(200);
+  Key(Qt::Key_M, Qt::ControlModifier);
+  TMeasurementsWindow* measurements = window->Readout().Measurements();
+  ASSERT_NE(measurements, nullptr);
+  WaitMs(20);
+  onScreen(measurements);
+  // Both cursors: it grows by the differences' rows, and stays whole on the screen.
+  const int height = measurements->height();
+  MoveTo(AtX(20));
+  Key(Qt::Key_A);
+  MoveTo(AtX(80));
+  Key(Qt::Key_B);
+  WaitMs(20);
+  EXPECT_GT(measurements->height(), height);
+  onScreen(measurements);
+  // The chart's menu, opened at the chart's bottom right.
+  Leave();
+  const QPoint corner(Chart().width() - 2, Chart().height() - 2);
+  QTest::mouseClick(window->windowHandle(), Qt::RightButton, {},
+                    Chart().mapTo(window.get(), corner));
+  ASSERT_TRUE(Form().PopupMenu1->Menu() && Form().PopupMenu1->Menu()->isVisible());
+  onScreen(Form().PopupMenu1->Menu());
 }
 
 TEST(MeasurementsWindowPlace, BesideTheOwnerWhereTheScreenAllows) {

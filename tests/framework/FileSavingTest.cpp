@@ -2,15 +2,21 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include "framework/FileSaving.h"
 
@@ -173,4 +179,75 @@ TEST(FileSaving, QtsOwnDialogGivesTheKindChosenItsSuffixBeforeItLooksForTheFile)
                             "CSV (*.csv);;TSV (*.tsv)", "csv"),
             QDir(dir.path()).filePath("実験 2.5V.tsv"));
   EXPECT_EQ(shownFilter, "CSV (*.csv)");
+}
+
+namespace {
+
+// The save dialog's words as the user sees them: opened for real (Qt's own dialog, as
+// offscreen has no other), read, and cancelled.
+struct TDialogWords {
+  QString lookIn, fileName, save, cancel;
+};
+
+TDialogWords SaveDialogWords() {
+  TDialogWords words;
+  bool read = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog || read) return;
+    read = true;
+    if (auto* label = dialog->findChild<QLabel*>("lookInLabel")) words.lookIn = label->text();
+    if (auto* label = dialog->findChild<QLabel*>("fileNameLabel")) words.fileName = label->text();
+    if (auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox")) {
+      if (QPushButton* save = buttons->button(QDialogButtonBox::Save)) words.save = save->text();
+      if (QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel))
+        words.cancel = cancel->text();
+    }
+    dialog->reject();
+  });
+  poll.start(10);
+  const QString chosen =
+      AskSaveFileName("caption", TStandardFolder::Documents, "values.csv", "CSV (*.csv)", "csv");
+  EXPECT_TRUE(read) << "no dialog was shown";
+  EXPECT_TRUE(chosen.isEmpty());
+  return words;
+}
+
+void ForgetTranslations() {
+  for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>(
+           QString(), Qt::FindDirectChildrenOnly)) {
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+  }
+}
+
+}  // namespace
+
+TEST(FileSaving, TheDialogSpeaksTheUsersLanguageInQtsOwnWords) {
+  // Elsewhere (Windows) the dialog is the system's own, in the system's language.
+  if (QGuiApplication::platformName() != "offscreen")
+    GTEST_SKIP() << "the save dialog is the platform's own here";
+  ForgetTranslations();
+  const TDialogWords english = SaveDialogWords();
+  EXPECT_EQ(english.lookIn, "Look in:");
+  EXPECT_EQ(english.fileName, "File &name:");
+  EXPECT_EQ(english.save, "&Save");
+  EXPECT_EQ(english.cancel, "Cancel");
+
+  ForgetTranslations();
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  // Where the program looks: beside it (Windows), else in Qt's own folder (Debian).
+  const QString beside = QCoreApplication::applicationDirPath() + "/translations";
+  const QString qts = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  EXPECT_TRUE(QFile::exists(beside + "/qtbase_ja.qm") || QFile::exists(qts + "/qtbase_ja.qm"))
+      << "Qt's Japanese catalogue is in neither " << beside.toStdString() << " nor "
+      << qts.toStdString() << " (Debian: qt6-translations-l10n, tools/install-deps.sh)";
+  const TDialogWords japanese = SaveDialogWords();
+  EXPECT_EQ(japanese.lookIn, "アドレス:");
+  EXPECT_EQ(japanese.fileName, "ファイル名(&N):");
+  EXPECT_EQ(japanese.save, "保存(&S)");
+  EXPECT_EQ(japanese.cancel, "キャンセル");
+  ForgetTranslations();
+  QLocale::setDefault(QLocale::c());
 }

@@ -152,3 +152,23 @@ TEST_F(PopupMenu, EitherMayGoFirstTheMenuOrItsWidgets) {
   EXPECT_EQ(receiver.clicks.size(), 1u);
   second.reset();
 }
+
+TEST_F(PopupMenu, AnEntryCaptionedWithAHyphenIsALineAndNothingElse) {
+  menu->Add(TMenuItem::kSeparator, QString(), {});
+  menu->Add("Last", QString(), {});
+  RightClick(area);
+  ASSERT_NE(menu->Menu(), nullptr);
+  QAction* line = menu->Menu()->actions()[3];
+  EXPECT_TRUE(line->isSeparator());
+  EXPECT_EQ(line->text(), "");
+  // Drawn, the line's row holds no text: no pixel there in the entries' text colour.
+  const QImage image = menu->Menu()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QRect row = menu->Menu()->actionGeometry(line);
+  const QRgb text = menu->Menu()->palette().color(QPalette::Text).rgb();
+  int textPixels = 0;
+  for (int y = row.top(); y <= row.bottom(); ++y)
+    for (int x = row.left(); x <= row.left() + row.width() / 3; ++x)
+      textPixels += image.pixel(x, y) == text;
+  EXPECT_EQ(textPixels, 0);
+  menu->Menu()->close();
+}

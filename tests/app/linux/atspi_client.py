@@ -310,12 +310,36 @@ def keyboard(control):
         keys("ctrl+c")
         check(wait_for(lambda: clipboard().startswith("quantity\tvalue\r\ncount\t200\r\n"), 5),
               "Ctrl+C in it copies the figures: %r" % clipboard()[:60])
+        # The main window's keys work in it too.
+        keys("F6")
+        check(wait_for(lambda: not showing(measuring)), "F6 in it stops measuring: 計測中 is gone")
+        check(board_reads_none(control), "the board receives no more command reports")
+        keys("F5")
+        check(wait_for(lambda: showing(measuring)), "F5 in it starts measuring again")
+        check(board_reads_commands(control), "the board receives command reports again")
         keys("Escape")
         check(wait_for(lambda: measurements_window(app) is None), "Esc closes it")
     focus_main_window()
     keys("F6")
     check(wait_for(lambda: not showing(measuring)), "F6 stops measuring: 計測中 is gone")
     check(board_reads_none(control), "the board receives no more command reports")
+
+    # A cursor placed and moved by keyboard on the chart is told at once, with its sample
+    # and value; after the stop the description is the last trace's.
+    chart = find(window, "chart", "波形")
+    check(chart is not None and chart.description.startswith("最新 "),
+          "after the stop the chart describes the trace: %r" % (chart and chart.description))
+    pyatspi.Registry.registerEventListener(
+        on_event, "object:property-change:accessible-description")
+    events.clear()
+    keys("Tab", "Tab", "Tab", "b")
+    check(wait_for(lambda: chart.description.startswith("カーソル B: サンプル 100, "), 5),
+          "B on the chart: %r" % chart.description)
+    keys("Right")
+    check(wait_for(lambda: chart.description.startswith("カーソル B: サンプル 99, "), 5),
+          "→ moves it: %r" % chart.description)
+    told = [e for e in events if e[0].endswith("accessible-description") and e[1] == "chart"]
+    check(len(told) >= 2, "each is told as a changed description (%d)" % len(told))
 
 
 if __name__ == "__main__":

@@ -65,6 +65,7 @@ dir=${dir%/}
 timeout 120 wine "$installer" /S "/D=$win_dir" </dev/null || fail "the installer failed ($?)"
 for f in bin/simplescope.exe bin/simplescope-record.exe bin/Qt6Core.dll bin/Qt6Widgets.dll \
          bin/libstdc++-6.dll bin/platforms/qwindows.dll bin/styles/qwindowsvistastyle.dll \
+         bin/translations/qtbase_ja.qm licenses/Qt-translations.txt \
          LICENSE.txt licenses/Qt.txt licenses/LGPL-3.txt Uninstall.exe; do
   [ -f "$dir/$f" ] || fail "the install lacks $f"
 done

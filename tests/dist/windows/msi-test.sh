@@ -48,7 +48,7 @@ older_code=$(product_code_of "$older")
 ! wine reg query "$apps\\$older_code" >/dev/null 2>&1 || fail "the older version is still listed"
 [ "$(entries)" -eq $((entries_before + 1)) ] || fail "not exactly one new entry in the list of apps"
 for f in bin/simplescope.exe bin/simplescope-record.exe bin/Qt6Core.dll \
-         bin/platforms/qwindows.dll LICENSE.txt licenses/Qt.txt; do
+         bin/platforms/qwindows.dll bin/translations/qtbase_ja.qm LICENSE.txt licenses/Qt.txt; do
   [ -f "$dir/$f" ] || fail "the install lacks $f"
 done
 [ "$(value_of "$code" DisplayName)" = simplescope ] || fail "DisplayName: $(value_of "$code" DisplayName)"
