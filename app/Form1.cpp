@@ -159,7 +159,7 @@ void TForm1::Image2Click(TObject*) {
     return;
   }
   Memo1->Lines.Clear();
-  SampleHistory->Clear();
+  ClearHistory();
   Timer1->SetInterval(kTickInterval);
   CommandList->Clear();
   CommandList->Add(kCommandValue);
@@ -221,20 +221,30 @@ void TForm1::Timer1Timer(TObject*) {
 
 void TForm1::AddToHistory(const TLoggedBlock& block) {
   // Newest first: after a full block, entry 0 holds sample 31 and entry 31 sample 0.
-  for (int k = 0; k < block.Count; ++k) {
-    const double volts = BoardProtocol::VoltsFromRaw(block.Raw[k]);
-    SampleHistory->Insert(0, FormatFixed1(volts));
-    if (SampleHistory->Count() > kHistoryLimit) SampleHistory->Delete(SampleHistory->Count() - 1);
-  }
+  for (int k = 0; k < block.Count; ++k) AddToHistory(BoardProtocol::VoltsFromRaw(block.Raw[k]));
+}
+
+void TForm1::AddToHistory(double volts) {
+  SampleHistory->Insert(0, FormatFixed1(volts));
+  if (SampleHistory->Count() > kHistoryLimit) SampleHistory->Delete(SampleHistory->Count() - 1);
+  VoltsHistory.AddNewest(volts);
+}
+
+void TForm1::ClearHistory() {
+  SampleHistory->Clear();
+  VoltsHistory.Clear();
 }
 
 void TForm1::RedrawFromHistory() {
   Series2->RemoveAllPoints();
   Reading.Figures.Clear();
+  const int exact = VoltsHistory.Count();
   for (int i = 0; i < SampleHistory->Count(); ++i) {
-    const double volts = StrToFloat(SampleHistory->Strings(i));
-    Series2->AppendPoint(i, volts, QString(), DefaultPointColor);
-    Reading.Figures.Add(volts);
+    const double shown = StrToFloat(SampleHistory->Strings(i));
+    Series2->AppendPoint(i, shown, QString(), DefaultPointColor);
+    // Both histories take every sample; an entry only the texts have (put there by hand)
+    // reads as its text, so the figures always cover what the trace shows.
+    Reading.Figures.Add(i < exact ? VoltsHistory.At(i) : shown);
   }
   ReadingChanged();
 }
@@ -303,7 +313,7 @@ void TForm1::PopupMenu1Popup(TObject*) {
   CopyValuesItem->Caption = QCoreApplication::translate("simplescope", "Copy values");
   SavePictureItem->Caption = QCoreApplication::translate("simplescope", "Save picture…");
   SaveValuesItem->Caption = QCoreApplication::translate("simplescope", "Save values…");
-  const bool hasValues = SampleHistory && SampleHistory->Count() > 0;
+  const bool hasValues = VoltsHistory.Count() > 0;
   CopyValuesItem->Enabled = hasValues;
   SavePictureItem->Enabled = hasValues;
   SaveValuesItem->Enabled = hasValues;
@@ -332,8 +342,8 @@ void TForm1::PopupMenu1Popup(TObject*) {
 }
 
 void TForm1::CopyValuesItemClick(TObject*) {
-  if (!SampleHistory || SampleHistory->Count() == 0) return;
-  CopyTableToClipboard(TraceRowsTabSeparated(*SampleHistory), TraceRowsCsv(*SampleHistory));
+  if (VoltsHistory.Count() == 0) return;
+  CopyTableToClipboard(TraceRowsTabSeparated(VoltsHistory), TraceRowsCsv(VoltsHistory));
 }
 
 void TForm1::SavePictureItemClick(TObject*) {
@@ -353,8 +363,8 @@ void TForm1::SavePictureItemClick(TObject*) {
 }
 
 void TForm1::SaveValuesItemClick(TObject*) {
-  if (!SampleHistory || SampleHistory->Count() == 0) return;
-  const QByteArray csv = TraceRowsCsv(*SampleHistory);
+  if (VoltsHistory.Count() == 0) return;
+  const QByteArray csv = TraceRowsCsv(VoltsHistory);
   const QString path = AskSaveFileName(
       QCoreApplication::translate("simplescope", "Save values"), TStandardFolder::Documents,
       TraceFileName(QDateTime::currentDateTime(), QStringLiteral("csv")),

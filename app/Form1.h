@@ -6,6 +6,7 @@
 #include "app/ByteLogDecoding.h"
 #include "app/Recording.h"
 #include "app/TraceReading.h"
+#include "app/VoltsHistory.h"
 #include "chart/ChartSeries.h"
 #include "framework/Component.h"
 #include "framework/Controls.h"
@@ -79,6 +80,9 @@ class TForm1 : public TComponent {
   TCustomHidDevice* BoardDevice = nullptr;
   TStringList* CommandList = nullptr;
   TStringList* SampleHistory = nullptr;
+  // The same entries at the board's resolution: what the readings and the copied values are
+  // made of, while the texts above draw the trace.
+  TVoltsHistory VoltsHistory{kHistoryLimit};
   // The figures of the trace shown, fed by every redraw, and the cursors on it.
   TTraceReading Reading;
 
@@ -122,6 +126,9 @@ class TForm1 : public TComponent {
   static int32_t HexToInt(const QString& text);
   static QString DeviceKey(TCustomHidDevice* device);
   void AttachDataHandler();
+  // One sample onto both histories, as a tick adds it: its 0.1 V text and its value.
+  void AddToHistory(double volts);
+  void ClearHistory();
   // The trace and its figures from the sample history, as a tick ends.
   void RedrawFromHistory();
 

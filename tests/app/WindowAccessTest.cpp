@@ -198,8 +198,8 @@ TEST_F(WindowAccess, TheChartIsAWaveformDescribedAtMostOnceASecondWithoutARepain
   since.start();
   EXPECT_EQ(chart->text(QAccessible::Description), "latest 0.00 V, min −2.40 V, max 2.40 V");
   // A new trace within the second: the description stays as it was told.
-  Form().SampleHistory->Clear();
-  Form().SampleHistory->Add("1.5");
+  Form().ClearHistory();
+  Form().AddToHistory(1.5);
   Form().RedrawFromHistory();
   const QString soon = chart->text(QAccessible::Description);
   if (since.elapsed() < TTraceReadout::kDescriptionInterval) {

@@ -19,6 +19,7 @@
 #include "framework/Dialogs.h"
 #include "framework/FileSaving.h"
 #include "framework/MessageWait.h"
+#include "protocol/BoardProtocol.h"
 
 namespace {
 
@@ -60,10 +61,11 @@ class WindowMenu : public ::testing::Test, protected TAnsweredDialogs {
     return texts;
   }
 
-  // A history as if the board had sent these values, newest first, and its trace.
+  // A history as if the board had sent these counts, sample i the i-th: a slow wave, each
+  // value between two tenths of a volt.
+  static int RawOf(int i) { return 512 + 10 * (i % 90 - 45) + 3; }
   void FillHistory(int count) {
-    for (int i = 0; i < count; ++i)
-      Form().SampleHistory->Insert(0, QString::number((i % 90 - 45) / 10.0, 'f', 1));
+    for (int i = 0; i < count; ++i) Form().AddToHistory(BoardProtocol::VoltsFromRaw(RawOf(i)));
   }
 
   static void ForgetTranslations() {
@@ -148,8 +150,14 @@ TEST_F(WindowMenu, CopiesTheHistoryOldestFirstAsTabsAndCsv) {
   const QStringList lines = data->text().split("\r\n");
   ASSERT_EQ(lines.size(), 202);  // header, 200 rows, and after the last CR LF nothing
   EXPECT_EQ(lines[0], "sample\tvolts");
-  for (int i = 0; i < 200; ++i)
-    ASSERT_EQ(lines[1 + i], QString::number(i) + '\t' + Form().SampleHistory->Strings(199 - i));
+  // Each row reads back as the board's own value, not the trace's 0.1 V text.
+  for (int i = 0; i < 200; ++i) {
+    const QStringList fields = lines[1 + i].split('\t');
+    ASSERT_EQ(fields.size(), 2) << i;
+    EXPECT_EQ(fields[0], QString::number(i));
+    ASSERT_EQ(fields[1].toDouble(), BoardProtocol::VoltsFromRaw(RawOf(i))) << i;
+  }
+  EXPECT_EQ(lines[1], "0\t-4.365234375");  // raw 65; the trace draws -4.4
   EXPECT_EQ(lines[201], "");
   EXPECT_EQ(QString::fromUtf8(data->data("text/csv")), QString(data->text()).replace('\t', ','));
   EXPECT_EQ(Menu(), nullptr);  // the shortcut needed no menu
@@ -186,7 +194,7 @@ TEST_F(WindowMenu, SavesThePictureAndTheValuesWhereTheUserSays) {
   const QList<QByteArray> rows = csv.readAll().split('\n');
   ASSERT_EQ(rows.size(), 152);
   EXPECT_EQ(rows[0], "sample,volts\r");
-  EXPECT_EQ(rows[150], "149," + Form().SampleHistory->Strings(0).toUtf8() + "\r");
+  EXPECT_EQ(rows[150], "149,1.396484375\r");  // raw 655
   EXPECT_TRUE(boxes.empty());
 
   // Cancelled: nothing written, nothing said.
