@@ -160,6 +160,7 @@ void TForm1::Image2Click(TObject*) {
   }
   Memo1->Lines.Clear();
   ClearHistory();
+  RunCapture.StartRun();
   Timer1->SetInterval(kTickInterval);
   CommandList->Clear();
   CommandList->Add(kCommandValue);
@@ -175,6 +176,7 @@ void TForm1::Image3Click(TObject*) {
 
 void TForm1::EnterIdleState() {
   Timer1->SetEnabled(false);
+  RunCapture.StopRun();
   Image2->SetEnabled(true);
   Panel1->SetVisible(true);
 }
@@ -213,6 +215,7 @@ void TForm1::Timer1Timer(TObject*) {
     QString lowText;
     PairTexts(Memo1->Lines, block.LastPair, highText, lowText);
     Timer1->SetEnabled(false);
+    RunCapture.StopRun();
     ShowWarningBox(kDisconnected + highText + QLatin1Char(',') + lowText);
     Image2->SetEnabled(true);
     Panel1->SetVisible(true);
@@ -281,6 +284,7 @@ void TForm1::SendCommandReport(int32_t command, int reportLength) {
   for (int b = 1; b < reportLength; ++b) report[b] = static_cast<uint8_t>(command & 0xFF);
   uint32_t written = 0;
   if (Recording) Recording->NewAnswer();
+  RunCapture.CommandSent();
   BoardDevice->WriteReport(report, static_cast<uint32_t>(reportLength), written);
 }
 
@@ -496,6 +500,7 @@ bool TForm1::HidCtlEnumerate(TCustomHidDevice* hidDev, int idx) {
 
 void TForm1::BoardDataHandler(TCustomHidDevice*, uint8_t, const uint8_t* data, uint16_t size) {
   if (Recording) Recording->TakeReport(data, size);
+  RunCapture.TakeReport(data, size);
   for (uint16_t i = 0; i < size; ++i) {
     if (Memo1->Lines.Count() >= kByteLogLimit) return;
     Memo1->Lines.Add(FormatHexByteLine(data[i]));

@@ -5,6 +5,8 @@
 
 #include "app/ByteLogDecoding.h"
 #include "app/Recording.h"
+#include "app/RunCapture.h"
+#include "app/RunStore.h"
 #include "app/TraceReading.h"
 #include "app/VoltsHistory.h"
 #include "chart/ChartSeries.h"
@@ -83,6 +85,10 @@ class TForm1 : public TComponent {
   // The same entries at the board's resolution: what the readings and the copied values are
   // made of, while the texts above draw the trace.
   TVoltsHistory VoltsHistory{kHistoryLimit};
+  // Every sample of each run since the window opened (a run from each start to its stop),
+  // fed by the data handler.
+  TRunStore Runs;
+  TRunCapture RunCapture{Runs};
   // The figures of the trace shown, fed by every redraw, and the cursors on it.
   TTraceReading Reading;
 
