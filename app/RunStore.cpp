@@ -5,9 +5,12 @@
 namespace {
 
 constexpr int kFinePerChunk = TRun::kChunkSamples / TRun::kFineSpan;
+constexpr int kMidPerChunk = TRun::kChunkSamples / TRun::kMidSpan;
 constexpr int kCoarsePerChunk = TRun::kChunkSamples / TRun::kCoarseSpan;
 static_assert(TRun::kChunkSamples % TRun::kCoarseSpan == 0 &&
-              TRun::kCoarseSpan % TRun::kFineSpan == 0);
+              TRun::kCoarseSpan % TRun::kMidSpan == 0 && TRun::kMidSpan % TRun::kFineSpan == 0);
+// A column's start goes back onto an envelope's only where that is this small a part of it.
+constexpr uint64_t kSnapRatio = 32;
 
 }  // namespace
 
@@ -40,33 +43,44 @@ void TRun::AppendBlock(std::span<const uint16_t> samples, int32_t timeMs) {
       auto chunk = std::make_unique<TChunk>();
       chunk->samples.reserve(kChunkSamples);
       chunk->fine.reserve(kFinePerChunk);
+      chunk->mid.reserve(kMidPerChunk);
       chunk->coarse.reserve(kCoarsePerChunk);
       chunks_.push_back(std::move(chunk));
     }
     TChunk& chunk = *chunks_.back();
     chunk.samples.push_back(raw);
     if (offset % kFineSpan == 0) chunk.fine.emplace_back();
+    if (offset % kMidSpan == 0) chunk.mid.emplace_back();
     if (offset % kCoarseSpan == 0) chunk.coarse.emplace_back();
     chunk.fine.back().Take(raw);
+    chunk.mid.back().Take(raw);
     chunk.coarse.back().Take(raw);
     ++count_;
   }
 }
 
 TSampleRange TRun::ChunkRange(const TChunk& chunk, uint32_t first, uint32_t end) {
-  // Single samples up to a fine boundary, fine envelopes up to a coarse one, coarse ones
-  // as far as they fit whole, then back down: at most 63 samples and 63 fine envelopes at
-  // either end.
+  // Single samples up to a fine boundary, then ever larger envelopes up to the boundaries
+  // of the next level, the largest as far as they fit whole, then back down: at most 63
+  // samples, 7 fine and 7 mid envelopes at either end.
   TSampleRange range;
   const uint16_t* samples = chunk.samples.data();
   while (first < end && first % kFineSpan != 0) range.Take(samples[first++]);
-  while (first + kFineSpan <= end && first % kCoarseSpan != 0) {
+  while (first + kFineSpan <= end && first % kMidSpan != 0) {
     range.Take(chunk.fine[first / kFineSpan]);
     first += kFineSpan;
+  }
+  while (first + kMidSpan <= end && first % kCoarseSpan != 0) {
+    range.Take(chunk.mid[first / kMidSpan]);
+    first += kMidSpan;
   }
   while (first + kCoarseSpan <= end) {
     range.Take(chunk.coarse[first / kCoarseSpan]);
     first += kCoarseSpan;
+  }
+  while (first + kMidSpan <= end) {
+    range.Take(chunk.mid[first / kMidSpan]);
+    first += kMidSpan;
   }
   while (first + kFineSpan <= end) {
     range.Take(chunk.fine[first / kFineSpan]);
@@ -92,18 +106,31 @@ TSampleRange TRun::Range(uint64_t first, uint64_t end) const {
   return range;
 }
 
+uint64_t TRun::ColumnStart(uint64_t first, uint64_t end, uint64_t n, uint64_t c) {
+  if (end <= first || n == 0 || c == 0) return first;
+  if (c >= n) return end;
+  const uint64_t length = end - first;
+  // Integer split; the product fits: positions stay below 2^40 and columns below 2^23.
+  const uint64_t even = first + length * c / n;
+  const uint64_t perColumn = length / n;
+  for (const uint64_t span : {uint64_t(kCoarseSpan), uint64_t(kMidSpan), uint64_t(kFineSpan)})
+    if (perColumn >= span * kSnapRatio) return even - even % span;  // still >= first
+  return even;
+}
+
 void TRun::Columns(uint64_t first, uint64_t end, std::span<TColumnEnvelope> columns) const {
   const uint64_t n = columns.size();
   if (end < first) end = first;
-  const uint64_t length = end - first;
   // The gaps from the first one that can matter on: each is at or after the view's start.
   auto gap = std::lower_bound(gaps_.begin(), gaps_.end(), first);
   uint64_t joinedFrom = 0;  // the end of the last column with a value
   bool anyBefore = false;
+  uint64_t start = first;
   for (uint64_t c = 0; c < n; ++c) {
-    // Integer split; the product fits: positions stay below 2^40 and columns below 2^23.
-    const uint64_t columnFirst = std::max(first + length * c / n, dropped_);
-    const uint64_t columnEnd = std::min(first + length * (c + 1) / n, count_);
+    const uint64_t next = ColumnStart(first, end, n, c + 1);
+    const uint64_t columnFirst = std::max(start, dropped_);
+    const uint64_t columnEnd = std::min(next, count_);
+    start = next;
     TColumnEnvelope& column = columns[c];
     column = {};
     if (columnFirst >= columnEnd) continue;

@@ -48,6 +48,7 @@ void TEnvelopeSeries::DrawPoints() {
   const long long x0 = horizontal->ValueToPosition(first_);
   const long long span = horizontal->ValueToPosition(last_) - x0;
   const long long n = static_cast<long long>(columns_.size());
+  spans_.clear();
   // The rows of the column before with a value, and its pixel column.
   bool previous = false;
   int previousX = 0, previousTop = 0, previousBottom = 0;
@@ -74,12 +75,12 @@ void TEnvelopeSeries::DrawPoints() {
         canvas->PenLineTo(x, (top + bottom) / 2);
       }
     }
-    // A line leaves out its last pixel: one row more covers the bottom.
-    canvas->PenMoveTo(x, top);
-    canvas->PenLineTo(x, bottom + 1);
+    spans_.push_back({x, top, bottom});
     previous = true;
     previousX = x;
     previousTop = std::min(a, b);
     previousBottom = std::max(a, b);
   }
+  // All in one colour: the lines across come first, the spans over them make no difference.
+  canvas->DrawVerticalSpans(spans_);
 }

@@ -3,6 +3,7 @@
 #include <span>
 #include <vector>
 
+#include "chart/ChartCanvas.h"
 #include "chart/ChartPen.h"
 #include "chart/ChartSeries.h"
 
@@ -40,6 +41,7 @@ class TEnvelopeSeries : public TChartSeries {
 
  private:
   std::vector<TChartColumnSpan> columns_;
+  std::vector<TChartCanvas3D::TVerticalSpan> spans_;  // kept for the next paint's room
   double first_ = 0;
   double last_ = 0;
 };

@@ -20,7 +20,8 @@ std::vector<uint16_t> Counting(uint16_t from, int count = 32) {
   return samples;
 }
 
-// What a column must say, worked out from every sample: the kept samples it covers, and
+// What a column must say, worked out from every sample: the kept samples it covers (where
+// ColumnStart puts its bounds), and
 // whether a gap lies between the last sample of the column with a value before it (or, for
 // the first, the sample just before it) and its first sample.
 std::vector<TColumnEnvelope> PlainColumns(const std::vector<uint16_t>& all,
@@ -30,7 +31,8 @@ std::vector<TColumnEnvelope> PlainColumns(const std::vector<uint16_t>& all,
   std::optional<uint64_t> lastBefore;
   for (int c = 0; c < n; ++c) {
     TColumnEnvelope& column = columns[c];
-    const uint64_t from = first + (end - first) * c / n, to = first + (end - first) * (c + 1) / n;
+    const uint64_t from = TRun::ColumnStart(first, end, n, c);
+    const uint64_t to = TRun::ColumnStart(first, end, n, c + 1);
     std::optional<uint64_t> firstHere, lastHere;
     for (uint64_t p = from; p < to; ++p) {
       if (p < dropped || p >= all.size()) continue;
@@ -153,6 +155,32 @@ TEST(RunStore, ColumnsAreExactlyThePlainMinimumAndMaximumOfRandomDataWithGaps) {
   for (int c = 0; c < 3000; ++c) ASSERT_EQ(columns[c].Low, all[all.size() - 3000 + c]);
   run.Columns(0, dropped, columns);
   EXPECT_TRUE(std::none_of(columns.begin(), columns.end(), [](auto& c) { return c.HasValue; }));
+}
+
+TEST(RunStore, ColumnsSplitAStretchEvenlyOntoEnvelopesWhereTheyAreWide) {
+  // A few samples a column: the even split to a sample.
+  for (uint64_t c = 0; c <= 7; ++c) EXPECT_EQ(TRun::ColumnStart(10, 31, 7, c), 10 + 3 * c);
+  EXPECT_EQ(TRun::ColumnStart(0, 200, 600, 599), 199u);
+  EXPECT_EQ(TRun::ColumnStart(5, 5, 3, 2), 5u);
+  // Millions: every start but the first on an envelope's start, each part within a
+  // thirty-second of an even one, in order, the last ending at the end.
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    const uint64_t first = random() % 100000, length = random() % 20000000, n = 1 + random() % 900;
+    uint64_t before = first;
+    for (uint64_t c = 1; c <= n; ++c) {
+      const uint64_t start = TRun::ColumnStart(first, first + length, n, c);
+      const uint64_t even = first + length * c / n;
+      ASSERT_GE(start, before);
+      ASSERT_LE(start, even);
+      ASSERT_LE(even - start, length / n / 32) << c;
+      if (c < n && length / n >= 32 * TRun::kFineSpan) {
+        ASSERT_EQ(start % TRun::kFineSpan, 0u);
+      }
+      before = start;
+    }
+    ASSERT_EQ(before, first + length);
+  }
 }
 
 TEST(RunStore, EightHoursFitTheLimitAndBeyondItTheOldestSamplesGo) {
