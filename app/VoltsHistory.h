@@ -12,11 +12,18 @@ class TVoltsHistory {
 
   void Clear() { count_ = 0; }
   // The value becomes entry 0; past the limit the oldest goes.
-  void AddNewest(double volts);
+  void AddNewest(double volts) {
+    newest_ = newest_ == 0 ? Limit() - 1 : newest_ - 1;
+    ring_[newest_] = volts;
+    if (count_ < Limit()) ++count_;
+  }
   int Count() const { return count_; }
   int Limit() const { return static_cast<int>(ring_.size()); }
   // Entry 0 is the newest; `index` lies in [0, Count()).
-  double At(int index) const;
+  double At(int index) const {
+    const int at = newest_ + index;
+    return ring_[at < Limit() ? at : at - Limit()];
+  }
 
  private:
   std::vector<double> ring_;
