@@ -293,3 +293,46 @@ TEST_F(Form1Test, EachStartKeepsANewRunOfEveryBlockAndTheEarlierOnesStay) {
   EXPECT_EQ(form->Runs.RunAt(1).Number(), 2);
   EXPECT_EQ(form->Runs.RunAt(1).SampleCount(), 2u * 32);
 }
+
+TEST_F(Form1Test, TheRunHoldsEveryBlockTheBoardSentAndAGapWhereAnswersDidNotCome) {
+  std::vector<uint16_t> sent;
+  uint16_t next = 0;
+  const auto nextBlock = [&] {
+    const std::vector<uint16_t> samples = Counting(next);
+    sent.insert(sent.end(), samples.begin(), samples.end());
+    next = static_cast<uint16_t>((next + 32) % 1024);
+    return SampleBlock(samples);
+  };
+  const auto tick = [&](std::vector<TReport> answer) {
+    Board()->SetAnswer(std::move(answer));
+    form->Timer1Timer(nullptr);
+  };
+  Plug(FakeBoard());
+  Board()->SetAnswer({nextBlock()});
+  StartMeasuring();  // the start command's answer, which no tick shows
+  tick({nextBlock()});
+  // Two answers in one wait: the screen decodes the first, the run keeps both.
+  tick({nextBlock(), nextBlock()});
+  // An answer after the wait, which the next tick throws away unread.
+  tick({});
+  Board()->SendInputReport(nextBlock());
+  for (int waited = 0; waited < 5000 && form->Runs.Current()->SampleCount() < sent.size();
+       waited += 10)
+    WaitMs(10);
+  ASSERT_EQ(form->Runs.Current()->SampleCount(), sent.size());
+  // Two commands without an answer, then answers again: one gap.
+  tick({});
+  tick({});
+  const uint64_t gapAt = sent.size();
+  tick({nextBlock()});
+  tick({nextBlock()});
+  const TRun& run = *form->Runs.Current();
+  std::vector<uint16_t> kept;
+  for (uint64_t p = 0; p < run.SampleCount(); ++p) kept.push_back(run.SampleAt(p));
+  EXPECT_EQ(kept, sent);
+  EXPECT_EQ(run.Gaps(), std::vector<uint64_t>{gapAt});
+  EXPECT_EQ(run.BlockCount(), sent.size() / 32);
+  for (size_t b = 1; b < run.BlockCount(); ++b)
+    EXPECT_GE(run.BlockAt(b).TimeMs, run.BlockAt(b - 1).TimeMs) << b;
+  EXPECT_TRUE(boxes.empty());
+}
