@@ -204,8 +204,9 @@ void TForm1::Image2Click(TObject*) {
     return;
   }
   Memo1->Lines.Clear();
-  SampleHistory->Clear();
+  ClearHistory();
   historyRestarted_ = true;
+  RunCapture.StartRun();
   Timer1->SetInterval(kTickInterval);
   CommandList->Clear();
   CommandList->Add(kCommandValue);
@@ -222,6 +223,7 @@ void TForm1::Image3Click(TObject*) {
 
 void TForm1::EnterIdleState() {
   Timer1->SetEnabled(false);
+  RunCapture.StopRun();
   Image2->SetEnabled(true);
   Panel1->SetVisible(true);
   MeasuringChanged();
@@ -264,6 +266,7 @@ void TForm1::Timer1Timer(TObject*) {
     QString lowText;
     PairTexts(Memo1->Lines, block.LastPair, highText, lowText);
     Timer1->SetEnabled(false);
+    RunCapture.StopRun();
     ShowWarningBox(kDisconnected + highText + QLatin1Char(',') + lowText);
     Image2->SetEnabled(true);
     Panel1->SetVisible(true);
@@ -294,12 +297,19 @@ void TForm1::RunActionsAfterTheTick() {
 
 void TForm1::AddToHistory(const TLoggedBlock& block) {
   // Newest first: after a full block, entry 0 holds sample 31 and entry 31 sample 0.
-  for (int k = 0; k < block.Count; ++k) {
-    const double volts = BoardProtocol::VoltsFromRaw(block.Raw[k]);
-    SampleHistory->Insert(0, FormatFixed1(volts));
-    if (SampleHistory->Count() > kHistoryLimit) SampleHistory->Delete(SampleHistory->Count() - 1);
-  }
+  for (int k = 0; k < block.Count; ++k) AddToHistory(BoardProtocol::VoltsFromRaw(block.Raw[k]));
   samplesAdded_ += block.Count;
+}
+
+void TForm1::AddToHistory(double volts) {
+  SampleHistory->Insert(0, FormatFixed1(volts));
+  if (SampleHistory->Count() > kHistoryLimit) SampleHistory->Delete(SampleHistory->Count() - 1);
+  VoltsHistory.AddNewest(volts);
+}
+
+void TForm1::ClearHistory() {
+  SampleHistory->Clear();
+  VoltsHistory.Clear();
 }
 
 void TForm1::RedrawFromHistory() {
@@ -310,10 +320,13 @@ void TForm1::RedrawFromHistory() {
   sineShown_ = false;
   Series2->RemoveAllPoints();
   Reading.Figures.Clear();
+  const int exact = VoltsHistory.Count();
   for (int i = 0; i < SampleHistory->Count(); ++i) {
-    const double volts = StrToFloat(SampleHistory->Strings(i));
-    Series2->AppendPoint(i, volts, QString(), DefaultPointColor);
-    Reading.Figures.Add(volts);
+    const double shown = StrToFloat(SampleHistory->Strings(i));
+    Series2->AppendPoint(i, shown, QString(), DefaultPointColor);
+    // Both histories take every sample; an entry only the texts have (put there by hand)
+    // reads as its text, so the figures always cover what the trace shows.
+    Reading.Figures.Add(i < exact ? VoltsHistory.At(i) : shown);
   }
   ReadingChanged();
 }
@@ -322,21 +335,26 @@ void TForm1::Button3Click(TObject*) {
   Series2->RemoveAllPoints();
   Reading.Figures.Clear();
   sineValues_.Clear();
+  std::vector<double> sine(kHistoryLimit);
   for (int i = 0; i < kHistoryLimit; ++i) {
     const double angle = std::numbers::pi * (10.0 * i) / 180.0;
     const double y = 2.4 * (std::round(1000.0 * std::sin(angle)) / 1000.0);
     Series2->AppendPoint(i, y, QString(), DefaultPointColor);
     Reading.Figures.Add(y);
-    // Copied and saved as drawn, so that the table, the readout and the figures agree.
-    sineValues_.Add(TableNumber(y));
+    sine[i] = y;
   }
+  // Copied and saved as drawn, to the four decimals the readings give (the product above
+  // carries binary noise a table would show), so that the table, the readout and the figures
+  // agree; entry 0 is the point at x 0, as in the history.
+  for (int i = kHistoryLimit - 1; i >= 0; --i)
+    sineValues_.AddNewest(std::round(sine[i] * 1e4) / 1e4);
   sineShown_ = true;
   Reading.Moved = -1;
   ReadingChanged();
 }
 
-const TStringList& TForm1::ValuesShown() const {
-  return sineShown_ ? sineValues_ : *SampleHistory;
+const TVoltsHistory& TForm1::ValuesShown() const {
+  return sineShown_ ? sineValues_ : VoltsHistory;
 }
 
 void TForm1::SendCommands(TStringList* list) {
@@ -359,6 +377,7 @@ void TForm1::SendCommandReport(int32_t command, int reportLength) {
   for (int b = 1; b < reportLength; ++b) report[b] = static_cast<uint8_t>(command & 0xFF);
   uint32_t written = 0;
   if (Recording) Recording->NewAnswer();
+  RunCapture.CommandSent();
   BoardDevice->WriteReport(report, static_cast<uint32_t>(reportLength), written);
 }
 
@@ -391,7 +410,7 @@ void TForm1::PopupMenu1Popup(TObject*) {
   CopyValuesItem->Caption = QCoreApplication::translate("simplescope", "Copy values");
   SavePictureItem->Caption = QCoreApplication::translate("simplescope", "Save picture…");
   SaveValuesItem->Caption = QCoreApplication::translate("simplescope", "Save values…");
-  const bool hasValues = SampleHistory && ValuesShown().Count() > 0;
+  const bool hasValues = ValuesShown().Count() > 0;
   CopyValuesItem->Enabled = hasValues;
   SavePictureItem->Enabled = hasValues;
   SaveValuesItem->Enabled = hasValues;
@@ -420,7 +439,7 @@ void TForm1::PopupMenu1Popup(TObject*) {
 }
 
 void TForm1::CopyValuesItemClick(TObject*) {
-  if (!SampleHistory || ValuesShown().Count() == 0) return;
+  if (ValuesShown().Count() == 0) return;
   CopyTableToClipboard(TraceRowsTabSeparated(ValuesShown()), TraceRowsCsv(ValuesShown()));
 }
 
@@ -446,7 +465,7 @@ void TForm1::AskAndSavePicture(const QByteArray& png) {
 }
 
 void TForm1::SaveValuesItemClick(TObject*) {
-  if (!SampleHistory || ValuesShown().Count() == 0) return;
+  if (ValuesShown().Count() == 0) return;
   QByteArray csv = TraceRowsCsv(ValuesShown());
   RunOutsideTheTick([this, csv = std::move(csv)] { AskAndSaveValues(csv); });
 }
@@ -597,6 +616,7 @@ bool TForm1::HidCtlEnumerate(TCustomHidDevice* hidDev, int idx) {
 
 void TForm1::BoardDataHandler(TCustomHidDevice*, uint8_t, const uint8_t* data, uint16_t size) {
   if (Recording) Recording->TakeReport(data, size);
+  RunCapture.TakeReport(data, size);
   for (uint16_t i = 0; i < size; ++i) {
     if (Memo1->Lines.Count() >= kByteLogLimit) return;
     Memo1->Lines.Add(FormatHexByteLine(data[i]));

@@ -8,7 +8,10 @@
 
 #include "app/ByteLogDecoding.h"
 #include "app/Recording.h"
+#include "app/RunCapture.h"
+#include "app/RunStore.h"
 #include "app/TraceReading.h"
+#include "app/VoltsHistory.h"
 #include "chart/ChartSeries.h"
 #include "framework/Component.h"
 #include "framework/Controls.h"
@@ -90,6 +93,13 @@ class TForm1 : public TComponent {
   TCustomHidDevice* BoardDevice = nullptr;
   TStringList* CommandList = nullptr;
   TStringList* SampleHistory = nullptr;
+  // The same entries at the board's resolution: what the readings and the copied values are
+  // made of, while the texts above draw the trace.
+  TVoltsHistory VoltsHistory{kHistoryLimit};
+  // Every sample of each run since the window opened (a run from each start to its stop),
+  // fed by the data handler.
+  TRunStore Runs;
+  TRunCapture RunCapture{Runs};
   // The figures of the trace shown, fed by every redraw, and the cursors on it.
   TTraceReading Reading;
 
@@ -142,8 +152,11 @@ class TForm1 : public TComponent {
   static int32_t HexToInt(const QString& text);
   static QString DeviceKey(TCustomHidDevice* device);
   void AttachDataHandler();
-  // A block's samples into the sample history, newest first, as a tick takes them.
+  // A block's samples into both histories, newest first, as a tick takes them.
   void AddToHistory(const TLoggedBlock& block);
+  // One sample onto both histories, as a tick adds it: its 0.1 V text and its value.
+  void AddToHistory(double volts);
+  void ClearHistory();
   // The trace and its figures from the sample history, as a tick ends.
   void RedrawFromHistory();
   // Runs `action`, which may open a modal dialog, where measuring goes on under it: at once
@@ -151,9 +164,9 @@ class TForm1 : public TComponent {
   // board's answer it was called in. A dialog opened inside that wait would keep the tick from
   // ending, and the ticks after it would all be left out until it closed.
   void RunOutsideTheTick(std::function<void()> action);
-  // The values the trace shows, as texts, newest first: the sample history, or the test
-  // sine's values while it is shown. What the menu copies and saves.
-  const TStringList& ValuesShown() const;
+  // The values the trace shows, newest first: the board's own values of the sample history,
+  // or the test sine's values while it is shown. What the menu copies and saves.
+  const TVoltsHistory& ValuesShown() const;
 
   // The window's caption; it follows onto the window bound with BindWindow.
   QString Caption() const { return caption_; }
@@ -178,7 +191,7 @@ class TForm1 : public TComponent {
   void CycleEnded();
   void RunActionsAfterTheTick();
   // The test sine's values while the trace shows them, until the next redraw from history.
-  TStringList sineValues_;
+  TVoltsHistory sineValues_{kHistoryLimit};
   bool sineShown_ = false;
   // The samples put into the history since the last redraw, and whether the history began
   // again since (a start): then the next trace doesn't continue the one shown.

@@ -1,53 +1,41 @@
 #include "TraceRows.h"
 
-#include "framework/StringList.h"
+#include <charconv>
+
+#include "app/VoltsHistory.h"
 
 namespace {
 
 const QString kLineEnd = QStringLiteral("\r\n");
 
-// The history's rows, oldest first, with the two fields joined by `separator`; each field
-// goes through `field` first.
-template <typename FieldText>
-QString Rows(const TStringList& history, QChar separator, FieldText field) {
+QString Rows(const TVoltsHistory& history, QChar separator) {
   QString text = QStringLiteral("sample") + separator + QStringLiteral("volts") + kLineEnd;
   const int count = history.Count();
+  text.reserve(text.size() + count * 16);
   // Newest first in the history: its last entry is sample 0.
   for (int sample = 0; sample < count; ++sample)
-    text +=
-        QString::number(sample) + separator + field(history.Strings(count - 1 - sample)) + kLineEnd;
+    text += QString::number(sample) + separator + TraceVoltsText(history.At(count - 1 - sample)) +
+            kLineEnd;
   return text;
-}
-
-// RFC 4180: a field with a comma, a quote or a line break goes in quotes, its quotes
-// doubled. The history's texts never have one; the rule keeps a stray one from shifting
-// the columns.
-QString CsvField(const QString& text) {
-  for (QChar c : text)
-    if (c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') ||
-        c == QLatin1Char('\n'))
-      return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-             QLatin1Char('"');
-  return text;
-}
-
-// A tab or a line break inside a field would break the table apart; a blank does no harm.
-QString TabField(const QString& text) {
-  QString field = text;
-  for (QChar& c : field)
-    if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-      c = QLatin1Char(' ');
-  return field;
 }
 
 }  // namespace
 
-QString TraceRowsTabSeparated(const TStringList& history) {
-  return Rows(history, QLatin1Char('\t'), TabField);
+QString TraceVoltsText(double volts) {
+  // to_chars never looks at the locale, and its shortest form is the exact decimal of every
+  // count the board can send (at most nine decimals).
+  if (volts == 0) volts = 0;  // no "-0"
+  char text[400];             // room for any double in fixed form
+  const auto end = std::to_chars(text, text + sizeof text, volts, std::chars_format::fixed).ptr;
+  return QString::fromLatin1(text, static_cast<qsizetype>(end - text));
 }
 
-QByteArray TraceRowsCsv(const TStringList& history) {
-  return Rows(history, QLatin1Char(','), CsvField).toUtf8();
+QString TraceRowsTabSeparated(const TVoltsHistory& history) {
+  return Rows(history, QLatin1Char('\t'));
+}
+
+QByteArray TraceRowsCsv(const TVoltsHistory& history) {
+  return Rows(history, QLatin1Char(',')).toUtf8();
 }
 
 QString TraceFileName(const QDateTime& time, const QString& suffix) {

@@ -2,12 +2,18 @@
 // with nothing changed, and, for scale, of larger series; next to the same plot drawn by
 // QCustomPlot when it is there. See README.md for the commands and the figures.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <QApplication>
 #include <QPainter>
 #include <cmath>
+#include <random>
 
 #include "app/ChartSettings.h"
+#include "app/RunCapture.h"
+#include "app/RunStore.h"
+#include "chart/EnvelopeSeries.h"
+#include "protocol/BoardProtocol.h"
 
 #ifdef SIMPLESCOPE_HAVE_QCUSTOMPLOT
 #include <qcustomplot.h>
@@ -68,6 +74,109 @@ void BM_ChartRepaintWithoutChange(benchmark::State& state) {
 }
 BENCHMARK(BM_ChartRepaintWithoutChange)->Unit(benchmark::kMicrosecond);
 
+// The live frame as a tick makes it: the 200 values put in again, then the render.
+void BM_LiveTraceFrame(benchmark::State& state) {
+  TOscilloscope scope(200);
+  QImage window(kWidth, kHeight, QImage::Format_RGB32);
+  QPainter painter(&window);
+  scope.chart.RenderChart(painter, {0, 0, kWidth, kHeight});
+  int shift = 0;
+  for (auto _ : state) {
+    scope.series->RemoveAllPoints();
+    for (int i = 0; i < 200; ++i)
+      scope.series->AppendPoint(i, Sample(i + shift), QString(), DefaultPointColor);
+    ++shift;
+    scope.chart.RenderChart(painter, {0, 0, kWidth, kHeight});
+  }
+}
+BENCHMARK(BM_LiveTraceFrame)->Unit(benchmark::kMicrosecond);
+
+// 8 hours of measuring kept in the run store: 288,000 blocks of the board's counts (a slow
+// sine with noise, a gap now and then), and the oscilloscope's chart drawing a view of it
+// from the envelopes, one column a pixel, as a view of the run will.
+constexpr int kEightHourBlocks = 288000;
+
+struct TRunView {
+  TRunView() : scope(0), envelope(new TEnvelopeSeries(&scope.chart)) {
+    envelope->SetSeriesColor(clYellow);
+    envelope->LinePen.SetWidth(2);
+    envelope->SetParentChart(&scope.chart);
+    const size_t heapBefore = mallinfo2().uordblks;
+    run = &store.StartRun({});
+    std::mt19937 random(8);
+    std::normal_distribution<double> noise(0, 3);
+    BoardProtocol::TSampleBlock block;
+    for (int b = 0; b < kEightHourBlocks; ++b) {
+      if (b % 10000 == 9999) store.MarkGap();
+      for (int k = 0; k < 32; ++k) {
+        const double counts = 512 + 300 * std::sin((b * 32 + k) * 1e-5) + noise(random);
+        block[k] = static_cast<uint16_t>(std::clamp(counts, 0.0, 1023.0));
+      }
+      store.AppendBlock(block, b * 100);
+    }
+    heapBytes = mallinfo2().uordblks - heapBefore;
+    QImage window(kWidth, kHeight, QImage::Format_RGB32);
+    QPainter painter(&window);
+    scope.chart.RenderChart(painter, {0, 0, kWidth, kHeight});  // lays the plot out
+    const TCustomChartAxis& axis = *scope.chart.BottomAxis;
+    envelopes.resize(std::abs(axis.ValueToPosition(200) - axis.ValueToPosition(0)));
+    spans.resize(envelopes.size());
+  }
+  // One frame of the view of samples [first, end).
+  void Frame(QPainter& painter, uint64_t first, uint64_t end) {
+    run->Columns(first, end, envelopes);
+    for (size_t c = 0; c < envelopes.size(); ++c)
+      spans[c] = {BoardProtocol::VoltsFromRaw(envelopes[c].Low),
+                  BoardProtocol::VoltsFromRaw(envelopes[c].High), envelopes[c].HasValue,
+                  envelopes[c].GapBefore};
+    envelope->SetColumns(0, 200, spans);
+    scope.chart.RenderChart(painter, {0, 0, kWidth, kHeight});
+  }
+  TOscilloscope scope;
+  TEnvelopeSeries* envelope;  // owned by the chart
+  TRunStore store;
+  TRun* run = nullptr;
+  size_t heapBytes = 0;
+  std::vector<TColumnEnvelope> envelopes;
+  std::vector<TChartColumnSpan> spans;
+};
+
+TRunView& EightHourRun() {
+  static TRunView view;
+  return view;
+}
+
+// range(0): the samples in view, 0 for the whole run. The view moves a little each frame.
+void BM_RunFrame(benchmark::State& state) {
+  TRunView& view = EightHourRun();
+  QImage window(kWidth, kHeight, QImage::Format_RGB32);
+  QPainter painter(&window);
+  const uint64_t total = view.run->SampleCount();
+  const uint64_t length = state.range(0) == 0 ? total : static_cast<uint64_t>(state.range(0));
+  uint64_t first = 0;
+  for (auto _ : state) {
+    view.Frame(painter, first, first + length);
+    if (length < total) first = (first + 7919) % (total - length);
+  }
+  state.counters["store_MB"] = view.store.MemoryBytes() / 1e6;
+  state.counters["heap_MB"] = view.heapBytes / 1e6;
+}
+BENCHMARK(BM_RunFrame)->Arg(0)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+// What keeping the run adds to a tick: the command's mark and the block from the report.
+void BM_KeepABlock(benchmark::State& state) {
+  TRunStore store;
+  TRunCapture capture(store);
+  capture.StartRun();
+  uint8_t report[64];
+  for (int i = 0; i < 64; ++i) report[i] = static_cast<uint8_t>(i % 2 ? 1 : 7 * i);
+  for (auto _ : state) {
+    capture.CommandSent();
+    capture.TakeReport(report, sizeof report);
+  }
+}
+BENCHMARK(BM_KeepABlock);
+
 #ifdef SIMPLESCOPE_HAVE_QCUSTOMPLOT
 struct TPeer {
   explicit TPeer(int points) : x(points), y(points) {
@@ -107,6 +216,46 @@ BENCHMARK(BM_PeerFrame)->Arg(200)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMi
 int CountedFrames(const char* which, int frames, int points) {
   QImage window(kWidth, kHeight, QImage::Format_RGB32);
   // "ours-series": only the series changed, as while measuring.
+  // "run-whole", "run-200": a view of the 8-hour run, as BM_RunFrame.
+  if (QString(which).startsWith("run-")) {
+    TRunView& view = EightHourRun();
+    QPainter painter(&window);
+    const uint64_t length = QString(which) == "run-whole" ? view.run->SampleCount() : 200;
+    for (int i = 0; i <= frames; ++i) {
+      if (i == 1) CALLGRIND_START_INSTRUMENTATION;
+      view.Frame(painter, 1000000 + i * 7919, 1000000 + i * 7919 + length);
+    }
+    CALLGRIND_STOP_INSTRUMENTATION;
+    return 0;
+  }
+  // "live": the live frame as a tick makes it, as BM_LiveTraceFrame.
+  if (QString(which) == "live") {
+    TOscilloscope scope(200);
+    QPainter painter(&window);
+    for (int i = 0; i < frames + 2; ++i) {
+      if (i == 2) CALLGRIND_START_INSTRUMENTATION;
+      scope.series->RemoveAllPoints();
+      for (int k = 0; k < 200; ++k)
+        scope.series->AppendPoint(k, Sample(k + i), QString(), DefaultPointColor);
+      scope.chart.RenderChart(painter, {0, 0, kWidth, kHeight});
+    }
+    CALLGRIND_STOP_INSTRUMENTATION;
+    return 0;
+  }
+  // "keep": `frames` blocks kept, as BM_KeepABlock.
+  if (QString(which) == "keep") {
+    TRunStore store;
+    TRunCapture capture(store);
+    capture.StartRun();
+    uint8_t report[64] = {};
+    for (int i = 0; i <= frames; ++i) {
+      if (i == 1) CALLGRIND_START_INSTRUMENTATION;
+      capture.CommandSent();
+      capture.TakeReport(report, sizeof report);
+    }
+    CALLGRIND_STOP_INSTRUMENTATION;
+    return 0;
+  }
   if (QString(which) == "ours" || QString(which) == "ours-series") {
     const bool seriesOnly = QString(which) == "ours-series";
     TOscilloscope scope(points);

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "chart/ChartFont.h"
@@ -134,6 +135,13 @@ class TChartCanvas3D : public TChartCanvas {
   // How many PenLineTo calls the canvas has had: what a series' drawing costs, in calls.
   long long PenLineCalls() const { return penLineCalls_; }
   void DrawLine(int x0, int y0, int x1, int y1);
+  // Vertical lines in the pen from row Top to row Bottom, both drawn: the pixels of
+  // PenMoveTo(X, Top) and PenLineTo(X, Bottom + 1) for each, written in one pass where the
+  // canvas can (a solid pen, copied), for a series of one line a pixel column.
+  struct TVerticalSpan {
+    int X = 0, Top = 0, Bottom = 0;
+  };
+  void DrawVerticalSpans(std::span<const TVerticalSpan> spans);
   void DrawHorizLine(int x0, int x1, int y) { DrawLine(x0, y, x1, y); }
   void DrawVertLine(int x, int y0, int y1) { DrawLine(x, y0, x, y1); }
   void DrawRectangle(int x0, int y0, int x1, int y1);

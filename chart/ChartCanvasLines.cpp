@@ -400,3 +400,45 @@ void TChartCanvas3D::DrawLine(int x0, int y0, int x1, int y1) {
   PenMoveTo(x0, y0);
   PenLineTo(x1, y1);
 }
+
+void TChartCanvas3D::DrawVerticalSpans(std::span<const TVerticalSpan> spans) {
+  TPixelSurface surface;
+  const bool direct = painter_->isActive() && devicePixelRatio_ == 1.0 && Pen.Mode == pmCopy &&
+                      Pen.Style == psSolid && !Pen.Alternate && PixelSurfaceOf(surface) &&
+                      (surface.image || windowHoles_.empty());
+  if (!direct) {
+    for (const TVerticalSpan& span : spans) {
+      PenMoveTo(span.X, span.Top);
+      PenLineTo(span.X, span.Bottom + 1);
+    }
+    return;
+  }
+  const QRgb color =
+      0xFF000000u | ((Pen.Color & 0xFF) << 16) | (Pen.Color & 0xFF00) | ((Pen.Color >> 16) & 0xFF);
+  // The square brush of a wide pen along the thin line, as DirectLine draws it.
+  const int width = std::max(1, Pen.Width);
+  const int before = width / 2, after = (width - 1) / 2;
+  // A thin line leaves its end out; a wide one ends with its brush on the end.
+  const int beyond = width > 1 ? 1 : 0;
+  for (const TVerticalSpan& span : spans) {
+    const int x0 = std::max(surface.left, span.X - before);
+    const int x1 = std::min(surface.right, span.X + after);
+    const int y0 = std::max(surface.top, span.Top - before);
+    const int y1 = std::min(surface.bottom, span.Bottom + beyond + after);
+    if (x0 > x1 || y0 > y1) continue;
+    for (int y = y0; y <= y1; ++y) {
+      QRgb* line = reinterpret_cast<QRgb*>(surface.bits + y * surface.stride);
+      for (int x = x0; x <= x1; ++x) line[x] = color;
+    }
+    if (surface.image && !dirtyAll_) {
+      if (dirty_.isNull()) {
+        dirty_ = {x0, y0, x1, y1};
+      } else {
+        dirty_.Left = std::min(dirty_.Left, x0);
+        dirty_.Top = std::min(dirty_.Top, y0);
+        dirty_.Right = std::max(dirty_.Right, x1);
+        dirty_.Bottom = std::max(dirty_.Bottom, y1);
+      }
+    }
+  }
+}

@@ -83,7 +83,8 @@ class TChartSeries : public TComponent {
   int XScreenPos(int index) const;
   int YScreenPos(int index) const;
   // Finds the points within the plot: FirstVisibleIndex..LastVisibleIndex, or -1 and -1.
-  void CalcVisibleRange();
+  // A series that draws something other than its points says what it draws here.
+  virtual void CalcVisibleRange();
   // Pixels of room the series wants beyond its lowest (low) and highest (high) value on the
   // axis of that direction, for its marks or symbols. A line needs none.
   virtual void CalcAxisMargins(bool /*horizontal*/, int& low, int& high) const { low = high = 0; }

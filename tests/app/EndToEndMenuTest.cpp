@@ -16,6 +16,7 @@
 
 #include "AnsweredDialogs.h"
 #include "EndToEnd.h"
+#include "app/TraceRows.h"
 #include "chart/Chart.h"
 #include "framework/FileSaving.h"
 
@@ -72,8 +73,8 @@ class EmulatedMenu : public ::testing::Test, protected TAnsweredDialogs {
   }
   std::vector<QString> HistoryOldestFirst() {
     std::vector<QString> values;
-    for (int i = Form().SampleHistory->Count() - 1; i >= 0; --i)
-      values.push_back(Form().SampleHistory->Strings(i));
+    for (int i = Form().VoltsHistory.Count() - 1; i >= 0; --i)
+      values.push_back(TraceVoltsText(Form().VoltsHistory.At(i)));
     return values;
   }
 
@@ -99,9 +100,9 @@ class EmulatedMenu : public ::testing::Test, protected TAnsweredDialogs {
     return TableValues(data->text(), '\t');
   }
 
-  // The board's counts as the window writes them.
+  // The board's counts as the window writes them: their exact values.
   static QString VoltsText(uint16_t count) {
-    return FormatFixed1((count - TBoardSignal::kZeroVoltCount) / TBoardSignal::kCountsPerVolt);
+    return TraceVoltsText((count - TBoardSignal::kZeroVoltCount) / TBoardSignal::kCountsPerVolt);
   }
 
   std::unique_ptr<THidTestbed> bed;
@@ -114,12 +115,13 @@ class EmulatedMenu : public ::testing::Test, protected TAnsweredDialogs {
 TEST_F(EmulatedMenu, ACopiedConstantIsTheWholeHistoryWhileMeasuringAndAfterTheStop) {
   TSignalSettings constant;
   constant.kind = TSignalKind::Constant;
-  constant.offsetVolts = 1.5;
+  constant.offsetVolts = 2.421875;  // 760 counts, which the trace draws at 2.4
   ASSERT_NO_FATAL_FAILURE(MeasureUntilTheHistoryIsFull(constant));
   const std::vector<QString> history = CopyFromTheMenu();
   ASSERT_EQ(history.size(), 200u);
   EXPECT_EQ(ClipboardValues(), history);
-  EXPECT_EQ(ClipboardValues(), std::vector<QString>(200, "1.5"));
+  EXPECT_EQ(ClipboardValues(), std::vector<QString>(200, "2.421875"));
+  EXPECT_EQ(Form().SampleHistory->Strings(0), "2.4");
 
   Form().Image3->Click();  // stopped: the values stay, and so does the menu
   QGuiApplication::clipboard()->clear();

@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QToolTip>
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -24,7 +25,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Format.h"
 #include "framework/MessageWait.h"
-#include "framework/StringList.h"
+#include "protocol/BoardProtocol.h"
 
 namespace {
 
@@ -131,34 +132,48 @@ TEST_F(EmulatedReading, ASineOf2VAnd64SamplesHasItsSwingAndItsAcRms) {
   TSignalSettings sine;  // the board's default: 2 V, 64 samples a period
   ASSERT_NO_FATAL_FAILURE(MeasureAFullTraceAndStop(sine));
   // The board's blocks start on whole blocks of its signal: in a period of 64, at 0 or 32.
-  // Each block of the trace is told apart by its texts, and its samples' exact values are
-  // the sine's own at those places.
+  // Each block of the history is told apart by its values, the board's own.
   TBoardSignal signal(sine);
-  std::vector<QString> texts;
-  for (int n = 0; n < 64; ++n)
-    texts.push_back(FormatFixed1((signal.NextSample() - TBoardSignal::kZeroVoltCount) /
-                                 TBoardSignal::kCountsPerVolt));
+  std::vector<double> period;
+  for (int n = 0; n < 64; ++n) period.push_back(BoardProtocol::VoltsFromRaw(signal.NextSample()));
   std::vector<double> exact;
-  const TStringList& history = *Form().SampleHistory;
+  const TVoltsHistory& history = Form().VoltsHistory;
   for (int start = 0; start < history.Count(); start += 32) {
     int found = -1;
     for (int phase : {0, 32}) {
       bool same = true;
       for (int k = 0; k < 32 && start + k < history.Count() && same; ++k)
-        same = history.Strings(start + k) == texts[phase + 31 - k];  // newest first
+        same = history.At(start + k) == period[phase + 31 - k];  // newest first
       if (same) found = phase;
     }
     ASSERT_GE(found, 0) << "the block at " << start << " is no block the board sends";
     for (int k = 0; k < 32 && start + k < history.Count(); ++k)
-      exact.push_back(2 * std::sin(2 * std::numbers::pi * (found + 31 - k) / 64));
+      exact.push_back(period[found + 31 - k]);
   }
   double mean = 0, deviations = 0;
   for (double v : exact) mean += v / exact.size();
   for (double v : exact) deviations += (v - mean) * (v - mean) / exact.size();
+  const auto [lowest, highest] = std::minmax_element(exact.begin(), exact.end());
   std::map<QString, double> figures = CopiedFigures();
   EXPECT_EQ(figures["count"], 200);
-  EXPECT_NEAR(figures["peak_to_peak_V"], 4.0, 0.010);
-  EXPECT_NEAR(figures["ac_rms_V"], std::sqrt(deviations), 0.02);
+  // The table's six decimals.
+  EXPECT_NEAR(figures["peak_to_peak_V"], *highest - *lowest, 0.5e-6);
+  EXPECT_NEAR(figures["mean_V"], mean, 0.5e-6);
+  EXPECT_NEAR(figures["ac_rms_V"], std::sqrt(deviations), 0.5e-6);
+}
+
+TEST_F(EmulatedReading, ASmallSineSwingsAsTheBoardMeasuredItNotAsTheTraceIsDrawn) {
+  TSignalSettings sine;
+  sine.amplitudeVolts = 0.15;  // counts 497 to 527; the trace draws -0.1 to 0.1
+  ASSERT_NO_FATAL_FAILURE(MeasureAFullTraceAndStop(sine));
+  std::map<QString, double> figures = CopiedFigures();
+  EXPECT_EQ(figures["peak_to_peak_V"], 0.292969);
+  EXPECT_NEAR(figures["max_V"], 15 / 102.4, 1e-6);
+  EXPECT_EQ(window->Readout().Measurements()->ValueText("peak_to_peak_V"), "0.293 V");
+  const std::vector<double> rows = CopiedTrace();
+  ASSERT_EQ(rows.size(), 200u);
+  EXPECT_EQ(*std::max_element(rows.begin(), rows.end()), 15 / 102.4);
+  EXPECT_EQ(*std::min_element(rows.begin(), rows.end()), -15 / 102.4);
 }
 
 TEST_F(EmulatedReading, TheTooltipAndTheCursorsReadWhatTheCopiedTableHolds) {
@@ -175,7 +190,7 @@ TEST_F(EmulatedReading, TheTooltipAndTheCursorsReadWhatTheCopiedTableHolds) {
     const int sample = tip.section(' ', 1, 1).chopped(1).toInt();
     const double volts = tip.section(' ', 2, 2).replace(QChar(0x2212), '-').toDouble();
     EXPECT_EQ(sample, 199 - x) << tip.toStdString();
-    EXPECT_DOUBLE_EQ(volts, rows[sample]) << tip.toStdString();
+    EXPECT_NEAR(volts, rows[sample], 0.0005) << tip.toStdString();
   }
   MoveTo(AtX(30));
   QTest::keyClick(window.get(), Qt::Key_A);
@@ -185,6 +200,6 @@ TEST_F(EmulatedReading, TheTooltipAndTheCursorsReadWhatTheCopiedTableHolds) {
   EXPECT_EQ(figures["cursor_a"], 169);
   EXPECT_EQ(figures["cursor_b"], 88);
   EXPECT_EQ(figures["delta_samples"], 88 - 169);
-  EXPECT_NEAR(figures["delta_V"], rows[88] - rows[169], 1e-9);
+  EXPECT_NEAR(figures["delta_V"], rows[88] - rows[169], 0.5e-6);
   EXPECT_EQ(figures["count"], 82);
 }

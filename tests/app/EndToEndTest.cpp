@@ -183,7 +183,7 @@ TEST_F(EmulatedEndToEnd, AStormOfPlugsWhileMeasuringLeavesNothingBehind) {
   }
   if (Idle()) Form().Image2->Click();
   ASSERT_TRUE(Measuring());
-  Form().SampleHistory->Clear();
+  Form().ClearHistory();
   ASSERT_TRUE(WaitUntil([&] { return Form().SampleHistory->Count() >= 64; }));
   ExpectTraceHoldsBoardValues(Trace());
   Form().Image3->Click();

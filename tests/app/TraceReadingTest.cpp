@@ -208,7 +208,7 @@ class Form1Reading : public Form1Test {
 
 }  // namespace
 
-TEST_F(Form1Reading, EveryTickFeedsTheFiguresWithTheValuesItDraws) {
+TEST_F(Form1Reading, EveryTickFeedsTheFiguresWithTheBoardsOwnValuesAndDrawsTheTexts) {
   std::vector<uint16_t> samples;
   for (int k = 0; k < 32; ++k) samples.push_back(static_cast<uint16_t>(300 + 13 * k));
   Plug(FakeBoard({SampleBlock(samples)}));
@@ -220,19 +220,59 @@ TEST_F(Form1Reading, EveryTickFeedsTheFiguresWithTheValuesItDraws) {
   EXPECT_EQ(watch.changes, 2);         // once a tick
   const TTraceFigures& figures = form->Reading.Figures;
   ASSERT_EQ(figures.Count(), 64);
+  ASSERT_EQ(form->VoltsHistory.Count(), 64);
   for (int x = 0; x < 64; ++x) {
-    EXPECT_EQ(figures.ValueAt(x), series.YValueAt(x));
-    EXPECT_EQ(figures.ValueAt(x), StrToFloat(form->SampleHistory->Strings(x)));
+    // Newest first: x 0 is sample 31 of the second block.
+    const double exact = BoardProtocol::VoltsFromRaw(samples[31 - x % 32]);
+    EXPECT_EQ(figures.ValueAt(x), exact) << x;
+    EXPECT_EQ(form->VoltsHistory.At(x), exact) << x;
+    // The trace is drawn from the 0.1 V texts, as it always was.
+    EXPECT_EQ(form->SampleHistory->Strings(x), FormatFixed1(exact)) << x;
+    EXPECT_EQ(series.YValueAt(x), StrToFloat(FormatFixed1(exact))) << x;
   }
-  EXPECT_EQ(figures.All().Latest, StrToFloat(FormatFixed1((300 + 13 * 31 - 512) / 102.4)));
-  // The test sine is what the trace shows then: it is what the figures are of.
+  EXPECT_EQ(figures.All().Latest, (300 + 13 * 31 - 512) / 102.4);
+  // The test sine is what the trace shows then: it is what the figures are of, its own
+  // values; the board's history stays for the copied table.
   form->Button3Click(nullptr);
   EXPECT_EQ(figures.Count(), 200);
   EXPECT_EQ(figures.All().Maximum, 2.4);
   EXPECT_EQ(form->Reading.Moved, -1);
+  EXPECT_EQ(form->VoltsHistory.Count(), 64);
   EXPECT_EQ(watch.changes, 3);
   form->Timer1Timer(nullptr);  // the history again, in place of the sine
   EXPECT_EQ(form->Reading.Moved, -1);
+}
+
+TEST_F(Form1Reading, AConstantAndASmallSineReadAsTheBoardMeasuredThem) {
+  // Raw 760 is 2.421875 V; the 0.1 V text says 2.4.
+  Plug(FakeBoard({SampleBlock(std::vector<uint16_t>(32, 760))}));
+  StartMeasuring();
+  for (int tick = 0; tick < 7; ++tick) form->Timer1Timer(nullptr);
+  const TTraceFigureSet& level = form->Reading.Figures.All();
+  EXPECT_EQ(level.Count, 200);
+  for (double figure : {level.Latest, level.Minimum, level.Maximum, level.Mean, level.Rms})
+    EXPECT_EQ(figure, 2.421875);
+  EXPECT_EQ(series.YValueAt(0), 2.4);
+  EXPECT_TRUE(form->Reading.Table('\t').contains("latest_V\t2.421875\r\n"));
+  EXPECT_TRUE(form->Reading.Table('\t').contains("rms_V\t2.421875\r\n"));
+
+  // ±0.15 V, 32 samples a period: the counts swing from 497 to 527, 0.29296875 V, where the
+  // texts (-0.1 to 0.1) would give 0.2.
+  std::vector<uint16_t> sine;
+  for (int k = 0; k < 32; ++k)
+    sine.push_back(static_cast<uint16_t>(
+        std::lround(512 + 0.15 * 102.4 * std::sin(2 * std::numbers::pi * k / 32))));
+  Board()->SetAnswer({SampleBlock(sine)});
+  for (int tick = 0; tick < 7; ++tick) form->Timer1Timer(nullptr);
+  const TTraceFigureSet& swing = form->Reading.Figures.All();
+  EXPECT_EQ(swing.PeakToPeak, 30 / 102.4);
+  EXPECT_EQ(swing.Maximum, 15 / 102.4);
+  EXPECT_TRUE(form->Reading.Table(',').contains("peak_to_peak_V,0.292969\r\n"));
+  // Cursors on the crest and the trough: their difference is the board's too.
+  ASSERT_TRUE(form->Reading.PlaceCursor(TCursorName::A, 23));  // sample 8 of a block
+  ASSERT_TRUE(form->Reading.PlaceCursor(TCursorName::B, 7));   // sample 24
+  ASSERT_TRUE(form->Reading.Deltas());
+  EXPECT_EQ(form->Reading.Deltas()->Volts, -30 / 102.4);
 }
 
 TEST_F(Form1Reading, StartAndStopEntriesAreTheClicksOnThePictures) {

@@ -1,37 +1,65 @@
-// The trace as a table: the order of the rows, the two forms and the proposed file name.
+// The trace as a table: the order of the rows, the values at the board's resolution, the two
+// forms and the proposed file name; the history they are read from.
 #include <gtest/gtest.h>
 
 #include "app/TraceRows.h"
-#include "framework/StringList.h"
+#include "app/VoltsHistory.h"
+#include "protocol/BoardProtocol.h"
 
 namespace {
 
-// A history as the window keeps it: newest first.
-TStringList HistoryNewestFirst(std::initializer_list<const char*> newestFirst) {
-  TStringList history;
-  for (const char* text : newestFirst) history.Add(QString::fromUtf8(text));
+// A history as the window keeps it: the last value given is the newest.
+TVoltsHistory HistoryOf(std::initializer_list<double> oldestFirst, int limit = 200) {
+  TVoltsHistory history(limit);
+  for (double volts : oldestFirst) history.AddNewest(volts);
   return history;
 }
 
 }  // namespace
 
 TEST(TraceRows, OldestFirstNumberedFromZeroWithCrLf) {
-  const TStringList history = HistoryNewestFirst({"-0.5", "4.9", "0.0"});
-  EXPECT_EQ(TraceRowsTabSeparated(history), "sample\tvolts\r\n0\t0.0\r\n1\t4.9\r\n2\t-0.5\r\n");
-  EXPECT_EQ(TraceRowsCsv(history), "sample,volts\r\n0,0.0\r\n1,4.9\r\n2,-0.5\r\n");
+  const TVoltsHistory history = HistoryOf({0.0, 4.9, -0.5});
+  EXPECT_EQ(TraceRowsTabSeparated(history), "sample\tvolts\r\n0\t0\r\n1\t4.9\r\n2\t-0.5\r\n");
+  EXPECT_EQ(TraceRowsCsv(history), "sample,volts\r\n0,0\r\n1,4.9\r\n2,-0.5\r\n");
   // No values: the header alone.
-  EXPECT_EQ(TraceRowsTabSeparated(TStringList()), "sample\tvolts\r\n");
-  EXPECT_EQ(TraceRowsCsv(TStringList()), "sample,volts\r\n");
+  EXPECT_EQ(TraceRowsTabSeparated(TVoltsHistory(200)), "sample\tvolts\r\n");
+  EXPECT_EQ(TraceRowsCsv(TVoltsHistory(200)), "sample,volts\r\n");
 }
 
-TEST(TraceRows, ATextThatWouldBreakTheColumnsStaysInItsField) {
-  // The window's own texts never hold these; a stray one must not shift a column or add a
-  // row.
-  const TStringList history = HistoryNewestFirst({"1,5", "say \"2\"", "a\tb\r\nc"});
-  EXPECT_EQ(TraceRowsCsv(history),
-            "sample,volts\r\n0,\"a\tb\r\nc\"\r\n1,\"say \"\"2\"\"\"\r\n2,\"1,5\"\r\n");
-  EXPECT_EQ(TraceRowsTabSeparated(history),
-            "sample\tvolts\r\n0\ta b  c\r\n1\tsay \"2\"\r\n2\t1,5\r\n");
+TEST(TraceRows, EveryCountTheBoardCanSendIsWrittenExactly) {
+  const auto volts = [](int raw) { return TraceVoltsText(BoardProtocol::VoltsFromRaw(raw)); };
+  EXPECT_EQ(volts(760), "2.421875");
+  EXPECT_EQ(volts(513), "0.009765625");
+  EXPECT_EQ(volts(511), "-0.009765625");
+  EXPECT_EQ(volts(512), "0");
+  EXPECT_EQ(volts(0), "-5");
+  EXPECT_EQ(volts(65535), "634.990234375");
+  // Each text, read back in whole nanovolts, is (raw - 512) * 9765625 nV: nine decimals at
+  // most, nothing rounded.
+  for (int raw = 0; raw <= 65535; ++raw) {
+    const QString text = volts(raw);
+    const qsizetype point = text.indexOf('.');
+    const QString decimals = point < 0 ? QString() : text.mid(point + 1);
+    ASSERT_LE(decimals.size(), 9) << raw;
+    const qint64 nanovolts =
+        (point < 0 ? text : text.left(point)).toLongLong() * 1000000000 +
+        (text.startsWith('-') ? -1 : 1) * decimals.leftJustified(9, '0').toLongLong();
+    ASSERT_EQ(nanovolts, qint64(raw - 512) * 9765625) << raw << " " << text.toStdString();
+  }
+  EXPECT_EQ(TraceVoltsText(-0.0), "0");
+}
+
+TEST(TraceRows, TheHistoryKeepsTheNewestUpToItsLimit) {
+  TVoltsHistory history = HistoryOf({1, 2, 3, 4, 5}, 3);
+  ASSERT_EQ(history.Count(), 3);
+  EXPECT_EQ(history.At(0), 5);
+  EXPECT_EQ(history.At(2), 3);
+  EXPECT_EQ(TraceRowsCsv(history), "sample,volts\r\n0,3\r\n1,4\r\n2,5\r\n");
+  history.Clear();
+  EXPECT_EQ(history.Count(), 0);
+  history.AddNewest(7);
+  EXPECT_EQ(history.Count(), 1);
+  EXPECT_EQ(history.At(0), 7);
 }
 
 TEST(TraceRows, TheFileNameSaysWhenToTheSecond) {

@@ -56,9 +56,11 @@ class WindowAccess : public ::testing::Test {
     Form().Timer1->SetEnabled(true);
   }
   // A tick's redraw of these values, newest first.
+  // A trace of these values, newest first, as ticks would have taken them.
   void Redraw(const QStringList& values) {
-    Form().SampleHistory->Clear();
-    for (const QString& value : values) Form().SampleHistory->Add(value);
+    Form().ClearHistory();
+    for (auto value = values.crbegin(); value != values.crend(); ++value)
+      Form().AddToHistory(value->toDouble());
     Form().RedrawFromHistory();
   }
   void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {

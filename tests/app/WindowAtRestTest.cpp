@@ -58,7 +58,7 @@ TEST(WindowAtRest, IdleMeasuringAndStoppedArePixelForPixelAsBefore) {
   form.Image2->SetEnabled(false);
   form.Panel1->SetVisible(false);
   for (int i = 0; i < 200; ++i)
-    form.SampleHistory->Insert(0, FormatFixed1(4.9 * std::sin(std::numbers::pi * 7.0 * i / 180.0)));
+    form.AddToHistory(4.9 * std::sin(std::numbers::pi * 7.0 * i / 180.0));
   form.RedrawFromHistory();
   WaitMs(50);
   const QByteArray measuring = "1ccbc53a2b759bae51eb77b43284fb49879d866ba68cedc4b95a9b65283196d7";

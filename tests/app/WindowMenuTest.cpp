@@ -19,6 +19,7 @@
 #include "framework/Dialogs.h"
 #include "framework/FileSaving.h"
 #include "framework/MessageWait.h"
+#include "protocol/BoardProtocol.h"
 
 namespace {
 
@@ -60,10 +61,11 @@ class WindowMenu : public ::testing::Test, protected TAnsweredDialogs {
     return texts;
   }
 
-  // A history as if the board had sent these values, newest first, and its trace.
+  // A history as if the board had sent these counts, sample i the i-th: a slow wave, each
+  // value between two tenths of a volt.
+  static int RawOf(int i) { return 512 + 10 * (i % 90 - 45) + 3; }
   void FillHistory(int count) {
-    for (int i = 0; i < count; ++i)
-      Form().SampleHistory->Insert(0, QString::number((i % 90 - 45) / 10.0, 'f', 1));
+    for (int i = 0; i < count; ++i) Form().AddToHistory(BoardProtocol::VoltsFromRaw(RawOf(i)));
   }
 
   static void ForgetTranslations() {
@@ -97,10 +99,10 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   ASSERT_NE(Menu(), nullptr);
   EXPECT_TRUE(Menu()->isVisible());
   // Under a locale without a catalogue, English.
-  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…",
-                                      "", "Measurements…", "Cursor A here", "Cursor B here",
-                                      "Remove cursors", "", "Start", "Stop", "", "Listen",
-                                      "Slower", "Faster", "Live sound", "Save sound…"}));
+  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…", "",
+                                      "Measurements…", "Cursor A here", "Cursor B here",
+                                      "Remove cursors", "", "Start", "Stop", "", "Listen", "Slower",
+                                      "Faster", "Live sound", "Save sound…"}));
   // Without values nothing is there to take away or to put a cursor on; the measurements
   // window says so itself, a recording waits for the values to come, and idle, measuring can
   // start but not stop; the sound's length can change before there is any.
@@ -123,10 +125,10 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
   FillHistory(3);
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "",
-                                      "測定値…", "カーソル A をここに", "カーソル B をここに",
-                                      "カーソルを消す", "", "開始", "終了", "", "音で聞く",
-                                      "ゆっくり", "速く", "ライブで聞く", "音を保存…"}));
+  EXPECT_EQ(MenuTexts(),
+            QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "", "測定値…",
+                         "カーソル A をここに", "カーソル B をここに", "カーソルを消す", "", "開始",
+                         "終了", "", "音で聞く", "ゆっくり", "速く", "ライブで聞く", "音を保存…"}));
   const QList<QAction*> actions = VisibleActions();
   for (int i : {0, 1, 2, 3, 5}) EXPECT_TRUE(actions[i]->isEnabled());
   const QStringList shortcuts = {
@@ -151,8 +153,14 @@ TEST_F(WindowMenu, CopiesTheHistoryOldestFirstAsTabsAndCsv) {
   const QStringList lines = data->text().split("\r\n");
   ASSERT_EQ(lines.size(), 202);  // header, 200 rows, and after the last CR LF nothing
   EXPECT_EQ(lines[0], "sample\tvolts");
-  for (int i = 0; i < 200; ++i)
-    ASSERT_EQ(lines[1 + i], QString::number(i) + '\t' + Form().SampleHistory->Strings(199 - i));
+  // Each row reads back as the board's own value, not the trace's 0.1 V text.
+  for (int i = 0; i < 200; ++i) {
+    const QStringList fields = lines[1 + i].split('\t');
+    ASSERT_EQ(fields.size(), 2) << i;
+    EXPECT_EQ(fields[0], QString::number(i));
+    ASSERT_EQ(fields[1].toDouble(), BoardProtocol::VoltsFromRaw(RawOf(i))) << i;
+  }
+  EXPECT_EQ(lines[1], "0\t-4.365234375");  // raw 65; the trace draws -4.4
   EXPECT_EQ(lines[201], "");
   EXPECT_EQ(QString::fromUtf8(data->data("text/csv")), QString(data->text()).replace('\t', ','));
   EXPECT_EQ(Menu(), nullptr);  // the shortcut needed no menu
@@ -189,7 +197,7 @@ TEST_F(WindowMenu, SavesThePictureAndTheValuesWhereTheUserSays) {
   const QList<QByteArray> rows = csv.readAll().split('\n');
   ASSERT_EQ(rows.size(), 152);
   EXPECT_EQ(rows[0], "sample,volts\r");
-  EXPECT_EQ(rows[150], "149," + Form().SampleHistory->Strings(0).toUtf8() + "\r");
+  EXPECT_EQ(rows[150], "149,1.396484375\r");  // raw 655
   EXPECT_TRUE(boxes.empty());
 
   // Cancelled: nothing written, nothing said.

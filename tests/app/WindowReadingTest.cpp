@@ -25,11 +25,13 @@
 #include "app/Form1Window.h"
 #include "app/MeasurementsWindow.h"
 #include "app/TraceReadout.h"
+#include "app/TraceRows.h"
 #include "chart/Chart.h"
 #include "framework/Dialogs.h"
 #include "framework/FileSaving.h"
 #include "framework/Format.h"
 #include "framework/MessageWait.h"
+#include "protocol/BoardProtocol.h"
 
 namespace {
 
@@ -57,17 +59,20 @@ class WindowReading : public ::testing::Test {
   TForm1& Form() { return window->Form(); }
   TChart& Chart() { return *window->Chart2(); }
 
-  // A history of `count` values as a tick leaves it (newest first), and its trace: a slow
-  // wave between -4.5 and 4.4 V, so that neighbouring samples differ.
+  // A history of `count` board counts as ticks leave it (newest first), and its trace: a slow
+  // wave between -4.4 and 4.4 V, so that neighbouring samples differ, each value between two
+  // tenths of a volt.
   void Fill(int count) {
-    Form().SampleHistory->Clear();
+    Form().ClearHistory();
     for (int i = 0; i < count; ++i)
-      Form().SampleHistory->Insert(0, QString::number((i % 90 - 45) / 10.0, 'f', 1));
+      Form().AddToHistory(BoardProtocol::VoltsFromRaw(512 + 10 * (i % 90 - 45) + 3));
     Form().RedrawFromHistory();
     WaitMs(20);
   }
-  // The row of the copied table (sample number, oldest 0) of the value at x.
-  QString HistoryText(int x) { return Form().SampleHistory->Strings(x); }
+  // The board's value at x, as the readout shows it.
+  QString ShownVolts(int x) {
+    return QString::number(Form().VoltsHistory.At(x), 'f', 3).replace('-', "−");
+  }
 
   QPoint AtX(double x) { return ChartPointAtX(Chart(), x); }
   void MoveTo(QPoint at) { MovePointerOnChart(Chart(), at); }
@@ -105,8 +110,7 @@ TEST_F(WindowReading, TheTooltipReadsTheSampleUnderThePointerAsTheCopiedTableNum
   for (int x : {0, 1, 57, 142, 199}) {
     MoveTo(AtX(x));
     // Numbered as the copied table: 0 is the oldest, at the right.
-    const QString volts = QString::number(StrToFloat(HistoryText(x)), 'f', 3).replace('-', "−");
-    EXPECT_EQ(Tip(), QString("sample %1: %2 V").arg(199 - x).arg(volts)) << "x " << x;
+    EXPECT_EQ(Tip(), QString("sample %1: %2 V").arg(199 - x).arg(ShownVolts(x))) << "x " << x;
     ASSERT_TRUE(Chart().PointerMarker());
     EXPECT_EQ(*Chart().PointerMarker(), x);
   }
@@ -126,6 +130,34 @@ TEST_F(WindowReading, TheTooltipReadsTheSampleUnderThePointerAsTheCopiedTableNum
   EXPECT_TRUE(TipGone());
 }
 
+TEST_F(WindowReading, ABoardAt760CountsReadsItsOwnValueEverywhereWhileTheTraceShows2Point4) {
+  Form().ClearHistory();
+  for (int i = 0; i < 200; ++i) Form().AddToHistory(BoardProtocol::VoltsFromRaw(760));
+  Form().RedrawFromHistory();
+  WaitMs(20);
+  EXPECT_EQ(Form().Series2->YValueAt(57), 2.4);  // drawn from the 0.1 V texts
+  MoveTo(AtX(57));
+  EXPECT_EQ(Tip(), "sample 142: 2.422 V");
+  EXPECT_EQ(window->Readout().Description(), "latest 2.42 V, min 2.42 V, max 2.42 V");
+  // The values copied from the menu's entry.
+  Key(Qt::Key_C, Qt::ControlModifier);
+  const QStringList values = QGuiApplication::clipboard()->text().split("\r\n");
+  ASSERT_EQ(values.size(), 202);
+  for (int row = 1; row <= 200; ++row)
+    ASSERT_EQ(values[row], QString("%1\t2.421875").arg(row - 1)) << row;
+  // The measurements and their copy.
+  Key(Qt::Key_M, Qt::ControlModifier);
+  TMeasurementsWindow* measurements = window->Readout().Measurements();
+  ASSERT_NE(measurements, nullptr);
+  for (const char* key : {"latest_V", "min_V", "max_V", "mean_V", "rms_V"})
+    EXPECT_EQ(measurements->ValueText(key), "2.422 V") << key;
+  QTest::keyClick(measurements, Qt::Key_C, Qt::ControlModifier);
+  const QString figures = QGuiApplication::clipboard()->text();
+  for (const char* key : {"latest_V", "min_V", "max_V", "mean_V", "rms_V"})
+    EXPECT_TRUE(figures.contains(QString("\r\n%1\t2.421875\r\n").arg(key)))
+        << key << figures.toStdString();
+}
+
 TEST_F(WindowReading, WithFewerValuesOnlyDrawnSamplesAreReadAndTheTextFollowsTheData) {
   Fill(64);
   MoveTo(AtX(63));
@@ -135,9 +167,7 @@ TEST_F(WindowReading, WithFewerValuesOnlyDrawnSamplesAreReadAndTheTextFollowsThe
   EXPECT_FALSE(Chart().PointerMarker());
   // The trace grows under the still pointer: the readout follows it, soon.
   Fill(150);
-  const QString expected = QString("sample 29: %1 V")
-                               .arg(QString::number(StrToFloat(HistoryText(120)), 'f', 3))
-                               .replace('-', "−");
+  const QString expected = QString("sample 29: %1 V").arg(ShownVolts(120));
   for (int waited = 0; waited < 2000 && Tip() != expected; waited += 20) WaitMs(20);
   EXPECT_EQ(Tip(), expected);
   ASSERT_TRUE(Chart().PointerMarker());
@@ -177,9 +207,7 @@ TEST_F(WindowReading, CursorsComeByKeyOrMenuMoveByArrowsAndGoWithEscape) {
   MoveTo(AtX(50));
   Key(Qt::Key_A);
   EXPECT_EQ(Form().Reading.Cursor(TCursorName::A), 50);
-  EXPECT_EQ(Tip(), QString("sample 149: %1 V (cursor A)")
-                       .arg(QString::number(StrToFloat(HistoryText(50)), 'f', 3))
-                       .replace('-', "−"));
+  EXPECT_EQ(Tip(), QString("sample 149: %1 V (cursor A)").arg(ShownVolts(50)));
   // B where the menu is opened with a right click.
   const QPoint at = AtX(120);
   QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, Chart().mapTo(window.get(), at));
@@ -278,7 +306,7 @@ TEST_F(WindowReading, OnTheSineButtonTheArrowsMoveTheCursorAndEveryReadingIsOfTh
   Fill(200);
   Key(Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(QGuiApplication::clipboard()->text().split("\r\n")[1 + 199 - 9],
-            QString("190\t%1").arg(HistoryText(9)));
+            QString("190\t%1").arg(TraceVoltsText(Form().VoltsHistory.At(9))));
 }
 
 TEST_F(WindowReading, TheMeasurementsWindowIsOneBesideTheWindowAndFollowsTheTrace) {
@@ -503,8 +531,7 @@ TEST_F(WindowReading, BothCursorsAndTheMeasurementsWindowAsTheReadmeShowsThem) {
   Form().Image2->SetEnabled(false);
   Form().Panel1->SetVisible(false);
   for (int n = 0; n < 200; ++n)
-    Form().SampleHistory->Insert(
-        0, FormatFixed1(std::round(2 * std::sin(2 * std::numbers::pi * n / 64) * 102.4) / 102.4));
+    Form().AddToHistory(std::round(2 * std::sin(2 * std::numbers::pi * n / 64) * 102.4) / 102.4);
   Form().RedrawFromHistory();
   MoveTo(AtX(40));
   Key(Qt::Key_A);
@@ -516,7 +543,7 @@ TEST_F(WindowReading, BothCursorsAndTheMeasurementsWindowAsTheReadmeShowsThem) {
   MoveTo(AtX(72));
   // One period between the cursors: its swing is the sine's, its mean nought.
   EXPECT_EQ(measurements->SpanText(), "カーソル A–B: サンプル 95–159 (65 値)");
-  EXPECT_EQ(measurements->ValueText("peak_to_peak_V"), "4.000 V");
+  EXPECT_EQ(measurements->ValueText("peak_to_peak_V"), "4.004 V");  // 410 counts
   EXPECT_EQ(measurements->ValueText("delta_samples"), "−64");
   EXPECT_EQ(measurements->ValueText("delta_V"), "0.000 V");
   EXPECT_TRUE(Tip().startsWith("サンプル 127: ")) << Tip().toStdString();

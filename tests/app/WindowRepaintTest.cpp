@@ -93,10 +93,7 @@ class WindowRepaint : public ::testing::Test {
   void Tick() {
     TForm1& form = window->Form();
     for (int k = 0; k < 32; ++k, ++sample)
-      form.SampleHistory->Insert(0,
-                                 FormatFixed1(2.0 * std::sin(2 * std::numbers::pi * sample / 64)));
-    while (form.SampleHistory->Count() > TForm1::kHistoryLimit)
-      form.SampleHistory->Delete(form.SampleHistory->Count() - 1);
+      form.AddToHistory(2.0 * std::sin(2 * std::numbers::pi * sample / 64));
     const int chartPaints = counter->Of(window->Chart2());
     form.RedrawFromHistory();
     ASSERT_TRUE(QTest::qWaitFor([&] { return counter->Of(window->Chart2()) > chartPaints; }));

@@ -361,3 +361,29 @@ TEST(CanvasText, LooksAsWithFallbackFacesWhetherOrNotItNeedsThem) {
     EXPECT_NE(drawn, blank) << "nothing drawn";
   }
 }
+
+TEST_F(Canvas, VerticalSpansSetThePixelsOfTheirLinesForEveryPenWidthAndClip) {
+  const std::vector<TChartCanvas3D::TVerticalSpan> spans = {
+      {0, 0, 11}, {3, 4, 4}, {5, 2, 9}, {6, -5, 3}, {10, 8, 40}, {19, 1, 2}, {25, 0, 5}};
+  for (int width : {1, 2, 3})
+    for (bool clipped : {false, true}) {
+      const auto draw = [&](bool asSpans) {
+        SetUp();
+        canvas.Pen = {clWhite, pmCopy, psSolid, width, false};
+        if (clipped) canvas.ClipToCube({2, 3, 16, 10}, 0, 0);
+        if (asSpans) {
+          canvas.DrawVerticalSpans(spans);
+        } else {
+          for (const auto& span : spans) {
+            canvas.PenMoveTo(span.X, span.Top);
+            canvas.PenLineTo(span.X, span.Bottom + 1);
+          }
+        }
+        canvas.RemoveClip();
+        return Set();
+      };
+      const std::set<Pixel> lines = draw(false);
+      EXPECT_FALSE(lines.empty());
+      EXPECT_EQ(draw(true), lines) << "width " << width << (clipped ? ", clipped" : "");
+    }
+}
