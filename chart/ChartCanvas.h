@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QStaticText>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -280,6 +281,16 @@ class TChartCanvas3D : public TChartCanvas {
   struct TPixelBox {
     int Left = 0, Top = 0, Right = -1, Bottom = -1;  // inclusive
     bool isNull() const { return Right < Left; }
+    void Include(int left, int top, int right, int bottom) {
+      if (isNull()) {
+        *this = {left, top, right, bottom};
+        return;
+      }
+      Left = std::min(Left, left);
+      Top = std::min(Top, top);
+      Right = std::max(Right, right);
+      Bottom = std::max(Bottom, bottom);
+    }
   } dirty_;
   bool dirtyAll_ = true;
   bool buffered_ = true;

@@ -153,16 +153,7 @@ bool TChartCanvas3D::DirectLine(TPoint a, TPoint b) {
               y0 = std::max(top, std::min(a.Y, b.Y) - before),
               x1 = std::min(right, std::max(a.X, b.X) + after),
               y1 = std::min(bottom, std::max(a.Y, b.Y) + after);
-    if (x0 <= x1 && y0 <= y1) {
-      if (dirty_.isNull()) {
-        dirty_ = {x0, y0, x1, y1};
-      } else {
-        dirty_.Left = std::min(dirty_.Left, x0);
-        dirty_.Top = std::min(dirty_.Top, y0);
-        dirty_.Right = std::max(dirty_.Right, x1);
-        dirty_.Bottom = std::max(dirty_.Bottom, y1);
-      }
-    }
+    if (x0 <= x1 && y0 <= y1) dirty_.Include(x0, y0, x1, y1);
   }
   uchar* bits = surface.bits;
   const qsizetype stride = surface.stride;
@@ -430,15 +421,6 @@ void TChartCanvas3D::DrawVerticalSpans(std::span<const TVerticalSpan> spans) {
       QRgb* line = reinterpret_cast<QRgb*>(surface.bits + y * surface.stride);
       for (int x = x0; x <= x1; ++x) line[x] = color;
     }
-    if (surface.image && !dirtyAll_) {
-      if (dirty_.isNull()) {
-        dirty_ = {x0, y0, x1, y1};
-      } else {
-        dirty_.Left = std::min(dirty_.Left, x0);
-        dirty_.Top = std::min(dirty_.Top, y0);
-        dirty_.Right = std::max(dirty_.Right, x1);
-        dirty_.Bottom = std::max(dirty_.Bottom, y1);
-      }
-    }
+    if (surface.image && !dirtyAll_) dirty_.Include(x0, y0, x1, y1);
   }
 }

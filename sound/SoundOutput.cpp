@@ -125,6 +125,20 @@ void TSoundOutput::Render(std::unique_lock<std::mutex>& lock, TraceSound::TLive&
   if (play_ == play) waiting_.insert(waiting_.end(), sound.begin(), sound.end());
 }
 
+void TSoundOutput::EndPlay(std::unique_lock<std::mutex>& lock, unsigned play, const TEvent& event) {
+  // Told only while it is still the play asked for: a stop or a new sound meanwhile has
+  // made it old news.
+  const bool current = play_ == play;
+  if (current) {
+    play_ = 0;
+    waiting_.clear();
+    blocksToRender_.clear();
+  }
+  lock.unlock();
+  if (current) Report(event);
+  lock.lock();
+}
+
 void TSoundOutput::Run() {
   TraceSound::TLive live;
   std::unique_ptr<TSoundDevice> device;
@@ -162,15 +176,7 @@ void TSoundOutput::Run() {
       lock.lock();
       if (!device) {
         // Reported unless stopped or replaced meanwhile; the next sound tries again.
-        const bool current = play_ == play;
-        if (current) {
-          play_ = 0;
-          waiting_.clear();
-          blocksToRender_.clear();
-        }
-        lock.unlock();
-        if (current) Report(failure);
-        lock.lock();
+        EndPlay(lock, play, failure);
         continue;
       }
       devicePlay = play;
@@ -211,15 +217,7 @@ void TSoundOutput::Run() {
     }
     device.reset();
     lock.lock();
-    const bool current = play_ == play;
-    if (current) {
-      play_ = 0;
-      waiting_.clear();
-      blocksToRender_.clear();
-    }
-    lock.unlock();
-    if (current) Report(*event);
-    lock.lock();
+    EndPlay(lock, play, *event);
   }
   lock.unlock();
   device.reset();

@@ -62,6 +62,8 @@ class TSoundOutput {
   // Renders the values waiting, if any, into waiting_; unlocks `lock` meanwhile.
   void Render(std::unique_lock<std::mutex>& lock, TraceSound::TLive& live);
   void Report(const TEvent& event);
+  // The end of `play`, with what ended it; the lock is held on entry and on return.
+  void EndPlay(std::unique_lock<std::mutex>& lock, unsigned play, const TEvent& event);
 
   const TListener listener_;
   const TDeviceOpener opener_;
