@@ -75,8 +75,12 @@ void TCustomChart::RepaintRequested() {
   // request is dropped by the window system, and showing it paints it anyway.
   // While only series change and stay within the plot, only the plot is shown again: the
   // window system copies that much less.
-  const bool whole = stillPartsChanged_ || !SeriesStayInPlot();
-  if (updatePending_ && (pendingWhole_ || !whole)) return;
+  if (updatePending_ && pendingWhole_) return;
+  // What keeps the series within the plot (clipping, the kept ground, the drawing events)
+  // isn't what a refill changes: asked once for the paint it waits for, not once per point.
+  if (!updatePending_) seriesStayInPlot_ = SeriesStayInPlot();
+  const bool whole = stillPartsChanged_ || !seriesStayInPlot_;
+  if (updatePending_ && !whole) return;
   if (isVisible()) {
     updatePending_ = true;
     pendingWhole_ = whole;

@@ -306,6 +306,7 @@ class TCustomChart : public QWidget, public TCustomAxisPanel {
   std::vector<double> keptInputs_;  // those of the render the kept image is from
   bool updatePending_ = false;      // asked the window system for a paint that hasn't come yet
   bool pendingWhole_ = false;       // of the whole chart, not only of its plot
+  bool seriesStayInPlot_ = false;   // SeriesStayInPlot() when that paint was first asked for
   // Whether a render with only series changed draws nowhere but inside the plot.
   bool SeriesStayInPlot() const;
 
