@@ -1,6 +1,7 @@
 #include "sound/SoundOutput.h"
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 
 using namespace std::chrono_literals;
@@ -145,6 +146,10 @@ void TSoundOutput::Run() {
   unsigned devicePlay = 0;  // the play the open device sounds
   std::vector<std::int16_t> chunk;
   chunk.reserve(kChunkSamples);
+  // When the whole sound of play heardByPlay will have been heard, by what the device said
+  // once all of it was written.
+  std::chrono::steady_clock::time_point heardBy;
+  unsigned heardByPlay = 0;
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [&] {
@@ -188,6 +193,7 @@ void TSoundOutput::Run() {
       const std::size_t count = std::min(kChunkSamples, waiting_.size());
       chunk.assign(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(count));
       waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(count));
+      heardByPlay = 0;  // more to hear: the end is taken again once all is written
       lock.unlock();
       try {
         device->Write(chunk);
@@ -196,15 +202,25 @@ void TSoundOutput::Run() {
       }
     } else {
       // A whole sound, all written: wait until it has been heard, or a stop comes first.
+      // It has been once the device says so, or once the time it said at the end of the
+      // writing has passed: a real output's own latency (tens of milliseconds on a desktop,
+      // more on a loaded one) is always part of what it says, and may never fall to nothing.
       lock.unlock();
       try {
+        const auto now = std::chrono::steady_clock::now();
         const auto left = device->StillToHear();
-        if (left < kHeard)
+        if (heardByPlay != play) {
+          heardBy = now + left;
+          heardByPlay = play;
+        }
+        if (left < kHeard || now >= heardBy)
           event = TEvent{TEvent::TKind::Finished, play, TSoundErrorKind::Failed, {}};
         else {
+          const auto wait =
+              std::min({std::chrono::duration_cast<std::chrono::microseconds>(heardBy - now),
+                        std::chrono::microseconds(left), std::chrono::microseconds(kEndWatch)});
           lock.lock();
-          changed_.wait_for(lock, std::min<std::chrono::microseconds>(left, kEndWatch),
-                            [&] { return quit_ || play_ != play; });
+          changed_.wait_for(lock, wait, [&] { return quit_ || play_ != play; });
           continue;
         }
       } catch (const TSoundError& error) {
