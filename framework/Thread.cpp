@@ -27,7 +27,9 @@ void TThread::Run() {
     // owner sees Finished().
   }
   finished_ = true;
-  MainThreadCall::Wake();
+  // An abandoned worker may come back from its blocked call as late as the process's end,
+  // when the hand-over is already being taken apart: nobody waits for it then.
+  if (!abandoned_) MainThreadCall::Wake();
 }
 
 void TThread::WaitFor() {
@@ -38,6 +40,7 @@ void TThread::WaitFor() {
 }
 
 void TThread::Abandon() {
+  abandoned_ = true;
   if (thread_.joinable()) thread_.detach();
 }
 

@@ -41,4 +41,5 @@ class TThread {
   std::thread thread_;
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};
+  std::atomic<bool> abandoned_{false};
 };
