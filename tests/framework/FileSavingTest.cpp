@@ -160,6 +160,9 @@ TEST(FileSaving, TheHookAnswersWithTheKindChosenAndTheNameGetsItsSuffix) {
 }
 
 TEST(FileSaving, QtsOwnDialogGivesTheKindChosenItsSuffixBeforeItLooksForTheFile) {
+  // Elsewhere (Windows) the dialog is the system's own, which no test can answer.
+  if (QGuiApplication::platformName() != "offscreen")
+    GTEST_SKIP() << "the save dialog is the platform's own here";
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   QWidget window;  // the dialog's parent, as the program's window is
