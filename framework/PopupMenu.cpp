@@ -43,9 +43,10 @@ class TPopupMenuTrigger : public QObject {
       // The keypad's keys are the same keys for a shortcut.
       const QKeyCombination combination(key->modifiers() & ~Qt::KeypadModifier,
                                         static_cast<Qt::Key>(key->key()));
-      if (TMenuItem* item = menu_.ItemForKey(combination.toCombined())) {
+      if (menu_.ItemForKey(combination.toCombined())) {
         menu_.RunOnPopup();
-        item->Click();
+        // Found again: bringing the entries up to date may have made a submenu's anew.
+        if (TMenuItem* item = menu_.ItemForKey(combination.toCombined())) item->Click();
         return true;
       }
     }
@@ -66,6 +67,14 @@ TPopupMenu::~TPopupMenu() {
   delete trigger_.data();
 }
 
+TMenuItem* TMenuItem::Add(const QString& caption, const QString& shortCut, TNotifyEvent onClick) {
+  auto* item = new TMenuItem(this);
+  item->Caption = caption;
+  item->ShortCut = shortCut;
+  item->OnClick = onClick;
+  return item;
+}
+
 TMenuItem* TPopupMenu::Add(const QString& caption, const QString& shortCut, TNotifyEvent onClick) {
   auto* item = new TMenuItem(this);
   item->Caption = caption;
@@ -80,12 +89,24 @@ void TPopupMenu::BindWidget(QWidget* area) {
   if (area_) trigger_ = new TPopupMenuTrigger(*this, area_);
 }
 
+namespace {
+
+// The entry itself, or one of its submenu's when the submenu can open.
+TMenuItem* FindShortCut(int keyCombination, TMenuItem* item) {
+  const QKeySequence sequence = QKeySequence::fromString(item->ShortCut);
+  if (!sequence.isEmpty() && sequence.count() == 1 && sequence[0].toCombined() == keyCombination)
+    return item;
+  if (!item->Enabled || !item->Visible) return nullptr;
+  for (int i = 0; i < item->Count(); ++i)
+    if (TMenuItem* found = FindShortCut(keyCombination, item->Items(i))) return found;
+  return nullptr;
+}
+
+}  // namespace
+
 TMenuItem* TPopupMenu::ItemForKey(int keyCombination) const {
-  for (int i = 0; i < Count(); ++i) {
-    const QKeySequence sequence = QKeySequence::fromString(Items(i)->ShortCut);
-    if (!sequence.isEmpty() && sequence.count() == 1 && sequence[0].toCombined() == keyCombination)
-      return Items(i);
-  }
+  for (int i = 0; i < Count(); ++i)
+    if (TMenuItem* found = FindShortCut(keyCombination, Items(i))) return found;
   return nullptr;
 }
 
@@ -106,27 +127,66 @@ void TPopupMenu::UpdateMenu() {
     font.setStyleStrategy(QFont::PreferDefault);
     menu_->setFont(font);
   }
-  if (menu_->actions().size() != Count()) {
-    menu_->clear();
-    for (int i = 0; i < Count(); ++i) {
-      TMenuItem* item = Items(i);
-      QObject::connect(menu_->addAction(QString()), &QAction::triggered, menu_, [this, item] {
+  UpdateEntries(menu_, nullptr, {});
+}
+
+TMenuItem* TPopupMenu::ItemAt(const std::vector<int>& path) const {
+  TMenuItem* item = nullptr;
+  for (const int index : path) {
+    const int count = item ? item->Count() : Count();
+    if (index >= count) return nullptr;
+    item = item ? item->Items(index) : Items(index);
+  }
+  return item;
+}
+
+void TPopupMenu::UpdateEntries(QMenu* menu, const TMenuItem* parent, const std::vector<int>& path) {
+  const int count = parent ? parent->Count() : Count();
+  const auto itemAt = [&](int i) { return parent ? parent->Items(i) : Items(i); };
+  if (menu->actions().size() != count) {
+    for (QAction* action : menu->actions()) delete action->menu();
+    menu->clear();
+    // A submenu's entries may be made anew each time it opens: an action finds its entry by
+    // where it stands, never by a pointer that may have gone.
+    for (int i = 0; i < count; ++i) {
+      std::vector<int> itemPath = path;
+      itemPath.push_back(i);
+      QObject::connect(menu->addAction(QString()), &QAction::triggered, menu, [this, itemPath] {
+        TMenuItem* item = ItemAt(itemPath);
+        if (!item) return;
         chosenFromMenu_ = true;
         item->Click();
         chosenFromMenu_ = false;
       });
     }
   }
-  const QList<QAction*> actions = menu_->actions();
-  for (int i = 0; i < Count(); ++i) {
-    const TMenuItem* item = Items(i);
-    actions[i]->setSeparator(item->IsSeparator());
-    actions[i]->setEnabled(item->Enabled);
-    actions[i]->setVisible(item->Visible);
+  const QList<QAction*> actions = menu->actions();
+  for (int i = 0; i < count; ++i) {
+    const TMenuItem* item = itemAt(i);
+    QAction* action = actions[i];
+    action->setSeparator(item->IsSeparator());
+    action->setEnabled(item->Enabled);
+    action->setVisible(item->Visible);
+    action->setCheckable(item->Checkable);
+    action->setChecked(item->Checkable && item->Checked);
     // A line has no text: a style may draw a separator's text as a heading.
     if (item->IsSeparator()) {
-      actions[i]->setText(QString());
+      action->setText(QString());
       continue;
+    }
+    if (item->Count() > 0) {
+      QMenu* submenu = action->menu();
+      if (!submenu) {
+        submenu = new QMenu(menu);
+        submenu->setFont(menu->font());
+        action->setMenu(submenu);
+      }
+      std::vector<int> itemPath = path;
+      itemPath.push_back(i);
+      UpdateEntries(submenu, item, itemPath);
+    } else if (QMenu* submenu = action->menu()) {
+      action->setMenu(nullptr);
+      delete submenu;
     }
     // The shortcut is only shown (after the tab): the window takes it itself, so it works
     // before the menu was ever made.
@@ -134,7 +194,7 @@ void TPopupMenu::UpdateMenu() {
     const QKeySequence shortCut = QKeySequence::fromString(item->ShortCut);
     if (!shortCut.isEmpty())
       text += QLatin1Char('\t') + shortCut.toString(QKeySequence::NativeText);
-    actions[i]->setText(text);
+    action->setText(text);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <vector>
 
 #include "Component.h"
 #include "Event.h"
@@ -13,7 +14,8 @@ class TPopupMenuTrigger;
 
 // One entry of a popup menu: a caption, an optional shortcut ("Ctrl+Shift+S", Qt's portable
 // key names) and a click that does nothing while the entry is disabled or hidden. The caption
-// "-" makes a line between groups of entries.
+// "-" makes a line between groups of entries. An entry with entries of its own opens them as
+// a submenu (and has no click itself); a checkable one shows a check mark while Checked.
 class TMenuItem : public TComponent {
  public:
   using TComponent::TComponent;
@@ -25,11 +27,22 @@ class TMenuItem : public TComponent {
   QString ShortCut;
   bool Enabled = true;
   bool Visible = true;
+  bool Checkable = false;
+  bool Checked = false;
+  // Free for the owner: which of a list of things the entry stands for.
+  int Tag = 0;
   TNotifyEvent OnClick;
 
   // What choosing the entry does: its handler, guarded like every handler; nothing when the
   // entry is disabled.
   void Click();
+
+  // The submenu's entries, owned by this one.
+  TMenuItem* Add(const QString& caption, const QString& shortCut, TNotifyEvent onClick);
+  int Count() const { return ComponentCount(); }
+  TMenuItem* Items(int index) const { return static_cast<TMenuItem*>(Component(index)); }
+  // Destroys the submenu's entries: a list made again each time the menu opens.
+  void Clear() { DestroyComponents(); }
 };
 
 // A menu that opens on a part of a window (a right click there, or the menu key anywhere in
@@ -69,6 +82,11 @@ class TPopupMenu : public TComponent {
   friend class TPopupMenuTrigger;
   void RunOnPopup();
   void UpdateMenu();
+  // Brings a Qt menu up to date with the entries under `parent` (the menu's own for none),
+  // which stands at `path` (its index at each level from the top).
+  void UpdateEntries(QMenu* menu, const TMenuItem* parent, const std::vector<int>& path);
+  // The entry at this path of indexes from the top, if it is still there.
+  TMenuItem* ItemAt(const std::vector<int>& path) const;
 
   QPointer<QWidget> area_;
   QPointer<QMenu> menu_;

@@ -172,3 +172,67 @@ TEST_F(PopupMenu, AnEntryCaptionedWithAHyphenIsALineAndNothingElse) {
   EXPECT_EQ(textPixels, 0);
   menu->Menu()->close();
 }
+
+TEST_F(PopupMenu, ASubmenuIsMadeAnewEachTimeItOpensAndItsEntriesRunTheirHandlers) {
+  std::vector<int> chosen;
+  struct TListReceiver {
+    std::vector<int>* chosen;
+    void Choose(TObject* sender) { chosen->push_back(static_cast<TMenuItem*>(sender)->Tag); }
+  } listReceiver{&chosen};
+  TMenuItem* list = menu->Add("List", QString(), {});
+  TMenuItem* check = menu->Add("Checked", "T", {});
+  check->Checkable = true;
+  int entries = 2;
+  menu->OnPopup = TNotifyEvent::Bind<&TReceiver::Popup>(&receiver);
+  const auto fill = [&] {
+    list->Clear();
+    for (int i = 0; i < entries; ++i)
+      list->Add(QString("Entry %1").arg(i), i == 0 ? "Ctrl+1" : QString(),
+                TNotifyEvent::Bind<&TListReceiver::Choose>(&listReceiver))
+          ->Tag = 10 * entries + i;
+  };
+  fill();
+  RightClick(area);
+  ASSERT_NE(menu->Menu(), nullptr);
+  QAction* listAction = menu->Menu()->actions()[3];
+  ASSERT_NE(listAction->menu(), nullptr);
+  const auto subTexts = [&] {
+    QStringList texts;
+    for (QAction* action : listAction->menu()->actions()) texts << action->text();
+    return texts;
+  };
+  EXPECT_EQ(subTexts(), QStringList({"Entry 0\tCtrl+1", "Entry 1"}));
+  EXPECT_TRUE(menu->Menu()->actions()[4]->isCheckable());
+  EXPECT_FALSE(menu->Menu()->actions()[4]->isChecked());
+  listAction->menu()->actions()[1]->trigger();
+  EXPECT_EQ(chosen, std::vector<int>({21}));
+  menu->Menu()->close();
+
+  // Made again with as many entries: the actions reach the new ones, not those destroyed.
+  entries = 2;
+  check->Checked = true;
+  fill();
+  for (int i = 0; i < 2; ++i) list->Items(i)->Tag += 100;
+  RightClick(area);
+  listAction->menu()->actions()[0]->trigger();
+  EXPECT_EQ(chosen, std::vector<int>({21, 120}));
+  EXPECT_TRUE(menu->Menu()->actions()[4]->isChecked());
+  menu->Menu()->close();
+  // More of them, then none: an entry without any has no submenu.
+  entries = 3;
+  fill();
+  RightClick(area);
+  EXPECT_EQ(subTexts(), QStringList({"Entry 0\tCtrl+1", "Entry 1", "Entry 2"}));
+  menu->Menu()->close();
+  // A sub-entry's shortcut works in the window too, unless its submenu is disabled.
+  QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(chosen, std::vector<int>({21, 120, 30}));
+  list->Enabled = false;
+  QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(chosen.size(), 3u);
+  entries = 0;
+  fill();
+  RightClick(area);
+  EXPECT_EQ(menu->Menu()->actions()[3]->menu(), nullptr);
+  menu->Menu()->close();
+}
