@@ -3,12 +3,15 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <numbers>
 #include <vector>
 
 #include "app/ByteLogDecoding.h"
 #include "app/TraceRows.h"
+#include "chart/ChartAxis.h"
 #include "framework/Clipboard.h"
 #include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
@@ -56,6 +59,34 @@ const QString kNotWrittenToTheEnd =
 const QString kPictureNotTaken = QStringLiteral("ウィンドウの画像を作れませんでした。");
 const QString kRecordingTo = QStringLiteral(" — 記録中: ");
 const QString kWritingTheLastRows = QStringLiteral("記録の最後の行を書き込んでいます…");
+
+// How long a run lasted, in whole seconds, minutes or hours as its length asks for.
+QString DurationText(int64_t milliseconds) {
+  const int64_t seconds = (std::max<int64_t>(milliseconds, 0) + 500) / 1000;
+  if (seconds < 60) return QCoreApplication::translate("simplescope", "%1 s").arg(seconds);
+  if (seconds < 3600)
+    return QCoreApplication::translate("simplescope", "%1 min %2 s")
+        .arg(seconds / 60)
+        .arg(seconds % 60);
+  return QCoreApplication::translate("simplescope", "%1 h %2 min")
+      .arg(seconds / 3600)
+      .arg(seconds / 60 % 60);
+}
+
+// A run as the menu lists it: its number and when it began, or the file it came from, and
+// how long it lasted.
+QString RunCaption(const TRun& run) {
+  const QString duration = DurationText(run.DurationMs());
+  if (!run.FileName().empty())
+    return QCoreApplication::translate("simplescope", "%1 — %2")
+        .arg(QString::fromStdString(run.FileName()), duration);
+  const QDateTime start = QDateTime::fromMSecsSinceEpoch(
+      std::chrono::duration_cast<std::chrono::milliseconds>(run.StartTime().time_since_epoch())
+          .count());
+  return QCoreApplication::translate("simplescope", "Run %1 — %2, %3")
+      .arg(run.Number())
+      .arg(start.toString(QStringLiteral("HH:mm:ss")), duration);
+}
 
 }  // namespace
 
@@ -136,6 +167,11 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
                               TNotifyEvent::Bind<&TForm1::StartItemClick>(this));
   StopItem = PopupMenu1->Add(QString(), QStringLiteral("F6"),
                              TNotifyEvent::Bind<&TForm1::StopItemClick>(this));
+  PopupMenu1->Add(TMenuItem::kSeparator, QString(), {});
+  TimeDirectionItem = PopupMenu1->Add(QString(), QStringLiteral("T"),
+                                      TNotifyEvent::Bind<&TForm1::TimeDirectionItemClick>(this));
+  TimeDirectionItem->Checkable = true;
+  RunsItem = PopupMenu1->Add(QString(), QString(), TNotifyEvent());
   if (HidCtl) {
     InsertComponent(HidCtl);
     HidCtl->SetLoading(true);
@@ -436,6 +472,16 @@ void TForm1::PopupMenu1Popup(TObject*) {
   // where the click does nothing.
   StartItem->Enabled = Image2->Enabled();
   StopItem->Enabled = Timer1->Enabled();
+  TimeDirectionItem->Caption =
+      QCoreApplication::translate("simplescope", "Time direction: newest at the right");
+  TimeDirectionItem->Checked = NewestAtRight;
+  RunsItem->Caption = QCoreApplication::translate("simplescope", "Runs");
+  RunsItem->Clear();
+  for (int i = 0; i < Runs.RunCount(); ++i)
+    RunsItem
+        ->Add(RunCaption(Runs.RunAt(i)), QString(), TNotifyEvent::Bind<&TForm1::RunItemClick>(this))
+        ->Tag = Runs.RunAt(i).Number();
+  RunsItem->Enabled = Runs.RunCount() > 0;
 }
 
 void TForm1::CopyValuesItemClick(TObject*) {
@@ -549,6 +595,28 @@ void TForm1::StartItemClick(TObject*) {
 
 void TForm1::StopItemClick(TObject*) {
   Image3->Click();
+}
+
+void TForm1::TimeDirectionItemClick(TObject*) {
+  SetNewestAtRight(!NewestAtRight);
+}
+
+void TForm1::SetNewestAtRight(bool atRight) {
+  if (atRight == NewestAtRight) return;
+  NewestAtRight = atRight;
+  // The trace's x runs from the newest sample: turned round, the axis puts it at the right.
+  if (TCustomChartAxis* axis = Series2->GetHorizAxis()) axis->SetInverted(NewestAtRight);
+  if (OnTimeDirectionChanged) OnTimeDirectionChanged(this);
+}
+
+void TForm1::RunItemClick(TObject* sender) {
+  // Found by its number: a run can have made way for a new one since the menu opened.
+  const int number = static_cast<TMenuItem*>(sender)->Tag;
+  for (int i = 0; i < Runs.RunCount(); ++i)
+    if (Runs.RunAt(i).Number() == number) {
+      if (OnShowRun) OnShowRun(this, i);
+      return;
+    }
 }
 
 void TForm1::ReadingChanged() {

@@ -88,6 +88,10 @@ class TForm1 : public TComponent {
   TMenuItem* ClearCursorsItem;
   TMenuItem* StartItem;
   TMenuItem* StopItem;
+  // The direction of time (T, checked while the newest sample is at the right), and the
+  // runs kept, a submenu made each time the menu opens.
+  TMenuItem* TimeDirectionItem;
+  TMenuItem* RunsItem;
 
   // The selected board, one of the devices DevListBox holds, or none.
   TCustomHidDevice* BoardDevice = nullptr;
@@ -113,6 +117,12 @@ class TForm1 : public TComponent {
   TEvent<void(TObject* sender, const TLoggedBlock& block)> OnBlockShown;
   // After measuring started or stopped.
   TNotifyEvent OnMeasuringChanged;
+  // A run of Runs to show: one chosen from the chart menu's list, or a recording opened.
+  TEvent<void(TObject* sender, int runIndex)> OnShowRun;
+  // The direction of time on the chart: the newest sample at the left (as the window starts)
+  // or at the right; the chart menu's "時間の向き" switches it until the window closes.
+  bool NewestAtRight = false;
+  TNotifyEvent OnTimeDirectionChanged;
 
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);
@@ -142,6 +152,11 @@ class TForm1 : public TComponent {
   void ClearCursorsItemClick(TObject* sender);
   void StartItemClick(TObject* sender);
   void StopItemClick(TObject* sender);
+  void TimeDirectionItemClick(TObject* sender);
+  // An entry of RunsItem's submenu: its Tag is the run's number.
+  void RunItemClick(TObject* sender);
+  // Puts the newest sample at the right or the left of the chart, and says so when it moved.
+  void SetNewestAtRight(bool atRight);
   // The cursor placed last, by `samples` along the trace (negative: to the left).
   void MoveCursor(int samples);
 

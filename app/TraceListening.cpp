@@ -93,9 +93,14 @@ TraceSound::TRequest TTraceListening::TraceNow() const {
   const TTraceReading::TSpan span = reading.Span();
   TraceSound::TRequest request;
   request.seconds = seconds_;
-  for (int x = span.First; x <= span.Last; ++x) request.volts.push_back(reading.Figures.ValueAt(x));
-  if (const auto a = reading.Cursor(TCursorName::A)) request.cursorA = *a - span.First;
-  if (const auto b = reading.Cursor(TCursorName::B)) request.cursorB = *b - span.First;
+  // Left to right as the screen shows it: x from 0, or from the far end when the newest
+  // sample is at the right.
+  const bool rightToLeft = form_.NewestAtRight;
+  for (int i = 0; i <= span.Last - span.First; ++i)
+    request.volts.push_back(reading.Figures.ValueAt(rightToLeft ? span.Last - i : span.First + i));
+  const auto place = [&](int x) { return rightToLeft ? span.Last - x : x - span.First; };
+  if (const auto a = reading.Cursor(TCursorName::A)) request.cursorA = place(*a);
+  if (const auto b = reading.Cursor(TCursorName::B)) request.cursorB = place(*b);
   return request;
 }
 

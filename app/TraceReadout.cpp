@@ -28,6 +28,8 @@ TTraceReadout::TTraceReadout(TForm1& form, TChart& chart, QWidget& window)
   form_.OnShowMeasurements = TNotifyEvent::Bind<&TTraceReadout::ShowMeasurements>(this);
   form_.OnReadingChanged = TNotifyEvent::Bind<&TTraceReadout::ReadingChanged>(this);
   form_.OnMeasuringChanged = TNotifyEvent::Bind<&TTraceReadout::MeasuringChanged>(this);
+  timeDirectionChanged_ = form_.OnTimeDirectionChanged;
+  form_.OnTimeDirectionChanged = TNotifyEvent::Bind<&TTraceReadout::TimeDirectionChanged>(this);
   chart_.PointerMarkerColor = kMarkerColor;
   chart_.OnGetPointerText = TChartPointerTextEvent::Bind<&TTraceReadout::PointerText>(this);
   chart_.OnGetAccessibleText =
@@ -44,6 +46,7 @@ TTraceReadout::~TTraceReadout() {
   form_.OnShowMeasurements = {};
   form_.OnReadingChanged = {};
   form_.OnMeasuringChanged = {};
+  form_.OnTimeDirectionChanged = timeDirectionChanged_;
   chart_.OnGetPointerText = {};
   chart_.OnGetAccessibleText = {};
   // It reads the figures of the logic, which goes before the window's widgets.
@@ -97,6 +100,12 @@ void TTraceReadout::ReadingChanged(TObject*) {
 
 void TTraceReadout::MeasuringChanged(TObject*) {
   // The last ticks before a stop may not have been told yet.
+  UpdateDescription(true);
+}
+
+void TTraceReadout::TimeDirectionChanged(TObject* sender) {
+  if (timeDirectionChanged_) timeDirectionChanged_(sender);
+  chart_.RefreshPointerReadout();
   UpdateDescription(true);
 }
 
@@ -162,11 +171,15 @@ QString TTraceReadout::CursorText(TCursorName name) const {
 
 QString TTraceReadout::DescriptionNow() const {
   const TTraceFigureSet& f = form_.Reading.Figures.All();
-  const QString trace =
-      f.Count == 0
-          ? Tr(QT_TRANSLATE_NOOP("simplescope", "no value"))
-          : Tr(QT_TRANSLATE_NOOP("simplescope", "latest %1, min %2, max %3"))
-                .arg(VoltsText(f.Latest, 2), VoltsText(f.Minimum, 2), VoltsText(f.Maximum, 2));
+  QString trace = f.Count == 0 ? Tr(QT_TRANSLATE_NOOP("simplescope", "no value"))
+                               : Tr(QT_TRANSLATE_NOOP("simplescope", "latest %1, min %2, max %3"))
+                                     .arg(VoltsText(f.Latest, 2), VoltsText(f.Minimum, 2),
+                                          VoltsText(f.Maximum, 2));
+  // The arrows move a cursor on the screen: which way that is in time is news only when the
+  // window no longer runs as it started.
+  if (form_.NewestAtRight)
+    trace = Tr(QT_TRANSLATE_NOOP("simplescope", "%1. %2"))
+                .arg(trace, Tr(QT_TRANSLATE_NOOP("simplescope", "newest at the right")));
   // The cursor the user placed or moved last comes first: a screen reader announces a
   // changed description, and that is the news.
   const QString cursor = CursorText(form_.Reading.LastPlaced());
@@ -200,7 +213,9 @@ bool TTraceReadout::eventFilter(QObject* watched, QEvent* event) {
     return false;
   auto* key = static_cast<QKeyEvent*>(event);
   const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-  const int direction = key->key() == Qt::Key_Left ? -1 : key->key() == Qt::Key_Right ? 1 : 0;
+  // Left on the screen: toward the older samples when the newest is at the right.
+  const int towardRight = key->key() == Qt::Key_Left ? -1 : key->key() == Qt::Key_Right ? 1 : 0;
+  const int direction = form_.NewestAtRight ? -towardRight : towardRight;
   if (direction == 0 || (modifiers != Qt::NoModifier && modifiers != Qt::ShiftModifier) ||
       !form_.Reading.AnyCursor())
     return false;

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/TraceReading.h"
+#include "framework/Event.h"
 
 class QWidget;
 class TChart;
@@ -49,6 +50,9 @@ class TTraceReadout : public QObject {
   void ShowMeasurements(TObject* sender);
   void ReadingChanged(TObject* sender);
   void MeasuringChanged(TObject* sender);
+  // The trace turned round: the pointer now points at another sample, and a screen reader
+  // hears which way the trace runs.
+  void TimeDirectionChanged(TObject* sender);
   // Tells a screen reader of a new description: at once, or at most once a second.
   void UpdateDescription(bool atOnce);
   void PointerText(TCustomChart* sender, int valueIndex, QString& text);
@@ -62,6 +66,7 @@ class TTraceReadout : public QObject {
   TChart& chart_;
   QWidget& window_;
   QPointer<TMeasurementsWindow> measurements_;
+  TNotifyEvent timeDirectionChanged_;  // bound before this, run first
   // What the chart shows of the cursors, to tell a change from a tick that moved none.
   std::optional<int> shownA_;
   std::optional<int> shownB_;
