@@ -272,5 +272,37 @@ plugged in and out; a click on the start picture starts measuring.</source>
         <source>Live sound on</source>
         <translation>ライブの音を出しています</translation>
     </message>
+    <message>
+        <source>Time direction: newest at the right</source>
+        <translation>時間の向き: 新しい値を右に</translation>
+    </message>
+    <message>
+        <source>Runs</source>
+        <translation>計測の一覧</translation>
+    </message>
+    <message>
+        <source>Run %1 — %2, %3</source>
+        <translation>計測 %1 — %2, %3</translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>newest at the right</source>
+        <translation>新しい値が右</translation>
+    </message>
 </context>
 </TS>

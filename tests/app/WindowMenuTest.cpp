@@ -99,14 +99,34 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   ASSERT_NE(Menu(), nullptr);
   EXPECT_TRUE(Menu()->isVisible());
   // Under a locale without a catalogue, English.
-  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…", "",
-                                      "Measurements…", "Cursor A here", "Cursor B here",
-                                      "Remove cursors", "", "Start", "Stop", "", "Listen", "Slower",
-                                      "Faster", "Live sound", "Save sound…"}));
+  EXPECT_EQ(MenuTexts(), QStringList({"Copy values",
+                                      "Save picture…",
+                                      "Save values…",
+                                      "Record…",
+                                      "",
+                                      "Measurements…",
+                                      "Cursor A here",
+                                      "Cursor B here",
+                                      "Remove cursors",
+                                      "",
+                                      "Start",
+                                      "Stop",
+                                      "",
+                                      "Time direction: newest at the right",
+                                      "Runs",
+                                      "",
+                                      "Listen",
+                                      "Slower",
+                                      "Faster",
+                                      "Live sound",
+                                      "Save sound…"}));
   // Without values nothing is there to take away or to put a cursor on; the measurements
   // window says so itself, a recording waits for the values to come, and idle, measuring can
   // start but not stop; the sound's length can change before there is any.
-  const QStringList enabled = {"Record…", "Measurements…", "Start", "Slower", "Faster"};
+  // The direction of time can be chosen before, not a run that was never measured.
+  const QStringList enabled = {"Record…", "Measurements…",
+                               "Start",   "Time direction: newest at the right",
+                               "Slower",  "Faster"};
   for (QAction* action : VisibleActions()) {
     if (action->isSeparator()) continue;
     EXPECT_EQ(action->isEnabled(), enabled.contains(action->text().section('\t', 0, 0)))
@@ -125,15 +145,33 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
   FillHistory(3);
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts(),
-            QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "", "測定値…",
-                         "カーソル A をここに", "カーソル B をここに", "カーソルを消す", "", "開始",
-                         "終了", "", "音で聞く", "ゆっくり", "速く", "ライブで聞く", "音を保存…"}));
+  EXPECT_EQ(MenuTexts(), QStringList({"値をコピー",
+                                      "画像を保存…",
+                                      "値を保存…",
+                                      "記録…",
+                                      "",
+                                      "測定値…",
+                                      "カーソル A をここに",
+                                      "カーソル B をここに",
+                                      "カーソルを消す",
+                                      "",
+                                      "開始",
+                                      "終了",
+                                      "",
+                                      "時間の向き: 新しい値を右に",
+                                      "計測の一覧",
+                                      "",
+                                      "音で聞く",
+                                      "ゆっくり",
+                                      "速く",
+                                      "ライブで聞く",
+                                      "音を保存…"}));
   const QList<QAction*> actions = VisibleActions();
   for (int i : {0, 1, 2, 3, 5}) EXPECT_TRUE(actions[i]->isEnabled());
   const QStringList shortcuts = {
       "Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R", "",  "Ctrl+M", "A", "B", "Esc",
-      "",       "F5",     "F6",           "",       "P", "[",      "]", "L", "Shift+P"};
+      "",       "F5",     "F6",           "",       "T", "",       "",  "P", "[",
+      "]",      "L",      "Shift+P"};
   for (int i = 0; i < shortcuts.size(); ++i)
     EXPECT_EQ(actions[i]->text().section(QLatin1Char('\t'), 1),
               QKeySequence(shortcuts[i]).toString(QKeySequence::NativeText));
