@@ -1,5 +1,5 @@
-// The chart menu's list of runs and its direction of time, in the window's logic over the
-// fake board: what each entry says, which run choosing one shows, and the switch's event.
+// The chart menu's list of runs, in the window's logic over the fake board: what each entry
+// says, and which run choosing one shows.
 #include <QDateTime>
 #include <chrono>
 
@@ -17,15 +17,12 @@ class RunsMenu : public Form1Test {
  protected:
   struct TReceiver {
     std::vector<int> shown;
-    int directionChanges = 0;
     void ShowRun(TObject*, int index) { shown.push_back(index); }
-    void DirectionChanged(TObject*) { ++directionChanges; }
   };
 
   void SetUp() override {
     Form1Test::SetUp();
     form->OnShowRun = TEvent<void(TObject*, int)>::Bind<&TReceiver::ShowRun>(&receiver);
-    form->OnTimeDirectionChanged = TNotifyEvent::Bind<&TReceiver::DirectionChanged>(&receiver);
   }
 
   // A run measured as a student measures one: start, a few ticks, stop.
@@ -103,33 +100,4 @@ TEST_F(RunsMenu, AnEntryChosenAfterItsRunMadeWayShowsNothingAndTheOthersTheirRun
   first->Click();
   third->Click();
   EXPECT_EQ(receiver.shown, std::vector<int>({0}));
-}
-
-TEST_F(RunsMenu, TheDirectionOfTimeSwitchesWithItsEntryAndTellsEachChangeOnce) {
-  EXPECT_FALSE(form->NewestAtRight);
-  form->PopupMenu1Popup(nullptr);
-  EXPECT_TRUE(form->TimeDirectionItem->Checkable);
-  EXPECT_FALSE(form->TimeDirectionItem->Checked);
-  EXPECT_EQ(form->TimeDirectionItem->ShortCut, "T");
-  form->TimeDirectionItem->Click();
-  EXPECT_TRUE(form->NewestAtRight);
-  EXPECT_EQ(receiver.directionChanges, 1);
-  form->PopupMenu1Popup(nullptr);
-  EXPECT_TRUE(form->TimeDirectionItem->Checked);
-  // Asked for the direction it has: nothing to tell.
-  form->SetNewestAtRight(true);
-  EXPECT_EQ(receiver.directionChanges, 1);
-  form->TimeDirectionItem->Click();
-  EXPECT_FALSE(form->NewestAtRight);
-  EXPECT_EQ(receiver.directionChanges, 2);
-  // Measuring goes on as before either way: the history keeps its order, newest first.
-  Plug(FakeBoard({SampleBlock({600, 601, 602, 603, 604, 605, 606, 607, 608, 609, 610,
-                               611, 612, 613, 614, 615, 616, 617, 618, 619, 620, 621,
-                               622, 623, 624, 625, 626, 627, 628, 629, 630, 631})}));
-  form->SetNewestAtRight(true);
-  StartMeasuring();
-  form->Timer1Timer(nullptr);
-  ASSERT_EQ(form->VoltsHistory.Count(), 32);
-  EXPECT_EQ(form->VoltsHistory.At(0), BoardProtocol::VoltsFromRaw(631));
-  EXPECT_EQ(series.XValueAt(0), 0);
 }
