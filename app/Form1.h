@@ -113,6 +113,12 @@ class TForm1 : public TComponent {
   TEvent<void(TObject* sender, const TLoggedBlock& block)> OnBlockShown;
   // After measuring started or stopped.
   TNotifyEvent OnMeasuringChanged;
+  // A run of Runs to show: one chosen from the chart menu's list, or a recording opened.
+  TEvent<void(TObject* sender, int runIndex)> OnShowRun;
+  // The direction of time on the chart: the newest sample at the left (as the window starts)
+  // or at the right; the chart menu's "時間の向き" switches it until the window closes.
+  bool NewestAtRight = false;
+  TNotifyEvent OnTimeDirectionChanged;
 
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);

@@ -130,6 +130,11 @@ bool TTraceReadout::ShowCursors() {
 }
 
 void TTraceReadout::PointerText(TCustomChart*, int valueIndex, QString& text) {
+  if (ViewPointerText)
+    if (std::optional<QString> viewText = ViewPointerText()) {
+      text = *viewText;
+      return;
+    }
   const TTraceFigures& figures = form_.Reading.Figures;
   if (!figures.Has(valueIndex)) {
     text = Tr(QT_TRANSLATE_NOOP("simplescope", "no value"));
@@ -161,6 +166,9 @@ QString TTraceReadout::CursorText(TCursorName name) const {
 }
 
 QString TTraceReadout::DescriptionNow() const {
+  // The figures and cursors are those of the live trace, which a view hides.
+  if (ViewDescription)
+    if (QString view = ViewDescription(); !view.isEmpty()) return view;
   const TTraceFigureSet& f = form_.Reading.Figures.All();
   const QString trace =
       f.Count == 0
@@ -176,8 +184,8 @@ QString TTraceReadout::DescriptionNow() const {
 
 QString TTraceReadout::Description() {
   // A trace that stands still is described as it is; a moving one as of the last second.
-  if (!form_.Timer1->Enabled() || !describedAt_.isValid() ||
-      describedAt_.hasExpired(kDescriptionInterval)) {
+  if (!form_.Timer1->Enabled() || (ViewDescription && !ViewDescription().isEmpty()) ||
+      !describedAt_.isValid() || describedAt_.hasExpired(kDescriptionInterval)) {
     description_ = DescriptionNow();
     describedAt_.start();
   }

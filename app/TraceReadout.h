@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <optional>
 
 #include "app/TraceReading.h"
@@ -40,6 +41,12 @@ class TTraceReadout : public QObject {
   // The arrows move a cursor with the focus on `control` too, which would otherwise move the
   // focus with them (a push button).
   void TakeArrowsFrom(QWidget* control);
+  // A view other than the live trace: what it says in place of the trace's figures (empty
+  // while live), and the pointer's text over it (none while live).
+  std::function<QString()> ViewDescription;
+  std::function<std::optional<QString>()> ViewPointerText;
+  // What the chart shows changed: a screen reader is told at once.
+  void DescriptionChanged() { UpdateDescription(true); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
