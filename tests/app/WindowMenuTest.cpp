@@ -99,10 +99,14 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   ASSERT_NE(Menu(), nullptr);
   EXPECT_TRUE(Menu()->isVisible());
   // Under a locale without a catalogue, English.
-  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…", "",
-                                      "Measurements…", "Cursor A here", "Cursor B here",
-                                      "Remove cursors", "", "Start", "Stop", "", "Listen", "Slower",
-                                      "Faster", "Live sound", "Save sound…"}));
+  EXPECT_EQ(
+      MenuTexts().mid(0, 18),
+      QStringList({"Copy values", "Save picture…", "Save values…", "Record…", "", "Measurements…",
+                   "Cursor A here", "Cursor B here", "Remove cursors", "", "Start", "Stop", "",
+                   "Listen", "Slower", "Faster", "Live sound", "Save sound…"}));
+  EXPECT_EQ(MenuTexts().mid(18),
+            QStringList({"", "Zoom in", "Zoom out", "Earlier view", "Later view", "Oldest part",
+                         "Newest part", "Whole run"}));
   // Without values nothing is there to take away or to put a cursor on; the measurements
   // window says so itself, a recording waits for the values to come, and idle, measuring can
   // start but not stop; the sound's length can change before there is any.
@@ -125,15 +129,21 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
   FillHistory(3);
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts(),
+  EXPECT_EQ(MenuTexts().mid(0, 18),
             QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "", "測定値…",
                          "カーソル A をここに", "カーソル B をここに", "カーソルを消す", "", "開始",
                          "終了", "", "音で聞く", "ゆっくり", "速く", "ライブで聞く", "音を保存…"}));
+  EXPECT_EQ(MenuTexts().mid(18), QStringList({"", "拡大", "縮小", "前の範囲", "次の範囲",
+                                              "最初の部分", "最新の部分", "計測全体"}));
   const QList<QAction*> actions = VisibleActions();
   for (int i : {0, 1, 2, 3, 5}) EXPECT_TRUE(actions[i]->isEnabled());
   const QStringList shortcuts = {
       "Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R", "",  "Ctrl+M", "A", "B", "Esc",
       "",       "F5",     "F6",           "",       "P", "[",      "]", "L", "Shift+P"};
+  const QStringList viewShortcuts = {"", "Ctrl++", "Ctrl+-", "PgUp", "PgDown", "Home", "End", "F"};
+  for (int i = 0; i < viewShortcuts.size(); ++i)
+    EXPECT_EQ(actions[18 + i]->text().section(QLatin1Char('\t'), 1),
+              QKeySequence(viewShortcuts[i]).toString(QKeySequence::NativeText));
   for (int i = 0; i < shortcuts.size(); ++i)
     EXPECT_EQ(actions[i]->text().section(QLatin1Char('\t'), 1),
               QKeySequence(shortcuts[i]).toString(QKeySequence::NativeText));
