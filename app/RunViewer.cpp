@@ -191,6 +191,7 @@ void TRunViewer::LeaveLive() {
   chart_.Title.SetFont(InColor(chart_.Title.Font(), clWhite));
   envelope_ = new TEnvelopeSeries(&chart_);
   envelope_->SetSeriesColor(clYellow);
+  envelope_->LinePen.SetWidth(2);  // as the live trace
   envelope_->SetParentChart(&chart_);
   if (Measuring()) Announce(kPaused);
 }
@@ -216,7 +217,7 @@ void TRunViewer::ReturnToLive() {
   form_.Series2->SetActive(true);
   form_.RecordingChange(&form_);  // the caption of the live window
   Announce(Tr(QT_TRANSLATE_NOOP("simplescope", "Live view")));
-  readout_.DescriptionChanged();
+  readout_.ViewChanged(false);
 }
 
 void TRunViewer::Redraw() {
@@ -243,7 +244,7 @@ void TRunViewer::Redraw() {
   envelope_->SetColumns(double(view_.First()), double(view_.End()), chartColumns_);
   CaptionForRun();
   chart_.RefreshPointerReadout();
-  readout_.DescriptionChanged();
+  readout_.ViewChanged(true);
 }
 
 void TRunViewer::CaptionForRun() {
@@ -299,15 +300,14 @@ bool TRunViewer::Wheel(QEvent* event) {
   const int amount = delta.y() != 0 ? delta.y() : delta.x();
   if (amount == 0 || !chart_.InPlot(wheel->position().toPoint())) return false;
   const double steps = amount / 120.0;
+  if (!Prepare()) return false;
   if (wheel->modifiers() & Qt::ShiftModifier) {
-    if (!Prepare()) return true;
     // Turned towards oneself the trace moves on to what lies to the right.
     const double rightward = -steps * double(view_.Width()) / kScrollParts;
     const int64_t samples =
         static_cast<int64_t>(std::llround(NewestAtLeft() ? -rightward : rightward));
     view_.ScrollBy(samples == 0 ? (rightward > 0) == NewestAtLeft() ? -1 : 1 : samples);
   } else {
-    if (!Prepare()) return true;
     view_.ZoomAt(std::pow(kZoomStep, steps), PositionAt(wheel->position().toPoint().x()));
   }
   Redraw();

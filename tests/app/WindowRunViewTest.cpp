@@ -97,6 +97,12 @@ TEST_F(WindowRunView, WhileMeasuringAGestureLeavesTheLiveEndAndEndReturnsToItAsI
 
   Run(100);  // 3200 samples
   Measure(true);
+  // A cursor on the live trace, which a view hides: it stands on the live trace's values.
+  for (int i = 0; i < 200; ++i) Form().AddToHistory(0.5);
+  Form().RedrawFromHistory();
+  Form().Reading.PlaceCursor(TCursorName::A, 20);
+  Form().OnReadingChanged(&Form());
+  ASSERT_EQ(Chart().Cursors().size(), 1u);
   const TChartFont liveLabels = Chart().BottomAxis->LabelsFont();
   Key(Qt::Key_PageUp);
   EXPECT_FALSE(Viewer().Live());
@@ -109,6 +115,7 @@ TEST_F(WindowRunView, WhileMeasuringAGestureLeavesTheLiveEndAndEndReturnsToItAsI
   EXPECT_EQ(window->accessibleDescription(), "一時停止中の表示");
   EXPECT_TRUE(Chart().BottomAxis->Inverted()) << "the newest at the left, as the live trace";
   for (QLabel* mark : Marks()) EXPECT_TRUE(mark->isHidden());
+  EXPECT_TRUE(Chart().Cursors().empty());
   EXPECT_EQ(window->Readout().Description().toStdString(),
             "一時停止中の表示: samples 2800 to 2999 of 3200 (8.75 s to 9.37 s); min 2.344 V, "
             "max 4.287 V");
@@ -129,6 +136,8 @@ TEST_F(WindowRunView, WhileMeasuringAGestureLeavesTheLiveEndAndEndReturnsToItAsI
   EXPECT_EQ(Chart().BottomAxis->LabelsFont(), liveLabels);
   EXPECT_TRUE(Chart().BottomAxis->Title.Caption().isEmpty());
   for (QLabel* mark : Marks()) EXPECT_FALSE(mark->isHidden());
+  ASSERT_EQ(Chart().Cursors().size(), 1u);
+  EXPECT_EQ(Chart().Cursors()[0].X, 20.0);
   EXPECT_EQ(window->accessibleDescription(), "Live view");
 
   // A new start shows its run live, whatever the view was.
