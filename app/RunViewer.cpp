@@ -97,20 +97,33 @@ const TRun* TRunViewer::NewestRun() const {
   return nullptr;
 }
 
-const TRun* TRunViewer::RunShown() {
+const TRun* TRunViewer::FindRun() const {
   if (live_) return nullptr;
   for (int i = 0; i < form_.Runs.RunCount(); ++i)
     if (form_.Runs.RunAt(i).Number() == runNumber_) return &form_.Runs.RunAt(i);
-  ReturnToLive();
   return nullptr;
 }
 
+const TRun* TRunViewer::RunShown() {
+  const TRun* run = FindRun();
+  if (!run) ReturnToLive();
+  return run;
+}
+
+std::optional<TRunView> TRunViewer::ViewNow() const {
+  // Between gestures the store may have dropped the oldest samples, or the run.
+  if (!FindRun()) return std::nullopt;
+  TRunView view = view_;
+  view.Update();
+  return view;
+}
+
 bool TRunViewer::Prepare() {
-  if (!live_) {
-    if (!RunShown()) return false;
+  if (!live_ && RunShown()) {
     view_.Update();
     return true;
   }
+  // At the live end, or back at it since the run shown went.
   const TRun* run = NewestRun();
   if (!run) return false;
   runNumber_ = run->Number();
@@ -263,9 +276,10 @@ void TRunViewer::Announce(const QString& text) {
 }
 
 QString TRunViewer::Description() const {
-  if (live_ || !view_.Run()) return {};
-  const TSampleRange range = view_.Run()->Range(view_.First(), view_.End());
-  QString text = view_.Description();
+  const std::optional<TRunView> view = ViewNow();
+  if (!view) return {};
+  const TSampleRange range = view->Run()->Range(view->First(), view->End());
+  QString text = view->Description();
   if (!range.Empty())
     text += Tr(QT_TRANSLATE_NOOP("simplescope", "; min %1, max %2"))
                 .arg(VoltsText(BoardProtocol::VoltsFromRaw(range.Low), 3),
@@ -283,11 +297,12 @@ double TRunViewer::PositionAt(int x) const {
 }
 
 std::optional<QString> TRunViewer::PointerText() const {
-  if (live_ || !pointer_ || !view_.Run() || view_.Width() == 0) return std::nullopt;
-  const TRun& run = *view_.Run();
+  const std::optional<TRunView> view = ViewNow();
+  if (!pointer_ || !view || view->Width() == 0) return std::nullopt;
+  const TRun& run = *view->Run();
   const uint64_t position = std::clamp<uint64_t>(
-      static_cast<uint64_t>(std::max(0.0, std::floor(PositionAt(pointer_->x())))), view_.First(),
-      view_.End() - 1);
+      static_cast<uint64_t>(std::max(0.0, std::floor(PositionAt(pointer_->x())))), view->First(),
+      view->End() - 1);
   return Tr(QT_TRANSLATE_NOOP("simplescope", "sample %1: %2"))
       .arg(position)
       .arg(VoltsText(BoardProtocol::VoltsFromRaw(run.SampleAt(position))));

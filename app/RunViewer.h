@@ -78,8 +78,12 @@ class TRunViewer : public QObject {
   void TimeDirectionChanged(TObject* sender);
 
   bool Measuring() const;
-  // The run shown, while the store still holds it; the view goes back to live otherwise.
+  // The run shown, while the store still holds it; none while live.
+  const TRun* FindRun() const;
+  // The same; the view goes back to live when the store let it go.
   const TRun* RunShown();
+  // The view within what the store holds now; none while live.
+  std::optional<TRunView> ViewNow() const;
   // The run a gesture at the live end starts from: the newest with samples.
   const TRun* NewestRun() const;
   // Before a gesture: leaves the live end for the newest samples of the newest run; false

@@ -302,3 +302,26 @@ TEST_F(WindowRunView, ThePointerReadsTheRunsSampleInAView) {
 }
 
 }  // namespace
+
+TEST_F(WindowRunView, SamplesOrARunTheStoreLetsGoLeaveTheViewSafely) {
+  TRun& run = Run(3 * TRun::kChunkSamples / 32);  // three chunks
+  Key(Qt::Key_Home);
+  WaitMs(20);
+  ASSERT_EQ(View().First(), 0u);
+  Mouse(QEvent::MouseMove, {Chart().BottomAxis->ValueToPosition(100.5), PlotMiddleY()},
+        Qt::NoButton);
+  ASSERT_TRUE(run.DropOldestChunk());
+  // Asked before any gesture: what is still kept, never a dropped sample.
+  EXPECT_EQ(Viewer().PointerText(), "sample 65536: −5.000 V");
+  EXPECT_TRUE(window->Readout().Description().startsWith("samples 65536 to 65735 of 196608"));
+  EXPECT_TRUE(window->Readout().Description().contains("the oldest 65536 samples were dropped"));
+
+  // The run itself pushed out of the list by later ones: nothing to describe, and the next
+  // gesture finds the live trace again.
+  for (int i = 0; i < TRunStore::kMaxRuns; ++i) Run(1);
+  EXPECT_EQ(Viewer().Description(), "");
+  EXPECT_EQ(Viewer().PointerText(), std::nullopt);
+  Key(Qt::Key_PageUp);
+  EXPECT_FALSE(Viewer().Live()) << "the newest run, from the live end";
+  EXPECT_EQ(View().Run(), &Form().Runs.RunAt(Form().Runs.RunCount() - 1));
+}
