@@ -176,8 +176,12 @@ void TRunViewer::ShowRun(TObject*, int runIndex) {
 }
 
 void TRunViewer::MeasuringChanged(TObject* sender) {
-  // A start begins a new run, shown live; a stop leaves the view where it is.
-  if (Measuring() && !live_) ReturnToLive();
+  // A start begins a new run, shown live; a stop leaves the view where it is, no longer
+  // paused.
+  if (Measuring() && !live_)
+    ReturnToLive();
+  else if (!live_)
+    Redraw();
   if (measuringChanged_) measuringChanged_(sender);
 }
 

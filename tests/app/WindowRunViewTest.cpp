@@ -140,7 +140,17 @@ TEST_F(WindowRunView, WhileMeasuringAGestureLeavesTheLiveEndAndEndReturnsToItAsI
   EXPECT_EQ(Chart().Cursors()[0].X, 20.0);
   EXPECT_EQ(window->accessibleDescription(), "Live view");
 
+  // Stopped in a view, the view stays and is no longer paused.
+  Key(Qt::Key_Home);
+  Measure(false);
+  Form().OnMeasuringChanged(&Form());
+  EXPECT_FALSE(Viewer().Live());
+  EXPECT_EQ(View().First(), 0u);
+  EXPECT_EQ(Chart().Title.Text(), QStringList{" "});
+  EXPECT_FALSE(window->Readout().Description().contains("一時停止中の表示"));
+
   // A new start shows its run live, whatever the view was.
+  Measure(true);
   Key(Qt::Key_F);
   ASSERT_FALSE(Viewer().Live());
   Form().OnMeasuringChanged(&Form());
