@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "app/ChartSettings.h"
+#include "app/RunViewer.h"
 #include "app/TraceListening.h"
 #include "app/TraceReadout.h"
 #include "framework/FontSubstitution.h"
@@ -204,8 +205,8 @@ TForm1Window::TForm1Window() {
   MakeLabel(panel1_, kInstructions[0], {8, 16, 300, 16}, 16);
   MakeLabel(panel1_, kInstructions[1], {8, 50, 257, 16}, 16);
   MakeLabel(panel1_, kInstructions[2], {8, 83, 273, 16}, 16);
-  MakeMark(this, kPlus, {72, 144, 25, 33});
-  MakeMark(this, kMinus, {72, 368, 25, 33});
+  QLabel* plus = MakeMark(this, kPlus, {72, 144, 25, 33});
+  QLabel* minus = MakeMark(this, kMinus, {72, 368, 25, 33});
   // Tab goes from the pictures to the chart, then to the hidden button as before.
   image2->setFocusPolicy(Qt::TabFocus);
   image3->setFocusPolicy(Qt::TabFocus);
@@ -246,6 +247,8 @@ TForm1Window::TForm1Window() {
   new TCoveredLabel(panel1_, label1_, image3);
   readout_ = std::make_unique<TTraceReadout>(*form_, *chart2_, *this);
   listening_ = std::make_unique<TTraceListening>(*form_, *this);
+  viewer_ = std::make_unique<TRunViewer>(*form_, *chart2_, *this, *readout_,
+                                         std::vector<QWidget*>{plus, minus});
   readout_->TakeArrowsFrom(button3_);
   QObject::connect(button3_, &QPushButton::clicked, [this] { form_->Button3->Click(); });
 

@@ -11,6 +11,7 @@
 class TChart;
 class TTraceReadout;
 class TTraceListening;
+class TRunViewer;
 class TFastLineSeries;
 class QLabel;
 class QLineEdit;
@@ -36,6 +37,7 @@ class TForm1Window : public QWidget {
   TPictureWidget* StopPicture() const { return image3_; }
   TTraceReadout& Readout() { return *readout_; }
   TTraceListening& Listening() { return *listening_; }
+  TRunViewer& Viewer() { return *viewer_; }
 
   // The program's default face: the window's Gothic at 12 pixels, as the window's texts use
   // it. Set before the window is made, it spares the hidden edit box, whose first layout
@@ -65,4 +67,5 @@ class TForm1Window : public QWidget {
   std::unique_ptr<TForm1> form_;
   std::unique_ptr<TTraceReadout> readout_;      // goes before the logic it reads
   std::unique_ptr<TTraceListening> listening_;  // and so does the sound
+  std::unique_ptr<TRunViewer> viewer_;          // and the view over a run
 };

@@ -109,6 +109,13 @@ void TTraceReadout::TimeDirectionChanged(TObject* sender) {
   UpdateDescription(true);
 }
 
+void TTraceReadout::ViewChanged(bool inView) {
+  if (inView != inView_) cursorsStale_ = true;
+  inView_ = inView;
+  ShowCursors();
+  UpdateDescription(true);
+}
+
 void TTraceReadout::UpdateDescription(bool atOnce) {
   // Only for a screen reader that listens.
   if (!AccessibilityListens()) return;
@@ -124,12 +131,17 @@ bool TTraceReadout::ShowCursors() {
   const std::optional<int> a = form_.Reading.Cursor(TCursorName::A);
   const std::optional<int> b = form_.Reading.Cursor(TCursorName::B);
   const TCursorName last = form_.Reading.LastPlaced();
-  if (a == shownA_ && b == shownB_ && last == shownLast_) return false;
+  if (a == shownA_ && b == shownB_ && last == shownLast_ && !cursorsStale_) return false;
   shownLast_ = last;
-  if (a == shownA_ && b == shownB_) return true;
+  if (a == shownA_ && b == shownB_ && !cursorsStale_) return true;
   shownA_ = a;
   shownB_ = b;
+  cursorsStale_ = false;
   std::vector<TChartCursor> cursors;
+  if (inView_) {
+    chart_.SetCursors({});
+    return true;
+  }
   if (a) cursors.push_back({double(*a), kCursorAColor, QStringLiteral("A")});
   if (b) cursors.push_back({double(*b), kCursorBColor, QStringLiteral("B")});
   chart_.SetCursors(std::move(cursors));
@@ -139,6 +151,11 @@ bool TTraceReadout::ShowCursors() {
 }
 
 void TTraceReadout::PointerText(TCustomChart*, int valueIndex, QString& text) {
+  if (inView_ && ViewPointerText)
+    if (std::optional<QString> viewText = ViewPointerText()) {
+      text = *viewText;
+      return;
+    }
   const TTraceFigures& figures = form_.Reading.Figures;
   if (!figures.Has(valueIndex)) {
     text = Tr(QT_TRANSLATE_NOOP("simplescope", "no value"));
@@ -170,6 +187,8 @@ QString TTraceReadout::CursorText(TCursorName name) const {
 }
 
 QString TTraceReadout::DescriptionNow() const {
+  // The figures and cursors are those of the live trace, which a view hides.
+  if (inView_ && ViewDescription) return ViewDescription();
   const TTraceFigureSet& f = form_.Reading.Figures.All();
   QString trace = f.Count == 0 ? Tr(QT_TRANSLATE_NOOP("simplescope", "no value"))
                                : Tr(QT_TRANSLATE_NOOP("simplescope", "latest %1, min %2, max %3"))
@@ -189,7 +208,7 @@ QString TTraceReadout::DescriptionNow() const {
 
 QString TTraceReadout::Description() {
   // A trace that stands still is described as it is; a moving one as of the last second.
-  if (!form_.Timer1->Enabled() || !describedAt_.isValid() ||
+  if (!form_.Timer1->Enabled() || inView_ || !describedAt_.isValid() ||
       describedAt_.hasExpired(kDescriptionInterval)) {
     description_ = DescriptionNow();
     describedAt_.start();

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <optional>
 
 #include "app/TraceReading.h"
@@ -41,6 +42,14 @@ class TTraceReadout : public QObject {
   // The arrows move a cursor with the focus on `control` too, which would otherwise move the
   // focus with them (a push button).
   void TakeArrowsFrom(QWidget* control);
+  // A view other than the live trace: what it says in place of the trace's figures, and the
+  // pointer's text over it. Asked only while it is shown.
+  std::function<QString()> ViewDescription;
+  std::function<std::optional<QString>()> ViewPointerText;
+  // The chart shows a view other than the live trace, or the live trace again, or another
+  // stretch: the cursors, which stand on the live trace, show only on it, and a screen reader
+  // is told at once.
+  void ViewChanged(bool inView);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -72,6 +81,8 @@ class TTraceReadout : public QObject {
   std::optional<int> shownB_;
   TCursorName shownLast_ = TCursorName::A;
   QPointer<QWidget> arrowsFrom_;
+  bool inView_ = false;
+  bool cursorsStale_ = false;  // shown before a view came or went
   QString description_;
   QElapsedTimer describedAt_;
 };

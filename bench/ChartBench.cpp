@@ -10,8 +10,10 @@
 #include <random>
 
 #include "app/ChartSettings.h"
+#include "app/Form1Window.h"
 #include "app/RunCapture.h"
 #include "app/RunStore.h"
+#include "app/RunViewer.h"
 #include "chart/EnvelopeSeries.h"
 #include "protocol/BoardProtocol.h"
 
@@ -162,6 +164,54 @@ void BM_RunFrame(benchmark::State& state) {
   state.counters["heap_MB"] = view.heapBytes / 1e6;
 }
 BENCHMARK(BM_RunFrame)->Arg(0)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+// The same 8 hours in the window itself: the view's gesture (the whole run again, or the
+// next 200 samples), its columns handed to the chart, and the chart's paint of them.
+TForm1Window& EightHourWindow() {
+  static TForm1Window* window = [] {
+    auto* made = new TForm1Window;  // for the process' life
+    TRunStore& store = made->Form().Runs;
+    store.StartRun({});
+    std::mt19937 random(8);
+    std::normal_distribution<double> noise(0, 3);
+    BoardProtocol::TSampleBlock block;
+    for (int b = 0; b < kEightHourBlocks; ++b) {
+      if (b % 10000 == 9999) store.MarkGap();
+      for (int k = 0; k < 32; ++k) {
+        const double counts = 512 + 300 * std::sin((b * 32 + k) * 1e-5) + noise(random);
+        block[k] = static_cast<uint16_t>(std::clamp(counts, 0.0, 1023.0));
+      }
+      store.AppendBlock(block, b * 100);
+    }
+    made->show();
+    return made;
+  }();
+  return *window;
+}
+
+// range(0): 0 for the whole run (F), else a view of 200 samples paged on (PageDown) and
+// back to the oldest at the end.
+void BM_WindowRunFrame(benchmark::State& state) {
+  TForm1Window& window = EightHourWindow();
+  TRunViewer& viewer = window.Viewer();
+  TChart& chart = *window.Chart2();
+  QImage image(chart.size(), QImage::Format_RGB32);
+  viewer.ShowOldest();
+  if (state.range(0) != 0) viewer.ZoomBy(double(viewer.View().Width()) / 200);
+  viewer.ShowOldest();
+  for (auto _ : state) {
+    if (state.range(0) == 0) {
+      viewer.ShowWhole();
+    } else {
+      const uint64_t end = viewer.View().End();
+      viewer.Page(1);
+      if (viewer.View().End() == end) viewer.ShowOldest();
+    }
+    chart.render(&image);
+  }
+  state.counters["samples_in_view"] = double(viewer.View().Width());
+}
+BENCHMARK(BM_WindowRunFrame)->Arg(0)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 // What keeping the run adds to a tick: the command's mark and the block from the report.
 void BM_KeepABlock(benchmark::State& state) {

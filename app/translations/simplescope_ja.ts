@@ -304,5 +304,61 @@ plugged in and out; a click on the start picture starts measuring.</source>
         <source>newest at the right</source>
         <translation>新しい値が右</translation>
     </message>
+    <message>
+        <source>no samples</source>
+        <translation>サンプルなし</translation>
+    </message>
+    <message>
+        <source>samples %1 to %2 of %3</source>
+        <translation>サンプル %1〜%2（全 %3）</translation>
+    </message>
+    <message>
+        <source>(%1 s to %2 s)</source>
+        <translation>（%1〜%2 秒）</translation>
+    </message>
+    <message>
+        <source>; the oldest %1 samples were dropped</source>
+        <translation>、古い %1 サンプルはメモリーの上限で破棄されました</translation>
+    </message>
+    <message>
+        <source>; min %1, max %2</source>
+        <translation>、最小 %1、最大 %2</translation>
+    </message>
+    <message>
+        <source>Live view</source>
+        <translation>ライブ表示</translation>
+    </message>
+    <message>
+        <source>Zoom in</source>
+        <translation>拡大</translation>
+    </message>
+    <message>
+        <source>Zoom out</source>
+        <translation>縮小</translation>
+    </message>
+    <message>
+        <source>Earlier view</source>
+        <translation>前の範囲</translation>
+    </message>
+    <message>
+        <source>Later view</source>
+        <translation>次の範囲</translation>
+    </message>
+    <message>
+        <source>Oldest part</source>
+        <translation>最初の部分</translation>
+    </message>
+    <message>
+        <source>Newest part</source>
+        <translation>最新の部分</translation>
+    </message>
+    <message>
+        <source>Whole run</source>
+        <translation>計測全体</translation>
+    </message>
+    <message>
+        <source>Back to live</source>
+        <translation>ライブ表示に戻る</translation>
+    </message>
 </context>
 </TS>

@@ -119,7 +119,15 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
                                       "Slower",
                                       "Faster",
                                       "Live sound",
-                                      "Save sound…"}));
+                                      "Save sound…",
+                                      "",
+                                      "Zoom in",
+                                      "Zoom out",
+                                      "Earlier view",
+                                      "Later view",
+                                      "Oldest part",
+                                      "Newest part",
+                                      "Whole run"}));
   // Without values nothing is there to take away or to put a cursor on; the measurements
   // window says so itself, a recording waits for the values to come, and idle, measuring can
   // start but not stop; the sound's length can change before there is any.
@@ -165,13 +173,25 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
                                       "ゆっくり",
                                       "速く",
                                       "ライブで聞く",
-                                      "音を保存…"}));
+                                      "音を保存…",
+                                      "",
+                                      "拡大",
+                                      "縮小",
+                                      "前の範囲",
+                                      "次の範囲",
+                                      "最初の部分",
+                                      "最新の部分",
+                                      "計測全体"}));
   const QList<QAction*> actions = VisibleActions();
   for (int i : {0, 1, 2, 3, 5}) EXPECT_TRUE(actions[i]->isEnabled());
   const QStringList shortcuts = {
       "Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R", "",  "Ctrl+M", "A", "B", "Esc",
       "",       "F5",     "F6",           "",       "T", "",       "",  "P", "[",
       "]",      "L",      "Shift+P"};
+  const QStringList viewShortcuts = {"", "Ctrl++", "Ctrl+-", "PgUp", "PgDown", "Home", "End", "F"};
+  for (int i = 0; i < viewShortcuts.size(); ++i)
+    EXPECT_EQ(actions[shortcuts.size() + i]->text().section(QLatin1Char('\t'), 1),
+              QKeySequence(viewShortcuts[i]).toString(QKeySequence::NativeText));
   for (int i = 0; i < shortcuts.size(); ++i)
     EXPECT_EQ(actions[i]->text().section(QLatin1Char('\t'), 1),
               QKeySequence(shortcuts[i]).toString(QKeySequence::NativeText));

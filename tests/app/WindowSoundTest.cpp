@@ -160,9 +160,9 @@ TEST_F(WindowSound, TheMenuListsTheKeys) {
   QStringList texts;
   for (QAction* action : menu->actions())
     if (action->isVisible()) texts << action->text();
-  const QStringList tail = texts.mid(texts.size() - 5);
-  EXPECT_EQ(tail, QStringList({"Listen\tP", "Slower\t[", "Faster\t]", "Live sound\tL",
-                               "Save sound…\tShift+P"}));
+  const QStringList sound = texts.mid(texts.indexOf("Listen\tP"), 5);
+  EXPECT_EQ(sound, QStringList({"Listen\tP", "Slower\t[", "Faster\t]", "Live sound\tL",
+                                "Save sound…\tShift+P"}));
   menu->close();
 }
 
