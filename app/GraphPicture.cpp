@@ -5,7 +5,6 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -110,19 +109,23 @@ void DrawTrace(QPainter& painter, const TGraphContent& content, const TGraphLayo
   const auto x = [&](const TGraphPoint& p) {
     return layout.XOfSample((p.First + p.End - 1) / 2.0);
   };
-  QPainterPath path;
+  painter.save();
+  painter.setClipRect(layout.Plot.adjusted(-1, -1, 1, 1));
+  // Each piece drawn on its own: one path of them all would be filled as one large outline,
+  // several times slower for a long run.
+  std::vector<QPointF> line;
+  std::vector<QLineF> spans;
+  const auto endLine = [&] {
+    if (line.size() == 1) painter.drawPoint(line[0]);  // a sample standing alone is a dot
+    if (line.size() > 1) painter.drawPolyline(line.data(), int(line.size()));
+    line.clear();
+  };
   for (size_t i = 0; i < points.size(); ++i) {
     const TGraphPoint& p = points[i];
     const bool joined = i > 0 && !p.GapBefore;
     if (samples) {
-      // A line through the samples; one standing alone is a dot.
-      const QPointF at(x(p), layout.YOfVolts(p.Low));
-      if (joined) {
-        path.lineTo(at);
-      } else {
-        path.moveTo(at);
-        path.lineTo(at);
-      }
+      if (!joined) endLine();
+      line.emplace_back(x(p), layout.YOfVolts(p.Low));
       continue;
     }
     // A column's span, stretched to meet its neighbour's so the line has no holes.
@@ -131,12 +134,10 @@ void DrawTrace(QPainter& painter, const TGraphContent& content, const TGraphLayo
       low = std::min(low, points[i - 1].High);
       high = std::max(high, points[i - 1].Low);
     }
-    path.moveTo(x(p), layout.YOfVolts(low));
-    path.lineTo(x(p), layout.YOfVolts(high));
+    spans.emplace_back(x(p), layout.YOfVolts(low), x(p), layout.YOfVolts(high));
   }
-  painter.save();
-  painter.setClipRect(layout.Plot.adjusted(-1, -1, 1, 1));
-  painter.drawPath(path);
+  endLine();
+  if (!spans.empty()) painter.drawLines(spans.data(), int(spans.size()));
   painter.restore();
 }
 
