@@ -18,7 +18,7 @@ const QDateTime kTaken(QDate(2026, 12, 10), QTime(12, 0));
 
 // 8 hours at 320 samples a second in blocks of 32: a slow sine of 300 counts.
 const TRun& EightHourRun() {
-  static const TRun& run = [] -> const TRun& {
+  static const TRun& run = []() -> const TRun& {
     auto* made = new TRun(1, std::chrono::system_clock::time_point{});
     constexpr int kBlocks = 8 * 3600 * 10;
     std::vector<uint16_t> block(32);
