@@ -22,6 +22,7 @@ QString WindowKeysHelp() {
       "  Esc           Remove the cursors.\n"
       "  Ctrl+C        Copy the trace's values.\n"
       "  Ctrl+S        Save a picture of the window.\n"
+      "  Ctrl+G        Save the graph as a picture for a report (PNG or SVG).\n"
       "  Ctrl+Shift+S  Save the trace's values as a CSV file.\n"
       "  Ctrl+R        Record every sample to a file while measuring; again: stop.\n"
       "  Menu key      Open the chart's menu (also a right click on the chart).\n");

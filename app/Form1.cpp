@@ -57,6 +57,8 @@ const QString kFolderNotWritable = QStringLiteral("保存先のフォルダー�
 const QString kNotWrittenToTheEnd =
     QStringLiteral("ファイルを最後まで書き込めませんでした。ディスクの空きを確認してください。");
 const QString kPictureNotTaken = QStringLiteral("ウィンドウの画像を作れませんでした。");
+const QString kGraphNotSaved = QStringLiteral("グラフを保存できませんでした。");
+const QString kGraphNotDrawn = QStringLiteral("グラフの画像を作れませんでした。");
 const QString kRecordingTo = QStringLiteral(" — 記録中: ");
 const QString kWritingTheLastRows = QStringLiteral("記録の最後の行を書き込んでいます…");
 
@@ -142,6 +144,11 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
                                    TNotifyEvent::Bind<&TForm1::CopyValuesItemClick>(this));
   SavePictureItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+S"),
                                     TNotifyEvent::Bind<&TForm1::SavePictureItemClick>(this));
+  SaveGraphItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+G"),
+                                  TNotifyEvent::Bind<&TForm1::SaveGraphItemClick>(this));
+  GraphContent = [this](const QDateTime& taken, int) {
+    return GraphContentOfValues(ValuesShown(), Reading, taken);
+  };
   SaveValuesItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+Shift+S"),
                                    TNotifyEvent::Bind<&TForm1::SaveValuesItemClick>(this));
   RecordItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+R"),
@@ -445,10 +452,12 @@ void TForm1::PopupMenu1Popup(TObject*) {
   InstallTranslations(QStringLiteral("simplescope"));
   CopyValuesItem->Caption = QCoreApplication::translate("simplescope", "Copy values");
   SavePictureItem->Caption = QCoreApplication::translate("simplescope", "Save picture…");
+  SaveGraphItem->Caption = QCoreApplication::translate("simplescope", "Save graph…");
   SaveValuesItem->Caption = QCoreApplication::translate("simplescope", "Save values…");
   const bool hasValues = ValuesShown().Count() > 0;
   CopyValuesItem->Enabled = hasValues;
   SavePictureItem->Enabled = hasValues;
+  SaveGraphItem->Enabled = hasValues;
   SaveValuesItem->Enabled = hasValues;
   const bool recording = Recording && Recording->Active();
   RecordItem->Caption = recording ? QCoreApplication::translate("simplescope", "Stop recording")
@@ -508,6 +517,39 @@ void TForm1::AskAndSavePicture(const QByteArray& png) {
     return;
   }
   SaveFile(path, png, kPictureNotSaved);
+}
+
+void TForm1::SaveGraphItemClick(TObject*) {
+  // Taken now, as the window's picture is: the graph of the moment of the choice.
+  TGraphPictureOptions options;
+  options.NewestAtRight = GraphNewestAtRight;
+  TGraphContent content;
+  if (GraphContent)
+    content = GraphContent(QDateTime::currentDateTime(), TGraphPicture::PlotColumns(options));
+  if (content.Empty()) return;
+  RunOutsideTheTick(
+      [this, content = std::move(content), options] { AskAndSaveGraph(content, options); });
+}
+
+void TForm1::AskAndSaveGraph(const TGraphContent& content, const TGraphPictureOptions& options) {
+  QString filter = QCoreApplication::translate("simplescope", "PNG image (*.png)");
+  if (TGraphPicture::SvgAvailable())
+    filter +=
+        QStringLiteral(";;") + QCoreApplication::translate("simplescope", "SVG image (*.svg)");
+  const QString path = AskSaveFileName(
+      QCoreApplication::translate("simplescope", "Save graph"), TStandardFolder::Documents,
+      TraceFileName(content.Taken, QStringLiteral("png")), filter, QStringLiteral("png"));
+  if (path.isEmpty()) return;
+  // The kind follows the name, which follows the kind chosen unless it names one itself.
+  const bool svg =
+      TGraphPicture::SvgAvailable() && path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
+  const QByteArray picture =
+      svg ? TGraphPicture::Svg(content, options) : TGraphPicture::Png(content, options);
+  if (picture.isEmpty()) {
+    ShowWarningBox(kGraphNotSaved + kGraphNotDrawn);
+    return;
+  }
+  SaveFile(path, picture, kGraphNotSaved);
 }
 
 void TForm1::SaveValuesItemClick(TObject*) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/ByteLogDecoding.h"
+#include "app/GraphPicture.h"
 #include "app/Recording.h"
 #include "app/RunCapture.h"
 #include "app/RunStore.h"
@@ -70,12 +71,13 @@ class TForm1 : public TComponent {
   TTimer* Timer1;
   TCustomHidDeviceController* HidCtl;
   // The chart's menu: the trace's values to the clipboard, the window as a picture, the
-  // values to a file, and recording every block to a file (with the rows written so far,
-  // shown while recording). Bound to the chart by the window; its captions are made when it
-  // opens.
+  // chart as a picture for a report, the values to a file, and recording every block to a file
+  // (with the rows written so far, shown while recording). Bound to the chart by the window; its
+  // captions are made when it opens.
   TPopupMenu* PopupMenu1;
   TMenuItem* CopyValuesItem;
   TMenuItem* SavePictureItem;
+  TMenuItem* SaveGraphItem;
   TMenuItem* SaveValuesItem;
   TMenuItem* RecordItem;
   TMenuItem* RowsWrittenItem;
@@ -124,6 +126,12 @@ class TForm1 : public TComponent {
   bool NewestAtRight = false;
   TNotifyEvent OnTimeDirectionChanged;
 
+  // What "Save graph" draws, taken when it is chosen: the content at that time, its points
+  // at most `columns`. The values shown, unless a view of a run puts itself here.
+  std::function<TGraphContent(const QDateTime& taken, int columns)> GraphContent;
+  // Where the saved graph puts the newest sample: at the left, as the live trace does.
+  bool GraphNewestAtRight = false;
+
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);
   void FormDestroy(TObject* sender);
@@ -142,6 +150,7 @@ class TForm1 : public TComponent {
   void PopupMenu1Popup(TObject* sender);
   void CopyValuesItemClick(TObject* sender);
   void SavePictureItemClick(TObject* sender);
+  void SaveGraphItemClick(TObject* sender);
   void SaveValuesItemClick(TObject* sender);
   void RecordItemClick(TObject* sender);
   void RecordingChange(TObject* sender);
@@ -216,6 +225,7 @@ class TForm1 : public TComponent {
   void SendCommandReport(int32_t command, int reportLength);
   void SaveFile(const QString& path, const QByteArray& contents, const QString& what);
   void AskAndSavePicture(const QByteArray& png);
+  void AskAndSaveGraph(const TGraphContent& content, const TGraphPictureOptions& options);
   void AskAndSaveValues(const QByteArray& csv);
   void AskAndRecord();
   void PlaceCursorWherePointed(TCursorName name);

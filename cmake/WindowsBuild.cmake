@@ -26,6 +26,11 @@ set(SIMPLESCOPE_WINDOWS_DLLS
     ${libstdcxx_dll} ${libgcc_dll} ${SIMPLESCOPE_WINPTHREAD_DLL}
     ${SIMPLESCOPE_QT_PREFIX}/bin/Qt6Core.dll ${SIMPLESCOPE_QT_PREFIX}/bin/Qt6Gui.dll
     ${SIMPLESCOPE_QT_PREFIX}/bin/Qt6Widgets.dll)
+# Qt SVG where tools/build-windows-svg.sh built it (the chart's pictures as SVG).
+if(TARGET Qt6::Svg)
+  get_target_property(svg_dll Qt6::Svg IMPORTED_LOCATION_RELEASE)
+  list(APPEND SIMPLESCOPE_WINDOWS_DLLS ${svg_dll})
+endif()
 # Qt's Japanese catalogue for its own dialogs' words, which the programs look for in a
 # folder "translations" beside them. A .qm file is the same on every platform: it is taken
 # from Debian's qt6-translations-l10n, built from the same Qt release as the Qt for Windows.

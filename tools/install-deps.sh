@@ -4,12 +4,13 @@
 # With --windows, also what the Windows cross build needs (tools/windows.sh): MinGW-w64, Wine,
 # NSIS, wixl and msitools (the MSI), osslsigncode and openssl (tools/sign-windows.sh and its
 # test), and a deb-src entry for Debian's own archive, whose qt6-base and libjpeg-turbo
-# sources tools/build-windows-libs.sh builds for the target.
+# sources tools/build-windows-libs.sh builds for the target (and qt6-svg's,
+# tools/build-windows-svg.sh).
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache
-  qt6-base-dev libgl-dev qt6-tools-dev qt6-l10n-tools
+  qt6-base-dev libgl-dev qt6-tools-dev qt6-l10n-tools qt6-svg-dev
   libudev-dev libjpeg62-turbo-dev libfontconfig-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev perl

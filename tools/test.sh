@@ -47,7 +47,9 @@ case " ${stages[*]} " in
     bash tools/install-deps.sh --windows
     libs_log=$(mktemp "${TMPDIR:-/tmp}/simplescope-windows-libs.XXXXXX")
     # A session of its own, so that stopping it stops its compilers too.
-    setsid nice -n 19 bash tools/build-windows-libs.sh >"$libs_log" 2>&1 </dev/null &
+    # Qt SVG after it, if it can be built (tools/windows.sh goes on without it).
+    setsid nice -n 19 bash -c 'libs=$(bash tools/build-windows-libs.sh | tail -n1) &&
+      { bash tools/build-windows-svg.sh "$libs" || true; }' >"$libs_log" 2>&1 </dev/null &
     libs_pid=$!
     ;;
 esac

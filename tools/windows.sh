@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build, made and tested on Debian: installs what it needs (MinGW-w64, Wine,
 # Debian's sources), builds Qt and libjpeg-turbo for Windows when the cache lacks them
-# (tools/build-windows-libs.sh, about an hour of CPU on the first run), builds the programs
+# (tools/build-windows-libs.sh, about an hour of CPU on the first run) and Qt SVG beside them
+# (tools/build-windows-svg.sh, a few minutes; left out where it can't be built), builds the programs
 # into build-windows/ and runs their tests under Wine, headless (Xvfb), in a fresh Wine prefix
 # with one wineserver kept running for all of them.
 # SIMPLESCOPE_CACHE moves the cache (default ~/.cache/simplescope).
@@ -16,6 +17,16 @@ bash tools/install-deps.sh --windows
 echo "== Qt and libjpeg-turbo for Windows"
 libs=$(nice -n 19 bash tools/build-windows-libs.sh | tail -n1)
 echo "$libs"
+
+echo "== Qt SVG for Windows"
+# The chart's pictures as SVG too where it can be built (tools/build-windows-svg.sh, beside the
+# Qt cache); without it the programs are built and tested as they are, PNG pictures only.
+if svg=$(nice -n 19 bash tools/build-windows-svg.sh "$libs" | tail -n1); then
+  echo "$svg"
+  libs="$libs;$svg"
+else
+  echo "windows.sh: no Qt SVG for Windows: the chart's pictures are saved as PNG only" >&2
+fi
 
 echo "== Windows build ($build)"
 # A compiler cache set for the Linux builds serves this one too.

@@ -40,6 +40,46 @@ plugged in and out; a click on the start picture starts measuring.</source>
         <translation>値を保存</translation>
     </message>
     <message>
+        <source>Save graph…</source>
+        <translation>グラフを保存…</translation>
+    </message>
+    <message>
+        <source>Save graph</source>
+        <translation>グラフを保存</translation>
+    </message>
+    <message>
+        <source>SVG image (*.svg)</source>
+        <translation>SVG 画像 (*.svg)</translation>
+    </message>
+    <message>
+        <source>Samples %1–%2 (%3 values)</source>
+        <translation>サンプル %1–%2 (%3 値)</translation>
+    </message>
+    <message>
+        <source>%1–%2 s from the start of the run</source>
+        <translation>計測開始から %1–%2 秒</translation>
+    </message>
+    <message>
+        <source>Run %1</source>
+        <translation>計測 %1</translation>
+    </message>
+    <message>
+        <source>Volts (V)</source>
+        <translation>電圧 (V)</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>サンプル</translation>
+    </message>
+    <message>
+        <source>Time (s)</source>
+        <translation>時間 (s)</translation>
+    </message>
+    <message>
+        <source>No values</source>
+        <translation>値がありません</translation>
+    </message>
+    <message>
         <source>PNG image (*.png)</source>
         <translation>PNG 画像 (*.png)</translation>
     </message>
@@ -193,6 +233,7 @@ plugged in and out; a click on the start picture starts measuring.</source>
   Esc           Remove the cursors.
   Ctrl+C        Copy the trace&apos;s values.
   Ctrl+S        Save a picture of the window.
+  Ctrl+G        Save the graph as a picture for a report (PNG or SVG).
   Ctrl+Shift+S  Save the trace&apos;s values as a CSV file.
   Ctrl+R        Record every sample to a file while measuring; again: stop.
   Menu key      Open the chart&apos;s menu (also a right click on the chart).
@@ -211,6 +252,7 @@ plugged in and out; a click on the start picture starts measuring.</source>
   Esc           カーソルを消します。
   Ctrl+C        波形の値をコピーします。
   Ctrl+S        ウィンドウの画像を保存します。
+  Ctrl+G        グラフをレポート用の画像 (PNG または SVG) に保存します。
   Ctrl+Shift+S  波形の値を CSV ファイルに保存します。
   Ctrl+R        計測中のすべての値をファイルに記録します。もう一度押すと止めます。
   メニューキー  グラフのメニューを開きます (グラフの右クリックでも開きます)。

@@ -9,16 +9,19 @@
 
 // The window's warning boxes and save dialogs answered by a test instead of a person: the
 // boxes' texts and the dialogs' requests are kept, and every dialog answers `answer` (a
-// path, or empty for "cancelled") after running `onDialog`, where set.
+// path, or empty for "cancelled") after running `onDialog`, where set, with the kind of file
+// `chosenFilter` (where set) chosen.
 struct TAnsweredDialogs {
   std::vector<QString> boxes;
   std::vector<TSaveDialogRequest> requests;
   QString answer;
+  QString chosenFilter;
   std::function<void()> onDialog;
 
   void Install() {
     SetMessageBoxHook([this](TBoxKind, const QString& text) { boxes.push_back(text); });
-    SetSaveDialogHook([this](const TSaveDialogRequest& request) {
+    SetSaveDialogHook([this](TSaveDialogRequest& request) {
+      if (!chosenFilter.isEmpty()) request.chosenFilter = chosenFilter;
       requests.push_back(request);
       if (onDialog) onDialog();
       return answer;

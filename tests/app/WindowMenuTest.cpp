@@ -101,6 +101,7 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   // Under a locale without a catalogue, English.
   EXPECT_EQ(MenuTexts(), QStringList({"Copy values",
                                       "Save picture…",
+                                      "Save graph…",
                                       "Save values…",
                                       "Record…",
                                       "",
@@ -155,6 +156,7 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
   ASSERT_NE(Menu(), nullptr);
   EXPECT_EQ(MenuTexts(), QStringList({"値をコピー",
                                       "画像を保存…",
+                                      "グラフを保存…",
                                       "値を保存…",
                                       "記録…",
                                       "",
@@ -183,11 +185,11 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
                                       "最新の部分",
                                       "計測全体"}));
   const QList<QAction*> actions = VisibleActions();
-  for (int i : {0, 1, 2, 3, 5}) EXPECT_TRUE(actions[i]->isEnabled());
+  for (int i : {0, 1, 2, 3, 4, 6}) EXPECT_TRUE(actions[i]->isEnabled());
   const QStringList shortcuts = {
-      "Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R", "",  "Ctrl+M", "A", "B", "Esc",
-      "",       "F5",     "F6",           "",       "T", "",       "",  "P", "[",
-      "]",      "L",      "Shift+P"};
+      "Ctrl+C", "Ctrl+S", "Ctrl+G", "Ctrl+Shift+S", "Ctrl+R", "",  "Ctrl+M", "A", "B",
+      "Esc",    "",       "F5",     "F6",           "",       "T", "",       "",  "P",
+      "[",      "]",      "L",      "Shift+P"};
   const QStringList viewShortcuts = {"", "Ctrl++", "Ctrl+-", "PgUp", "PgDown", "Home", "End", "F"};
   for (int i = 0; i < viewShortcuts.size(); ++i)
     EXPECT_EQ(actions[shortcuts.size() + i]->text().section(QLatin1Char('\t'), 1),
@@ -195,7 +197,7 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
   for (int i = 0; i < shortcuts.size(); ++i)
     EXPECT_EQ(actions[i]->text().section(QLatin1Char('\t'), 1),
               QKeySequence(shortcuts[i]).toString(QKeySequence::NativeText));
-  Menu()->actions()[2]->trigger();  // the dialog: "値を保存", cancelled
+  Menu()->actions()[3]->trigger();  // the dialog: "値を保存", cancelled
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].caption, "値を保存");
   EXPECT_EQ(requests[0].filter, "CSV ファイル (*.csv)");
@@ -304,16 +306,16 @@ TEST_F(WindowMenu, RecordingShowsOnlyInTheCaptionAndTheMenuAndGoesWithItsEnd) {
 
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts().mid(0, 6), QStringList({"値をコピー", "画像を保存…", "値を保存…",
-                                                "記録を停止", "記録した行: 0", ""}));
-  EXPECT_FALSE(Menu()->actions()[4]->isEnabled());
-  Menu()->actions()[3]->trigger();  // stops it, without a dialog
+  EXPECT_EQ(MenuTexts().mid(0, 7), QStringList({"値をコピー", "画像を保存…", "グラフを保存…",
+                                                "値を保存…", "記録を停止", "記録した行: 0", ""}));
+  EXPECT_FALSE(Menu()->actions()[5]->isEnabled());
+  Menu()->actions()[4]->trigger();  // stops it, without a dialog
   Menu()->close();
   EXPECT_EQ(requests.size(), 1u);
   EXPECT_EQ(window->windowTitle(), "簡易オシロソフト");
   RightClickOnChart();
-  EXPECT_EQ(MenuTexts().mid(0, 5),
-            QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", ""}));
+  EXPECT_EQ(MenuTexts().mid(0, 6),
+            QStringList({"値をコピー", "画像を保存…", "グラフを保存…", "値を保存…", "記録…", ""}));
   Menu()->close();
   WaitMs(20);
   EXPECT_EQ(Rgb(window->grab().toImage()), atRest);
