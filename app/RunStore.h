@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 // The lowest and highest raw value of a stretch of samples; Low > High when it has none.
@@ -67,6 +68,9 @@ class TRun {
   std::chrono::system_clock::time_point StartTime() const { return start_; }
   // The time of the newest block, 0 before any.
   int64_t DurationMs() const { return durationMs_; }
+  // The file a run was opened from (its name, UTF-8), empty for a run measured here.
+  const std::string& FileName() const { return fileName_; }
+  void SetFileName(std::string name) { fileName_ = std::move(name); }
 
   // Positions [DroppedSamples(), SampleCount()) are kept.
   uint64_t SampleCount() const { return count_; }
@@ -123,6 +127,7 @@ class TRun {
   std::deque<TBlock> blocks_;
   std::vector<uint64_t> gaps_;
   bool gapPending_ = false;
+  std::string fileName_;
 };
 
 // The runs of the window's session, oldest first, within one memory limit: a new run starts
@@ -148,6 +153,12 @@ class TRunStore {
 
   void AppendBlock(std::span<const uint16_t> samples, int32_t timeMs);
   void MarkGap();
+
+  // Adds a run read from a file, whole or not at all: the oldest runs make room for it, as
+  // they do for a new run, but never the one being measured (`measuring`), which stays the
+  // newest, the one fed. The index it got, or -1 when it alone is over the limit, or when room
+  // could only be made by cutting the run being measured (then nothing changed).
+  int AddRun(std::unique_ptr<TRun> run, bool measuring);
 
   size_t MemoryBytes() const;
   size_t LimitBytes() const { return limit_; }
