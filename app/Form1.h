@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/ByteLogDecoding.h"
@@ -22,6 +23,8 @@
 #include "framework/Timer.h"
 #include "hid/CustomHidDeviceController.h"
 #include "protocol/BoardProtocol.h"
+
+class TRunOpening;
 
 // The oscilloscope's main window as its logic sees it: the components its handlers touch,
 // the measurement cycle (start, stop, one tick, the test sine) and the discovery of the
@@ -80,6 +83,8 @@ class TForm1 : public TComponent {
   TMenuItem* RecordItem;
   TMenuItem* RowsWrittenItem;
   TRecording* Recording;
+  // Opening a recording (or saved values) as a run of Runs: not while measuring.
+  TMenuItem* OpenItem;
   // Reading the trace, and measuring by keyboard: the measurements window, the two cursors,
   // start and stop.
   TMenuItem* MeasurementsItem;
@@ -113,6 +118,12 @@ class TForm1 : public TComponent {
   TEvent<void(TObject* sender, const TLoggedBlock& block)> OnBlockShown;
   // After measuring started or stopped.
   TNotifyEvent OnMeasuringChanged;
+  // A run of Runs to show: one chosen from the chart menu's list, or a recording opened.
+  TEvent<void(TObject* sender, int runIndex)> OnShowRun;
+  // The direction of time on the chart: the newest sample at the left (as the window starts)
+  // or at the right; the chart menu's "時間の向き" switches it until the window closes.
+  bool NewestAtRight = false;
+  TNotifyEvent OnTimeDirectionChanged;
 
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);
@@ -136,6 +147,7 @@ class TForm1 : public TComponent {
   void RecordItemClick(TObject* sender);
   void RecordingChange(TObject* sender);
   void RecordingFailure(TObject* sender, const QString& text);
+  void OpenItemClick(TObject* sender);
   void MeasurementsItemClick(TObject* sender);
   void CursorAItemClick(TObject* sender);
   void CursorBItemClick(TObject* sender);
@@ -167,6 +179,14 @@ class TForm1 : public TComponent {
   // The values the trace shows, newest first: the board's own values of the sample history,
   // or the test sine's values while it is shown. What the menu copies and saves.
   const TVoltsHistory& ValuesShown() const;
+
+  // Reads the file at `path` into a new run on a thread, with a progress window; then the run
+  // joins Runs and OnShowRun shows it, or a box says which line is wrong and why. False (and
+  // nothing happens) while measuring or while another file is being opened.
+  bool OpenRecording(const QString& path);
+  bool CanOpenRecording() const;
+  // The opening under way, for tests; null before the first.
+  TRunOpening* Opening() const { return opening_.get(); }
 
   // The window's caption; it follows onto the window bound with BindWindow.
   QString Caption() const { return caption_; }
@@ -203,6 +223,9 @@ class TForm1 : public TComponent {
   void AskAndSavePicture(const QByteArray& png);
   void AskAndSaveValues(const QByteArray& csv);
   void AskAndRecord();
+  void AskAndOpen();
+  void RecordingOpened(const QString& path, std::unique_ptr<TRun> run, const QString& error);
+  std::unique_ptr<TRunOpening> opening_;
   void PlaceCursorWherePointed(TCursorName name);
   void ReadingChanged();
   void MeasuringChanged();

@@ -99,14 +99,15 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   ASSERT_NE(Menu(), nullptr);
   EXPECT_TRUE(Menu()->isVisible());
   // Under a locale without a catalogue, English.
-  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…", "",
-                                      "Measurements…", "Cursor A here", "Cursor B here",
-                                      "Remove cursors", "", "Start", "Stop", "", "Listen", "Slower",
-                                      "Faster", "Live sound", "Save sound…"}));
+  EXPECT_EQ(MenuTexts(), QStringList({"Copy values", "Save picture…", "Save values…", "Record…",
+                                      "Open recording…", "", "Measurements…", "Cursor A here",
+                                      "Cursor B here", "Remove cursors", "", "Start", "Stop", "",
+                                      "Listen", "Slower", "Faster", "Live sound", "Save sound…"}));
   // Without values nothing is there to take away or to put a cursor on; the measurements
   // window says so itself, a recording waits for the values to come, and idle, measuring can
   // start but not stop; the sound's length can change before there is any.
-  const QStringList enabled = {"Record…", "Measurements…", "Start", "Slower", "Faster"};
+  const QStringList enabled = {"Record…", "Open recording…", "Measurements…",
+                               "Start",   "Slower",          "Faster"};
   for (QAction* action : VisibleActions()) {
     if (action->isSeparator()) continue;
     EXPECT_EQ(action->isEnabled(), enabled.contains(action->text().section('\t', 0, 0)))
@@ -125,15 +126,16 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
   FillHistory(3);
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts(),
-            QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "", "測定値…",
-                         "カーソル A をここに", "カーソル B をここに", "カーソルを消す", "", "開始",
-                         "終了", "", "音で聞く", "ゆっくり", "速く", "ライブで聞く", "音を保存…"}));
+  EXPECT_EQ(
+      MenuTexts(),
+      QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "記録を開く…", "", "測定値…",
+                   "カーソル A をここに", "カーソル B をここに", "カーソルを消す", "", "開始",
+                   "終了", "", "音で聞く", "ゆっくり", "速く", "ライブで聞く", "音を保存…"}));
   const QList<QAction*> actions = VisibleActions();
-  for (int i : {0, 1, 2, 3, 5}) EXPECT_TRUE(actions[i]->isEnabled());
+  for (int i : {0, 1, 2, 3, 4, 6}) EXPECT_TRUE(actions[i]->isEnabled());
   const QStringList shortcuts = {
-      "Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R", "",  "Ctrl+M", "A", "B", "Esc",
-      "",       "F5",     "F6",           "",       "P", "[",      "]", "L", "Shift+P"};
+      "Ctrl+C", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+R", "Ctrl+O", "",  "Ctrl+M", "A", "B",      "Esc",
+      "",       "F5",     "F6",           "",       "P",      "[", "]",      "L", "Shift+P"};
   for (int i = 0; i < shortcuts.size(); ++i)
     EXPECT_EQ(actions[i]->text().section(QLatin1Char('\t'), 1),
               QKeySequence(shortcuts[i]).toString(QKeySequence::NativeText));
@@ -246,16 +248,16 @@ TEST_F(WindowMenu, RecordingShowsOnlyInTheCaptionAndTheMenuAndGoesWithItsEnd) {
 
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts().mid(0, 6), QStringList({"値をコピー", "画像を保存…", "値を保存…",
-                                                "記録を停止", "記録した行: 0", ""}));
+  EXPECT_EQ(MenuTexts().mid(0, 7), QStringList({"値をコピー", "画像を保存…", "値を保存…",
+                                                "記録を停止", "記録した行: 0", "記録を開く…", ""}));
   EXPECT_FALSE(Menu()->actions()[4]->isEnabled());
   Menu()->actions()[3]->trigger();  // stops it, without a dialog
   Menu()->close();
   EXPECT_EQ(requests.size(), 1u);
   EXPECT_EQ(window->windowTitle(), "簡易オシロソフト");
   RightClickOnChart();
-  EXPECT_EQ(MenuTexts().mid(0, 5),
-            QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", ""}));
+  EXPECT_EQ(MenuTexts().mid(0, 6),
+            QStringList({"値をコピー", "画像を保存…", "値を保存…", "記録…", "記録を開く…", ""}));
   Menu()->close();
   WaitMs(20);
   EXPECT_EQ(Rgb(window->grab().toImage()), atRest);
