@@ -4,6 +4,8 @@
 // umockdev's glib headers first: Qt's "signals" keyword is a name in them.
 #include "EmulatedBoard.h"
 // Qt after them.
+#include <gtest/gtest.h>
+
 #include <QTemporaryDir>
 #include <QTest>
 
