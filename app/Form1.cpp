@@ -557,7 +557,8 @@ void TForm1::RecordingOpened(const QString& path, std::unique_ptr<TRun> run, con
     RunOutsideTheTick([text] { ShowWarningBox(text); });
     return;
   }
-  if (OnShowRun) OnShowRun(this, index);
+  // Measuring keeps the live trace on the screen: the run waits in the list.
+  if (OnShowRun && !RunCapture.Running()) OnShowRun(this, index);
 }
 
 void TForm1::SetCaption(const QString& caption) {

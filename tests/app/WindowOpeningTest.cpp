@@ -37,7 +37,7 @@ class WindowOpening : public ::testing::Test, protected TAnsweredDialogs {
     WaitMs(50);
   }
   void TearDown() override {
-    window.reset();
+    window.reset();  // every reading thread has ended
     TRunOpening::SetPieceHook({});
     SetOpenDialogHook({});
     Remove();
@@ -174,8 +174,10 @@ TEST_F(WindowOpening, AFileIsReadOffTheMainThreadWithAProgressWindowWhoseCancelD
   std::condition_variable changed;
   bool reached = false;
   bool release = false;
+  // Only the first piece waits; the hook stays set until every reading thread has ended.
   TRunOpening::SetPieceHook([&](uint64_t) {
     std::unique_lock lock(mutex);
+    if (reached) return;
     reached = true;
     changed.notify_all();
     changed.wait(lock, [&] { return release; });
@@ -211,11 +213,45 @@ TEST_F(WindowOpening, AFileIsReadOffTheMainThreadWithAProgressWindowWhoseCancelD
   EXPECT_TRUE(boxes.empty());
 
   // Let through, the same file opens whole.
-  TRunOpening::SetPieceHook({});
   ASSERT_TRUE(Form().OpenRecording(path));
   ASSERT_TRUE(WaitUntilOpened());
   ASSERT_EQ(Form().Runs.RunCount(), 1);
   EXPECT_EQ(Form().Runs.RunAt(0).SampleCount(), 40000u * 32);
+}
+
+TEST_F(WindowOpening, MeasuringThatStartedWhileAFileWasReadKeepsItsRunTheOneFed) {
+  const QString path = WriteRecording(QStringLiteral("meanwhile.csv"), 40000);
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool reached = false;
+  bool release = false;
+  // Only the first piece waits; the hook stays set until every reading thread has ended.
+  TRunOpening::SetPieceHook([&](uint64_t) {
+    std::unique_lock lock(mutex);
+    if (reached) return;
+    reached = true;
+    changed.notify_all();
+    changed.wait(lock, [&] { return release; });
+  });
+  ASSERT_TRUE(Form().OpenRecording(path));
+  {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return reached; });
+  }
+  Form().RunCapture.StartRun();  // as a start does
+  const TRun* measured = Form().Runs.Current();
+  {
+    std::lock_guard lock(mutex);
+    release = true;
+  }
+  changed.notify_all();
+  ASSERT_TRUE(WaitUntilOpened());
+  ASSERT_EQ(Form().Runs.RunCount(), 2);
+  EXPECT_EQ(Form().Runs.RunAt(0).FileName(), "meanwhile.csv");
+  EXPECT_EQ(Form().Runs.Current(), measured);
+  // The live trace stays on the screen; the run waits in the list.
+  EXPECT_TRUE(shown.empty());
+  Form().RunCapture.StopRun();
 }
 
 }  // namespace
