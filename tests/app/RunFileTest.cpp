@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/RunFile.h"
+#include "app/TraceRows.h"
+#include "app/VoltsHistory.h"
 #include "protocol/SampleTable.h"
 
 namespace {
@@ -133,6 +135,21 @@ TEST(RunFile, SavedValuesBecomeTheBoardsCountsOldestFirstInEitherOrderWithAGapWh
     EXPECT_EQ(read.contents.samples, expected);
     EXPECT_EQ(read.contents.gaps, std::vector<uint64_t>{10});
   }
+}
+
+TEST(RunFile, TheWindowsSavedValuesReadBackAsTheCountsTheBoardSent) {
+  // The menu's file, as the window writes it: the board's counts come back exactly.
+  TVoltsHistory history(200);
+  std::vector<uint16_t> sent;
+  for (int i = 0; i < 200; ++i) {
+    sent.push_back(uint16_t(i * 5 % 1024));
+    history.AddNewest(BoardProtocol::VoltsFromRaw(sent.back()));
+  }
+  const QByteArray csv = TraceRowsCsv(history);
+  const TRead read = Read(csv.toStdString(), 100);
+  ASSERT_TRUE(read.ok) << read.problem.Line;
+  EXPECT_EQ(read.kind, TRunFileKind::Values);
+  EXPECT_EQ(read.contents.samples, sent);
 }
 
 TEST(RunFile, ABadFileSaysWhichLineAndWhyAndTheColumnAtFault) {
