@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include "SimplescopeVersion.h"
 #include "framework/StandardOptions.h"
@@ -25,6 +26,8 @@ QString WindowKeysHelp() {
       "  Ctrl+G        Save the graph as a picture for a report (PNG or SVG).\n"
       "  Ctrl+Shift+S  Save the trace's values as a CSV file.\n"
       "  Ctrl+R        Record every sample to a file while measuring; again: stop.\n"
+      "  Ctrl+O        Open a recording or saved values (also a file dropped on the\n"
+      "                window); not while measuring.\n"
       "  Menu key      Open the chart's menu (also a right click on the chart).\n");
 }
 
@@ -36,6 +39,12 @@ TWindowCommandLine ParseWindowCommandLine(const QStringList& arguments) {
       "vendor 0x21CF, product 0x0004). The window finds the board and follows it when it is\n"
       "plugged in and out; a click on the start picture starts measuring."));
   const auto [help, version] = AddStandardOptions(parser);
+  parser.addPositionalArgument(
+      QStringLiteral("FILE"),
+      QCoreApplication::translate("simplescope",
+                                  "A recording (block,sample,time_s,raw,volts) or saved values "
+                                  "(sample,volts), CSV or TSV, to open."),
+      QStringLiteral("[FILE]"));
 
   TWindowCommandLine result;
   const auto mistake = [&](const QString& text) {
@@ -54,9 +63,15 @@ TWindowCommandLine ParseWindowCommandLine(const QStringList& arguments) {
   } else if (parser.isSet(version)) {
     result.run = false;
     result.text = QStringLiteral("simplescope %1\n").arg(QLatin1String(kSimplescopeVersion));
-  } else if (!parser.positionalArguments().isEmpty()) {
-    return mistake(QCoreApplication::translate("simplescope", "takes no arguments: \"%1\"")
-                       .arg(parser.positionalArguments().constFirst()));
+  } else if (const QStringList files = parser.positionalArguments(); files.size() > 1) {
+    return mistake(
+        QCoreApplication::translate("simplescope", "takes one file at most: \"%1\"").arg(files[1]));
+  } else if (!files.isEmpty()) {
+    // Said here, before the window opens for nothing.
+    if (!QFileInfo(files[0]).isFile())
+      return mistake(
+          QCoreApplication::translate("simplescope", "no such file: \"%1\"").arg(files[0]));
+    result.file = QFileInfo(files[0]).absoluteFilePath();
   }
   return result;
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLocale>
 #include <algorithm>
 #include <chrono>
@@ -10,11 +11,13 @@
 #include <vector>
 
 #include "app/ByteLogDecoding.h"
+#include "app/RunOpening.h"
 #include "app/TraceRows.h"
 #include "chart/ChartAxis.h"
 #include "framework/Clipboard.h"
 #include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
+#include "framework/FileOpening.h"
 #include "framework/FileSaving.h"
 #include "framework/Format.h"
 #include "framework/MessageWait.h"
@@ -156,6 +159,8 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
   RowsWrittenItem = PopupMenu1->Add(QString(), QString(), TNotifyEvent());
   RowsWrittenItem->Enabled = false;
   RowsWrittenItem->Visible = false;
+  OpenItem = PopupMenu1->Add(QString(), QStringLiteral("Ctrl+O"),
+                             TNotifyEvent::Bind<&TForm1::OpenItemClick>(this));
   Recording = new TRecording(this);
   Recording->OnChange = TNotifyEvent::Bind<&TForm1::RecordingChange>(this);
   Recording->OnFailure =
@@ -192,6 +197,7 @@ TForm1::TForm1(TCustomHidDeviceController* hidCtl, TChartSeries* series2)
 
 TForm1::~TForm1() {
   Timer1->SetEnabled(false);
+  opening_.reset();  // a file being read is dropped
   // No report reaches the recording while it waits for its files to be written.
   TRecording* recording = Recording;
   Recording = nullptr;
@@ -466,6 +472,8 @@ void TForm1::PopupMenu1Popup(TObject*) {
   if (recording)
     RowsWrittenItem->Caption = QCoreApplication::translate("simplescope", "Rows written: %1")
                                    .arg(QLocale().toString(Recording->RowsWritten()));
+  OpenItem->Caption = QCoreApplication::translate("simplescope", "Open recording…");
+  OpenItem->Enabled = CanOpenRecording();
   MeasurementsItem->Caption = QCoreApplication::translate("simplescope", "Measurements…");
   CursorAItem->Caption = QCoreApplication::translate("simplescope", "Cursor A here");
   CursorBItem->Caption = QCoreApplication::translate("simplescope", "Cursor B here");
@@ -592,6 +600,53 @@ void TForm1::RecordingChange(TObject*) {
 
 void TForm1::RecordingFailure(TObject*, const QString& text) {
   RunOutsideTheTick([text] { ShowWarningBox(text); });
+}
+
+void TForm1::OpenItemClick(TObject*) {
+  if (CanOpenRecording()) RunOutsideTheTick([this] { AskAndOpen(); });
+}
+
+void TForm1::AskAndOpen() {
+  // Measuring may have started while the dialog waited for its turn.
+  if (!CanOpenRecording()) return;
+  const QString path = AskOpenFileName(
+      QCoreApplication::translate("simplescope", "Open recording"), TStandardFolder::Documents,
+      QCoreApplication::translate("simplescope",
+                                  "Recordings and values (*.csv *.tsv *.txt);;All files (*)"));
+  if (!path.isEmpty()) OpenRecording(path);
+}
+
+bool TForm1::CanOpenRecording() const {
+  // As the start picture: not while measuring.
+  return Image2->Enabled() && !(opening_ && opening_->Busy());
+}
+
+bool TForm1::OpenRecording(const QString& path) {
+  if (!CanOpenRecording()) return false;
+  if (!opening_) opening_ = std::make_unique<TRunOpening>(Runs.LimitBytes());
+  opening_->Start(path, window_, [this, path](TRunOpening::TResult result) {
+    RecordingOpened(path, std::move(result.run), result.error);
+  });
+  return true;
+}
+
+void TForm1::RecordingOpened(const QString& path, std::unique_ptr<TRun> run, const QString& error) {
+  if (!run) {
+    RunOutsideTheTick([error] { ShowWarningBox(error); });
+    return;
+  }
+  // Measuring that started meanwhile keeps its run the one fed; the file's goes before it.
+  const int index = Runs.AddRun(std::move(run), RunCapture.Running());
+  if (index < 0) {
+    const QString text =
+        QCoreApplication::translate("simplescope", "The recording could not be opened.") +
+        QLatin1Char('\n') + QFileInfo(path).fileName() + QStringLiteral(": ") +
+        TRunOpening::TooBigText(Runs.LimitBytes());
+    RunOutsideTheTick([text] { ShowWarningBox(text); });
+    return;
+  }
+  // Measuring keeps the live trace on the screen: the run waits in the list.
+  if (OnShowRun && !RunCapture.Running()) OnShowRun(this, index);
 }
 
 void TForm1::SetCaption(const QString& caption) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/ByteLogDecoding.h"
@@ -23,6 +24,8 @@
 #include "framework/Timer.h"
 #include "hid/CustomHidDeviceController.h"
 #include "protocol/BoardProtocol.h"
+
+class TRunOpening;
 
 // The oscilloscope's main window as its logic sees it: the components its handlers touch,
 // the measurement cycle (start, stop, one tick, the test sine) and the discovery of the
@@ -82,6 +85,8 @@ class TForm1 : public TComponent {
   TMenuItem* RecordItem;
   TMenuItem* RowsWrittenItem;
   TRecording* Recording;
+  // Opening a recording (or saved values) as a run of Runs: not while measuring.
+  TMenuItem* OpenItem;
   // Reading the trace, and measuring by keyboard: the measurements window, the two cursors,
   // start and stop.
   TMenuItem* MeasurementsItem;
@@ -155,6 +160,7 @@ class TForm1 : public TComponent {
   void RecordItemClick(TObject* sender);
   void RecordingChange(TObject* sender);
   void RecordingFailure(TObject* sender, const QString& text);
+  void OpenItemClick(TObject* sender);
   void MeasurementsItemClick(TObject* sender);
   void CursorAItemClick(TObject* sender);
   void CursorBItemClick(TObject* sender);
@@ -192,6 +198,14 @@ class TForm1 : public TComponent {
   // or the test sine's values while it is shown. What the menu copies and saves.
   const TVoltsHistory& ValuesShown() const;
 
+  // Reads the file at `path` into a new run on a thread, with a progress window; then the run
+  // joins Runs and OnShowRun shows it, or a box says which line is wrong and why. False (and
+  // nothing happens) while measuring or while another file is being opened.
+  bool OpenRecording(const QString& path);
+  bool CanOpenRecording() const;
+  // The opening under way, for tests; null before the first.
+  TRunOpening* Opening() const { return opening_.get(); }
+
   // The window's caption; it follows onto the window bound with BindWindow.
   QString Caption() const { return caption_; }
   void SetCaption(const QString& caption);
@@ -228,6 +242,9 @@ class TForm1 : public TComponent {
   void AskAndSaveGraph(const TGraphContent& content, const TGraphPictureOptions& options);
   void AskAndSaveValues(const QByteArray& csv);
   void AskAndRecord();
+  void AskAndOpen();
+  void RecordingOpened(const QString& path, std::unique_ptr<TRun> run, const QString& error);
+  std::unique_ptr<TRunOpening> opening_;
   void PlaceCursorWherePointed(TCursorName name);
   void ReadingChanged();
   void MeasuringChanged();

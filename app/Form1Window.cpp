@@ -3,11 +3,13 @@
 #include <QAccessible>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QResource>
@@ -139,6 +141,13 @@ class TCoveredLabel : public QObject {
   QPointer<QWidget> stop_;
 };
 
+// The one local file a drag brings, or an empty text.
+QString DroppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls() || data->urls().size() != 1) return QString();
+  const QUrl url = data->urls().constFirst();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
 QString Tr(const char* text) {
   InstallTranslations(QStringLiteral("simplescope"));
   return QCoreApplication::translate("simplescope", text);
@@ -218,6 +227,7 @@ TForm1Window::TForm1Window() {
   // shows it there.
   setFocusPolicy(Qt::ClickFocus);
   setFocus();
+  setAcceptDrops(true);
 
   auto* hidCtl = new THidDeviceController(nullptr);
   // The window reads and writes the board alone: where a handle with access rights would
@@ -271,4 +281,27 @@ void TForm1Window::closeEvent(QCloseEvent* event) {
     event->accept();
   else
     event->ignore();
+}
+
+void TForm1Window::dragEnterEvent(QDragEnterEvent* event) {
+  if (form_->CanOpenRecording() && !DroppedFile(event->mimeData()).isEmpty())
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TForm1Window::dragMoveEvent(QDragMoveEvent* event) {
+  if (form_->CanOpenRecording())
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TForm1Window::dropEvent(QDropEvent* event) {
+  const QString path = DroppedFile(event->mimeData());
+  if (path.isEmpty() || !form_->OpenRecording(path)) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
 }

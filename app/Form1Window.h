@@ -55,6 +55,11 @@ class TForm1Window : public QWidget {
   void focusOutEvent(QFocusEvent* event) override;
   // A recording's last rows are written before the window goes (TForm1::FormCloseQuery).
   void closeEvent(QCloseEvent* event) override;
+  // A file dropped on the window opens as a run (TForm1::OpenRecording); refused while
+  // measuring, and for anything but one local file.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   TChart* chart2_ = nullptr;

@@ -207,3 +207,31 @@ bool TRunStore::FreeOldest() {
   }
   return !runs_.empty() && runs_.front()->DropOldestChunk();
 }
+
+int TRunStore::AddRun(std::unique_ptr<TRun> run, bool measuring) {
+  if (!run || run->SampleCount() == 0) return -1;
+  const size_t bytes = run->MemoryBytes();
+  if (bytes > limit_) return -1;
+  // A start that got no sample makes way, as it does for a new run.
+  if (!measuring && !runs_.empty() && runs_.back()->SampleCount() == 0) {
+    runs_.pop_back();
+    --nextNumber_;
+  }
+  // How many of the oldest runs must go; worked out before any goes, so a refusal changes
+  // nothing.
+  const size_t untouchable = measuring && !runs_.empty() ? 1 : 0;
+  size_t total = MemoryBytes();
+  size_t leaving = 0;
+  while ((total + bytes > limit_ || runs_.size() - leaving + 1 > size_t(kMaxRuns)) &&
+         runs_.size() - leaving > untouchable)
+    total -= runs_[leaving++]->MemoryBytes();
+  if (total + bytes > limit_) return -1;
+  for (size_t i = 0; i < leaving; ++i) runs_.pop_front();
+  runsDropped_ += static_cast<int>(leaving);
+  if (untouchable) {
+    runs_.insert(runs_.end() - 1, std::move(run));
+    return RunCount() - 2;
+  }
+  runs_.push_back(std::move(run));
+  return RunCount() - 1;
+}

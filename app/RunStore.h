@@ -154,6 +154,12 @@ class TRunStore {
   void AppendBlock(std::span<const uint16_t> samples, int32_t timeMs);
   void MarkGap();
 
+  // Adds a run read from a file, whole or not at all: the oldest runs make room for it, as
+  // they do for a new run, but never the one being measured (`measuring`), which stays the
+  // newest, the one fed. The index it got, or -1 when it alone is over the limit, or when room
+  // could only be made by cutting the run being measured (then nothing changed).
+  int AddRun(std::unique_ptr<TRun> run, bool measuring);
+
   size_t MemoryBytes() const;
   size_t LimitBytes() const { return limit_; }
 

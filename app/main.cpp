@@ -43,11 +43,13 @@ class TQuitAfterFirstPaint : public QObject {
 };
 
 // Reads the command line before the window system is reached, so --help, --version and a
-// mistake are answered without a display. Returns the exit code, or -1 to go on.
-int AnswerCommandLine(int argc, char* argv[]) {
+// mistake are answered without a display. Returns the exit code, or -1 to go on (with the
+// file to open in `file`).
+int AnswerCommandLine(int argc, char* argv[], QString& file) {
   QCoreApplication application(argc, argv);
   InstallTranslations(QStringLiteral("simplescope"));
   const TWindowCommandLine commandLine = ParseWindowCommandLine(QCoreApplication::arguments());
+  file = commandLine.file;
   if (commandLine.run) return -1;
   ShowCommandLineText(commandLine.text, commandLine.exitCode != 0);
   return commandLine.exitCode;
@@ -65,8 +67,9 @@ QIcon ProgramIcon() {
 int main(int argc, char* argv[]) {
   // Started without arguments, as from the desktop, the program has nothing to answer: it
   // spares itself the application object and message catalogues that reading them takes.
+  QString file;
   if (argc > 1)
-    if (const int exitCode = AnswerCommandLine(argc, argv); exitCode >= 0) return exitCode;
+    if (const int exitCode = AnswerCommandLine(argc, argv, file); exitCode >= 0) return exitCode;
   // The font configuration is read while Qt connects to the display.
   TFontConfigWarmUp fontConfig;
   QApplication application(argc, argv);
@@ -81,5 +84,7 @@ int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsSet("SIMPLESCOPE_QUIT_AFTER_FIRST_PAINT"))
     window.installEventFilter(&quitter);
   window.show();
+  if (!file.isEmpty())
+    QTimer::singleShot(0, &window, [&window, file] { window.Form().OpenRecording(file); });
   return application.exec();
 }

@@ -10,13 +10,14 @@ for p in libqcustomplot-dev valgrind xvfb xauth time; do
 done
 export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench --target hid_bench chart_bench conversion_bench simplescope \
-  empty_window graph_picture_bench >/dev/null
+cmake --build build-bench --target hid_bench chart_bench conversion_bench run_file_bench \
+  simplescope empty_window graph_picture_bench >/dev/null
 
 build-bench/bench/hid_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 build-bench/bench/chart_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 build-bench/bench/conversion_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 build-bench/bench/graph_picture_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+build-bench/bench/run_file_bench
 
 # The history's text conversions, each of the 65,536 raw values once.
 for way in format read; do

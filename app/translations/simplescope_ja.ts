@@ -16,8 +16,16 @@ plugged in and out; a click on the start picture starts measuring.</source>
         <translation>詳しくは &apos;simplescope --help&apos; を実行してください。</translation>
     </message>
     <message>
-        <source>takes no arguments: &quot;%1&quot;</source>
-        <translation>引数は取りません: &quot;%1&quot;</translation>
+        <source>takes one file at most: &quot;%1&quot;</source>
+        <translation>開けるファイルは 1 つだけです: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>no such file: &quot;%1&quot;</source>
+        <translation>ファイルがありません: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>A recording (block,sample,time_s,raw,volts) or saved values (sample,volts), CSV or TSV, to open.</source>
+        <translation>開く記録 (block,sample,time_s,raw,volts) か保存した値 (sample,volts) のファイル (CSV か TSV)。</translation>
     </message>
     <message>
         <source>Copy values</source>
@@ -236,6 +244,8 @@ plugged in and out; a click on the start picture starts measuring.</source>
   Ctrl+G        Save the graph as a picture for a report (PNG or SVG).
   Ctrl+Shift+S  Save the trace&apos;s values as a CSV file.
   Ctrl+R        Record every sample to a file while measuring; again: stop.
+  Ctrl+O        Open a recording or saved values (also a file dropped on the
+                window); not while measuring.
   Menu key      Open the chart&apos;s menu (also a right click on the chart).
 </source>
         <translation>ウィンドウのキー:
@@ -255,6 +265,8 @@ plugged in and out; a click on the start picture starts measuring.</source>
   Ctrl+G        グラフをレポート用の画像 (PNG または SVG) に保存します。
   Ctrl+Shift+S  波形の値を CSV ファイルに保存します。
   Ctrl+R        計測中のすべての値をファイルに記録します。もう一度押すと止めます。
+  Ctrl+O        記録か保存した値を開きます (ウィンドウにファイルをドロップしても
+                開きます)。計測中は使えません。
   メニューキー  グラフのメニューを開きます (グラフの右クリックでも開きます)。
 </translation>
     </message>
@@ -401,6 +413,82 @@ plugged in and out; a click on the start picture starts measuring.</source>
     <message>
         <source>Back to live</source>
         <translation>ライブ表示に戻る</translation>
+    </message>
+    <message>
+        <source>Open recording…</source>
+        <translation>記録を開く…</translation>
+    </message>
+    <message>
+        <source>Open recording</source>
+        <translation>記録を開く</translation>
+    </message>
+    <message>
+        <source>Recordings and values (*.csv *.tsv *.txt);;All files (*)</source>
+        <translation>記録と値 (*.csv *.tsv *.txt);;すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>Opening %1…</source>
+        <translation>%1 を開いています…</translation>
+    </message>
+    <message>
+        <source>%1 could not be read: %2</source>
+        <translation>%1 を読めませんでした: %2</translation>
+    </message>
+    <message>
+        <source>the file is empty.</source>
+        <translation>ファイルが空です。</translation>
+    </message>
+    <message>
+        <source>this is not a table of samples.</source>
+        <translation>サンプルの表ではありません。</translation>
+    </message>
+    <message>
+        <source>the header is neither a recording&apos;s (block,sample,time_s,raw,volts) nor saved values&apos; (sample,volts): &quot;%1&quot;.</source>
+        <translation>見出しが記録 (block,sample,time_s,raw,volts) のものでも保存した値 (sample,volts) のものでもありません: &quot;%1&quot;。</translation>
+    </message>
+    <message>
+        <source>the row has not as many fields as the header: &quot;%1&quot;.</source>
+        <translation>行の項目の数が見出しと合いません: &quot;%1&quot;。</translation>
+    </message>
+    <message>
+        <source>%1 is not a number: &quot;%2&quot;.</source>
+        <translation>%1 が数ではありません: &quot;%2&quot;。</translation>
+    </message>
+    <message>
+        <source>%1 is not a finite number: &quot;%2&quot;.</source>
+        <translation>%1 が有限の数ではありません: &quot;%2&quot;。</translation>
+    </message>
+    <message>
+        <source>%1 is out of range: &quot;%2&quot;.</source>
+        <translation>%1 が範囲を超えています: &quot;%2&quot;。</translation>
+    </message>
+    <message>
+        <source>volts are not (raw - 512) / 102.4 of the row&apos;s raw: &quot;%1&quot;.</source>
+        <translation>volts がその行の raw の (raw - 512) / 102.4 と合いません: &quot;%1&quot;。</translation>
+    </message>
+    <message>
+        <source>the block number is lower than the one before: &quot;%1&quot;.</source>
+        <translation>ブロック番号が前の行より小さくなっています: &quot;%1&quot;。</translation>
+    </message>
+    <message>
+        <source>the sample number does not follow the one before: &quot;%1&quot;.</source>
+        <translation>サンプル番号が前の行に続いていません: &quot;%1&quot;。</translation>
+    </message>
+    <message>
+        <source>the table has no rows.</source>
+        <translation>表に行がありません。</translation>
+    </message>
+    <message>
+        <source>%1, line %2: </source>
+        <translation>%1 の %2 行目: </translation>
+    </message>
+    <message>
+        <source>The recording could not be opened.</source>
+        <translation>記録を開けませんでした。</translation>
+    </message>
+    <message>
+        <source>the run is more than the %1 MB of memory kept for runs.</source>
+        <translation>計測の記録用のメモリー (%1 MB) に収まりません。</translation>
     </message>
 </context>
 </TS>

@@ -238,6 +238,72 @@ TEST(RunStore, EarlierRunsStayUntilTheLimitOrTheListPushesThemOut) {
   EXPECT_EQ(many.RunAt(0).Number(), 4);
 }
 
+// A run as read from a file: `chunks` whole chunks of samples.
+std::unique_ptr<TRun> OpenedRun(int chunks, const char* name = "run.csv") {
+  auto run = std::make_unique<TRun>(0, TClockPoint{});
+  for (int b = 0; b < chunks * TRun::kChunkSamples / 32; ++b) run->AppendBlock(Counting(9), b);
+  run->SetFileName(name);
+  return run;
+}
+
+TEST(RunStore, AnOpenedRunIsAddedWholeOrRefusedAndNeverTakesTheMeasuredRunsPlace) {
+  const size_t chunk = TRun::kChunkBytes + 4096;
+  TRunStore store(6 * chunk);
+  for (int r = 0; r < 2; ++r) {
+    store.StartRun({});
+    for (int b = 0; b < TRun::kChunkSamples / 32; ++b) store.AppendBlock(Counting(1), 0);
+  }
+  // It goes after the runs there are, and a start that got nothing makes way for it.
+  store.StartRun({});
+  EXPECT_EQ(store.AddRun(OpenedRun(1, "a.csv"), false), 2);
+  ASSERT_EQ(store.RunCount(), 3);
+  EXPECT_EQ(store.RunAt(2).FileName(), "a.csv");
+  EXPECT_EQ(store.RunAt(0).Number(), 1);
+  // The next start is numbered on from the measured runs.
+  EXPECT_EQ(store.StartRun({}).Number(), 3);
+  store.AppendBlock(Counting(2), 0);
+
+  // While measuring, it goes before the run being fed, which stays the newest.
+  TRun* measured = store.Current();
+  EXPECT_EQ(store.AddRun(OpenedRun(1, "b.csv"), true), 3);
+  EXPECT_EQ(store.Current(), measured);
+  EXPECT_EQ(store.RunAt(3).FileName(), "b.csv");
+
+  // Too big for the limit alone: refused, nothing changed.
+  const size_t before = store.MemoryBytes();
+  EXPECT_EQ(store.AddRun(OpenedRun(7), false), -1);
+  EXPECT_EQ(store.RunCount(), 5);
+  EXPECT_EQ(store.MemoryBytes(), before);
+  EXPECT_EQ(store.RunsDropped(), 0);
+
+  // Room is made by the oldest runs, whole, never by cutting the one being measured.
+  const int added = store.AddRun(OpenedRun(4, "c.csv"), true);
+  EXPECT_EQ(added, store.RunCount() - 2);
+  EXPECT_LE(store.MemoryBytes(), store.LimitBytes());
+  EXPECT_EQ(store.Current(), measured);
+  EXPECT_EQ(measured->DroppedSamples(), 0u);
+  EXPECT_GT(store.RunsDropped(), 0);
+  EXPECT_EQ(store.RunAt(store.RunCount() - 2).FileName(), "c.csv");
+  // A run that needs all but the measured run's room and more: refused.
+  for (int b = 0; b < 2 * TRun::kChunkSamples / 32; ++b) store.AppendBlock(Counting(3), 0);
+  const int runs = store.RunCount();
+  EXPECT_EQ(store.AddRun(OpenedRun(5), true), -1);
+  EXPECT_EQ(store.RunCount(), runs);
+  EXPECT_EQ(store.Current(), measured);
+
+  // The list's bound holds for opened runs too.
+  TRunStore many;
+  for (int r = 0; r < TRunStore::kMaxRuns + 2; ++r) many.AddRun(OpenedRun(0), false);
+  EXPECT_EQ(many.RunCount(), 0);  // a run without samples is nothing to add
+  for (int r = 0; r < TRunStore::kMaxRuns + 2; ++r) {
+    auto run = std::make_unique<TRun>(0, TClockPoint{});
+    run->AppendBlock(Counting(uint16_t(r)), 0);
+    many.AddRun(std::move(run), false);
+  }
+  EXPECT_EQ(many.RunCount(), TRunStore::kMaxRuns);
+  EXPECT_EQ(many.RunAt(0).SampleAt(0), 2);
+}
+
 TEST(RunCapture, BlocksFromReportsWithTheirTimeAndAGapWhereAnAnswerDidNotCome) {
   TRunStore store;
   std::chrono::steady_clock::time_point now{std::chrono::seconds(50)};

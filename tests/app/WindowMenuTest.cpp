@@ -104,6 +104,7 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
                                       "Save graph…",
                                       "Save values…",
                                       "Record…",
+                                      "Open recording…",
                                       "",
                                       "Measurements…",
                                       "Cursor A here",
@@ -133,9 +134,9 @@ TEST_F(WindowMenu, NothingIsMadeOrShownUntilItOpensAndNothingStaysAfter) {
   // window says so itself, a recording waits for the values to come, and idle, measuring can
   // start but not stop; the sound's length can change before there is any.
   // The direction of time can be chosen before, not a run that was never measured.
-  const QStringList enabled = {"Record…", "Measurements…",
-                               "Start",   "Time direction: newest at the right",
-                               "Slower",  "Faster"};
+  const QStringList enabled = {
+      "Record…", "Open recording…", "Measurements…", "Start", "Time direction: newest at the right",
+      "Slower",  "Faster"};
   for (QAction* action : VisibleActions()) {
     if (action->isSeparator()) continue;
     EXPECT_EQ(action->isEnabled(), enabled.contains(action->text().section('\t', 0, 0)))
@@ -159,6 +160,7 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
                                       "グラフを保存…",
                                       "値を保存…",
                                       "記録…",
+                                      "記録を開く…",
                                       "",
                                       "測定値…",
                                       "カーソル A をここに",
@@ -185,11 +187,11 @@ TEST_F(WindowMenu, JapaneseUnderAJapaneseLocale) {
                                       "最新の部分",
                                       "計測全体"}));
   const QList<QAction*> actions = VisibleActions();
-  for (int i : {0, 1, 2, 3, 4, 6}) EXPECT_TRUE(actions[i]->isEnabled());
+  for (int i : {0, 1, 2, 3, 4, 5, 7}) EXPECT_TRUE(actions[i]->isEnabled());
   const QStringList shortcuts = {
-      "Ctrl+C", "Ctrl+S", "Ctrl+G", "Ctrl+Shift+S", "Ctrl+R", "",  "Ctrl+M", "A", "B",
-      "Esc",    "",       "F5",     "F6",           "",       "T", "",       "",  "P",
-      "[",      "]",      "L",      "Shift+P"};
+      "Ctrl+C", "Ctrl+S", "Ctrl+G", "Ctrl+Shift+S", "Ctrl+R", "Ctrl+O", "", "Ctrl+M", "A", "B",
+      "Esc",    "",       "F5",     "F6",           "",       "T",      "", "",       "P", "[",
+      "]",      "L",      "Shift+P"};
   const QStringList viewShortcuts = {"", "Ctrl++", "Ctrl+-", "PgUp", "PgDown", "Home", "End", "F"};
   for (int i = 0; i < viewShortcuts.size(); ++i)
     EXPECT_EQ(actions[shortcuts.size() + i]->text().section(QLatin1Char('\t'), 1),
@@ -306,16 +308,17 @@ TEST_F(WindowMenu, RecordingShowsOnlyInTheCaptionAndTheMenuAndGoesWithItsEnd) {
 
   RightClickOnChart();
   ASSERT_NE(Menu(), nullptr);
-  EXPECT_EQ(MenuTexts().mid(0, 7), QStringList({"値をコピー", "画像を保存…", "グラフを保存…",
-                                                "値を保存…", "記録を停止", "記録した行: 0", ""}));
+  EXPECT_EQ(MenuTexts().mid(0, 8),
+            QStringList({"値をコピー", "画像を保存…", "グラフを保存…", "値を保存…", "記録を停止",
+                         "記録した行: 0", "記録を開く…", ""}));
   EXPECT_FALSE(Menu()->actions()[5]->isEnabled());
   Menu()->actions()[4]->trigger();  // stops it, without a dialog
   Menu()->close();
   EXPECT_EQ(requests.size(), 1u);
   EXPECT_EQ(window->windowTitle(), "簡易オシロソフト");
   RightClickOnChart();
-  EXPECT_EQ(MenuTexts().mid(0, 6),
-            QStringList({"値をコピー", "画像を保存…", "グラフを保存…", "値を保存…", "記録…", ""}));
+  EXPECT_EQ(MenuTexts().mid(0, 7), QStringList({"値をコピー", "画像を保存…", "グラフを保存…",
+                                                "値を保存…", "記録…", "記録を開く…", ""}));
   Menu()->close();
   WaitMs(20);
   EXPECT_EQ(Rgb(window->grab().toImage()), atRest);

@@ -36,7 +36,9 @@ for program in "$window" "$board" "$recorder"; do
   expect ja_JP.UTF-8 2 stderr "不明なオプション 'frobnicate' です。" -- "$program" --frobnicate
   expect ja_JP.UTF-8 0 stdout "$name 0." -- "$program" -v
 done
-expect C.UTF-8 2 stderr "takes no arguments: \"stray\"" -- "$window" stray
+expect C.UTF-8 2 stderr "no such file: \"stray\"" -- "$window" stray
+expect C.UTF-8 2 stderr "takes one file at most: \"two\"" -- "$window" "$window" two
+expect ja_JP.UTF-8 0 stdout "Ctrl+O" -- "$window" --help
 expect C.UTF-8 2 stderr "Missing value after '--period'" -- "$board" --period
 expect ja_JP.UTF-8 2 stderr '--period: "1" は 2 から' -- "$board" --period=1
 expect ja_JP.UTF-8 0 stdout "/dev/uhid (カーネルモジュール uhid)" -- "$board" --help
