@@ -136,7 +136,7 @@ TEST(PulseAudioOutput, NoServerIsOneClearError) {
   const std::string server = std::getenv("PULSE_SERVER") ? std::getenv("PULSE_SERVER") : "";
   setenv("PULSE_SERVER", "unix:/nonexistent/simplescope/native", 1);
   try {
-    OpenSystemSoundDevice();
+    OpenSystemSoundDevice({SoundScale::kSampleRate, 882});
     ADD_FAILURE() << "opened without a server";
   } catch (const TSoundError& error) {
     EXPECT_EQ(error.Kind(), TSoundErrorKind::NoDevice);
