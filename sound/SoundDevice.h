@@ -23,11 +23,11 @@ class TSoundDevice {
 };
 
 // What a device is opened for: samples a second, and how many the player writes at a time.
-// The device keeps about two writes (at least 100 ms) ahead of what is heard, asks for more a
-// write at a time and starts to sound once one write (at least 40 ms) is there: a whole sound,
-// written 20 ms at a time, is stopped within a moment; a live stream, a block of 100 ms as
-// each comes, has a block in hand against a late one and wakes the system's client once a
-// block.
+// The device keeps two writes, and at least 200 ms, ahead of what is heard (a loaded machine
+// may leave the player's thread waiting that long), asks for more a write at a time and starts
+// to sound once one write (at least 40 ms) is there. A whole sound, written 20 ms at a time,
+// is still stopped within a moment: closing the device drops what it holds. A live stream,
+// written a block of 100 ms as each comes, wakes the system's client once a block.
 struct TSoundFormat {
   int sampleRate;
   std::size_t writeSamples;

@@ -111,12 +111,12 @@ std::unique_ptr<TSoundDevice> OpenSystemSoundDevice(const TSoundFormat& format) 
   if (!pulse.missing.empty())
     throw TSoundError(TSoundErrorKind::NoDevice, "No sound: " + pulse.missing + ".");
   const pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<std::uint32_t>(format.sampleRate), 1};
-  // As the seam says: two writes ahead, at least 100 ms; more asked for a write at a time;
+  // As the seam says: two writes ahead, at least 200 ms; more asked for a write at a time;
   // playing starts once a write, at least 40 ms, is there. The rest as the server likes it.
   const std::size_t millisecond = static_cast<std::size_t>(format.sampleRate) / 1000;
   pa_buffer_attr buffer;
   buffer.maxlength = static_cast<std::uint32_t>(-1);
-  buffer.tlength = Bytes(std::max(2 * format.writeSamples, 100 * millisecond));
+  buffer.tlength = Bytes(std::max(2 * format.writeSamples, 200 * millisecond));
   buffer.prebuf = Bytes(std::max(format.writeSamples, 40 * millisecond));
   buffer.minreq = Bytes(format.writeSamples);
   buffer.fragsize = static_cast<std::uint32_t>(-1);

@@ -16,8 +16,8 @@ namespace SoundDeviceWindows {
 
 namespace {
 
-// Buffers of 20 ms, as many as make two writes or at least 100 ms ahead of what is heard.
-constexpr std::size_t kLeastBuffers = 5;
+// Buffers of 20 ms, as many as make two writes, and at least 200 ms, ahead of what is heard.
+constexpr std::size_t kLeastBuffers = 10;
 // A buffer's end is waited for at most this long at a time, in case a signal was missed.
 constexpr DWORD kWaitMilliseconds = 50;
 
