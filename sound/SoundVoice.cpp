@@ -40,11 +40,13 @@ struct TWaveTables {
   static constexpr int kSize = size;
   std::array<double, size + 1> sine;
   std::array<double, size + 1> oddHarmonics;  // 3rd, 5th and 7th at 1/n
+  std::array<double, size + 1> rough;         // the two together: the tone past -0.25 V
   TWaveTables() {
     for (int i = 0; i <= size; ++i) {
       const double angle = kTwoPi * i / size;
       sine[i] = std::sin(angle);
       oddHarmonics[i] = std::sin(3 * angle) / 3 + std::sin(5 * angle) / 5 + std::sin(7 * angle) / 7;
+      rough[i] = sine[i] + oddHarmonics[i];
     }
   }
 };
@@ -131,10 +133,13 @@ struct TGlideState {
   const double* marker;
 };
 
-// Samples [from, to) of a glide, from `TTables`. Plain: at or above 0 V and no burst sounding,
-// the case of nearly every sample, with nothing to look at but the tone; otherwise the rough
-// tone below 0 V and the bursts are added as they are.
-template <typename TTables, bool kPlain, typename TSample>
+// What a stretch of a glide sounds, when no burst sounds: the plain tone (at or above 0 V) or
+// the rough one with its harmonics whole (past -0.25 V), each one table read a sample; or,
+// where the harmonics fade in or a burst sounds, whatever there is, added as it comes.
+enum class TStretch { Plain, Rough, Mixed };
+
+// Samples [from, to) of a glide, from `TTables`.
+template <typename TTables, TStretch kStretch, typename TSample>
 void SoundStretch(TGlideState& state, bool negative, std::span<TSample> out, std::size_t from,
                   std::size_t to) {
   const TTables& tables = Tables<TTables>();
@@ -147,9 +152,10 @@ void SoundStretch(TGlideState& state, bool negative, std::span<TSample> out, std
     const double place = phase * TTables::kSize;
     const int entry = static_cast<int>(kNearest ? place + 0.5 : place);
     const double between = place - entry;
-    double tone = tables.sine[entry];
-    if constexpr (!kNearest) tone += between * (tables.sine[entry + 1] - tables.sine[entry]);
-    if constexpr (!kPlain) {
+    const auto& wave = kStretch == TStretch::Rough ? tables.rough : tables.sine;
+    double tone = wave[entry];
+    if constexpr (!kNearest) tone += between * (wave[entry + 1] - wave[entry]);
+    if constexpr (kStretch == TStretch::Mixed) {
       if (negative) {
         const double value = state.volts + static_cast<double>(i) * state.step;
         const double roughness = std::min(value * -kRoughnessPerVolt, 1.0);
@@ -160,7 +166,7 @@ void SoundStretch(TGlideState& state, bool negative, std::span<TSample> out, std
       }
     }
     double mixed = TSoundVoice::kToneLevel * tone;
-    if constexpr (!kPlain) {
+    if constexpr (kStretch == TStretch::Mixed) {
       if (tick) mixed += *tick++;
       if (marker) mixed += *marker++;
     }
@@ -199,11 +205,24 @@ void TSoundVoice::GlideInto(double volts, double step, std::span<TSample> out) {
   if (!started_) negative_ = volts < 0.0;
   started_ = true;
   const std::size_t count = out.size();
+  auto value = [&](std::size_t i) { return volts + static_cast<double>(i) * step; };
   // Whether sample i's value lies on the other side of 0 V than `negative`: once it does, it
   // does for the rest of the glide, which is straight.
-  auto crossed = [&](std::size_t i) {
-    return (volts + static_cast<double>(i) * step < 0.0) != negative_;
+  auto crossed = [&](std::size_t i) { return (value(i) < 0.0) != negative_; };
+  // The first sample of [from, to) where `change`, false before it and true after it on a
+  // straight glide, holds; `to` if none.
+  auto firstWhere = [](auto change, std::size_t from, std::size_t to) {
+    if (from >= to || !change(to - 1)) return to;
+    if (change(from)) return from;
+    std::size_t low = from, high = to - 1;  // change(high) and not change(low)
+    while (high - low > 1) {
+      const std::size_t middle = low + (high - low) / 2;
+      (change(middle) ? high : low) = middle;
+    }
+    return high;
   };
+  constexpr double kWholeRoughness = -1.0 / kRoughnessPerVolt;
+  auto deep = [&](std::size_t i) { return value(i) <= kWholeRoughness; };
   std::size_t done = 0;
   while (done < count) {
     if (crossed(done)) {
@@ -211,28 +230,40 @@ void TSoundVoice::GlideInto(double volts, double step, std::span<TSample> out) {
       tickAge_ = 0;
     }
     // The stretch goes on to where the value crosses 0 V, or a burst ends.
-    std::size_t end = count;
-    if (step != 0.0 && crossed(count - 1)) {
-      std::size_t low = done, high = count - 1;  // crossed(high) and not crossed(low)
-      while (high - low > 1) {
-        const std::size_t middle = low + (high - low) / 2;
-        (crossed(middle) ? high : low) = middle;
-      }
-      end = high;
-    }
+    std::size_t end = step != 0.0 ? firstWhere(crossed, done + 1, count) : count;
     state.tick = tickAge_ >= 0 ? tick.data() + tickAge_ : nullptr;
     state.marker = markerAge_ >= 0 ? marker.data() + markerAge_ : nullptr;
     if (state.tick) end = std::min(end, done + (tick.size() - static_cast<std::size_t>(tickAge_)));
     if (state.marker)
       end = std::min(end, done + (marker.size() - static_cast<std::size_t>(markerAge_)));
-    const bool plain = !negative_ && !state.tick && !state.marker;
+    TStretch stretch = TStretch::Mixed;
+    if (!state.tick && !state.marker) {
+      if (!negative_) {
+        stretch = TStretch::Plain;
+      } else if (deep(done)) {
+        // Rough up to where the value rises back within the quarter volt.
+        stretch = TStretch::Rough;
+        if (step > 0.0) end = firstWhere([&](std::size_t i) { return !deep(i); }, done + 1, end);
+      } else if (step < 0.0) {
+        // Fading in up to where the harmonics are whole.
+        end = firstWhere(deep, done + 1, end);
+      }
+    }
+    auto sound = [&]<typename TTables>() {
+      switch (stretch) {
+        case TStretch::Plain:
+          return SoundStretch<TTables, TStretch::Plain, TSample>(state, false, out, done, end);
+        case TStretch::Rough:
+          return SoundStretch<TTables, TStretch::Rough, TSample>(state, true, out, done, end);
+        case TStretch::Mixed:
+          return SoundStretch<TTables, TStretch::Mixed, TSample>(state, negative_, out, done, end);
+      }
+    };
     if (nearest_)
-      (plain ? SoundStretch<TNearestTables, true, TSample>
-             : SoundStretch<TNearestTables, false, TSample>)(state, negative_, out, done, end);
+      sound.template operator()<TNearestTables>();
     else
-      (plain ? SoundStretch<TInterpolatedTables, true, TSample>
-             : SoundStretch<TInterpolatedTables, false, TSample>)(state, negative_, out, done, end);
-    if (!plain) {
+      sound.template operator()<TInterpolatedTables>();
+    if (stretch == TStretch::Mixed) {
       const auto ran = static_cast<int>(end - done);
       if (tickAge_ >= 0 && (tickAge_ += ran) == static_cast<int>(tick.size())) tickAge_ = -1;
       if (markerAge_ >= 0 && (markerAge_ += ran) == static_cast<int>(marker.size()))

@@ -215,6 +215,15 @@ TEST(TraceSoundLive, AboveZeroAPureSineBelowZeroNothingFoldsBack) {
   EXPECT_NEAR(amplitude(7 * f), 0.45 * 0.4 / 7, 0.003);  // the harmonics at 0.4 of full
   for (double hz : {2 * f, 4 * f, kLiveRate - 9 * f, kLiveRate - 11 * f})
     EXPECT_LT(amplitude(hz), 0.005) << hz;
+  // Past -0.25 V the harmonics are whole: each at 1/n of the fundamental.
+  const TLiveSound deep =
+      RenderLive(std::vector<std::vector<double>>(10, std::vector<double>(32, -2.5)));
+  const double fDeep = SoundScale::PitchHz(-2.5);
+  for (int n : {1, 3, 5, 7})
+    EXPECT_NEAR(SoundAnalysis::Amplitude(deep.samples, deep.joins[1], deep.samples.size(),
+                                         n * fDeep, kLiveRate),
+                TSoundVoice::kToneLevel / n, 0.01)
+        << n;
 }
 
 // Where a trace of `values` over `samples` crosses 0 V, in samples of the whole sound.
