@@ -89,8 +89,8 @@ class TRecording {
   pid_t process_ = 0;
 };
 
-std::size_t FirstHeard(const std::vector<std::int16_t>& sound);
-std::size_t LastHeard(const std::vector<std::int16_t>& sound);
+inline std::size_t FirstHeard(const std::vector<std::int16_t>& sound);
+inline std::size_t LastHeard(const std::vector<std::int16_t>& sound);
 
 // Until `seconds` of sound have been heard from the first loud sample to the last, however
 // late a loaded machine plays them (20 s at most).
