@@ -154,12 +154,18 @@ count_instructions() {
     callgrind_control --zero "$program" >/dev/null 2>&1
     sleep "$window_seconds"
     callgrind_control --dump=live "$program" >/dev/null 2>&1
+    dumps=$((dumps + 1))
+    local listened=$out/callgrind.out.$dumps
   fi
   kill -TERM "$program"
   wait "$launcher" || true
   [ -n "$sound_server" ] && kill "$sound_server" && wait "$sound_server" 2>/dev/null || true
-  # KEEP_CALLGRIND=FILE keeps the measuring dump for callgrind_annotate.
-  if [ -n "${KEEP_CALLGRIND:-}" ]; then cp "$out/callgrind.out.2" "$KEEP_CALLGRIND"; fi
+  # KEEP_CALLGRIND=FILE keeps the measuring dump for callgrind_annotate (and FILE.live the
+  # one with live sound).
+  if [ -n "${KEEP_CALLGRIND:-}" ]; then
+    cp "$out/callgrind.out.2" "$KEEP_CALLGRIND"
+    if [ "${LIVE:-0}" = 1 ]; then cp "$listened" "$KEEP_CALLGRIND.live"; fi
+  fi
   local idle measuring ticks tick render pictures
   idle=$(dumped_instructions "$out/callgrind.out.1")
   measuring=$(dumped_instructions "$out/callgrind.out.2")

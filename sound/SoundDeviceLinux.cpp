@@ -6,18 +6,18 @@
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
+#include <algorithm>
 #include <string>
 
 #include "sound/SoundDevice.h"
-#include "sound/SoundScale.h"
 
 namespace SoundDeviceLinux {
 
 namespace {
 
-// Milliseconds of our format as bytes.
-constexpr std::uint32_t BytesOfMilliseconds(int milliseconds) {
-  return static_cast<std::uint32_t>(SoundScale::kSampleRate / 1000 * milliseconds * 2);
+// Samples of 16-bit mono as bytes.
+constexpr std::uint32_t Bytes(std::size_t samples) {
+  return static_cast<std::uint32_t>(samples * 2);
 }
 
 struct TPulseSimple {
@@ -105,23 +105,24 @@ class TPulseDevice : public TSoundDevice {
 
 }  // namespace SoundDeviceLinux
 
-std::unique_ptr<TSoundDevice> OpenSystemSoundDevice() {
+std::unique_ptr<TSoundDevice> OpenSystemSoundDevice(const TSoundFormat& format) {
   using namespace SoundDeviceLinux;
   const TPulseSimple& pulse = PulseSimple();
   if (!pulse.missing.empty())
     throw TSoundError(TSoundErrorKind::NoDevice, "No sound: " + pulse.missing + ".");
-  const pa_sample_spec format{PA_SAMPLE_S16NE, SoundScale::kSampleRate, 1};
-  // About 100 ms ahead, so that a stop is heard at once and live sound follows closely;
-  // playing starts once 40 ms are there. The rest as the server likes it.
+  const pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<std::uint32_t>(format.sampleRate), 1};
+  // As the seam says: two writes ahead, at least 200 ms; more asked for a write at a time;
+  // playing starts once a write, at least 40 ms, is there. The rest as the server likes it.
+  const std::size_t millisecond = static_cast<std::size_t>(format.sampleRate) / 1000;
   pa_buffer_attr buffer;
   buffer.maxlength = static_cast<std::uint32_t>(-1);
-  buffer.tlength = BytesOfMilliseconds(100);
-  buffer.prebuf = BytesOfMilliseconds(40);
-  buffer.minreq = static_cast<std::uint32_t>(-1);
+  buffer.tlength = Bytes(std::max(2 * format.writeSamples, 200 * millisecond));
+  buffer.prebuf = Bytes(std::max(format.writeSamples, 40 * millisecond));
+  buffer.minreq = Bytes(format.writeSamples);
   buffer.fragsize = static_cast<std::uint32_t>(-1);
   int error = 0;
   pa_simple* stream = pulse.open(nullptr, "simplescope", PA_STREAM_PLAYBACK, nullptr,
-                                 "The trace as sound", &format, nullptr, &buffer, &error);
+                                 "The trace as sound", &spec, nullptr, &buffer, &error);
   if (!stream)
     throw TSoundError(KindOf(error), std::string("No sound device could be opened: ") +
                                          pulse.describe(error) + ".");

@@ -11,15 +11,13 @@
 #include <vector>
 
 #include "sound/SoundDevice.h"
-#include "sound/SoundScale.h"
 
 namespace SoundDeviceWindows {
 
 namespace {
 
-// Five buffers of 20 ms: about 100 ms ahead of what is heard.
-constexpr std::size_t kBuffers = 5;
-constexpr std::size_t kBufferSamples = SoundScale::kSampleRate / 50;
+// Buffers of 20 ms, as many as make two writes, and at least 200 ms, ahead of what is heard.
+constexpr std::size_t kLeastBuffers = 10;
 // A buffer's end is waited for at most this long at a time, in case a signal was missed.
 constexpr DWORD kWaitMilliseconds = 50;
 
@@ -49,8 +47,14 @@ TSoundErrorKind KindOf(MMRESULT result) {
 
 class TWaveOutDevice : public TSoundDevice {
  public:
-  TWaveOutDevice(HWAVEOUT wave, HANDLE played) : wave_(wave), played_(played) {
-    for (TBuffer& buffer : buffers_) buffer.samples.resize(kBufferSamples);
+  TWaveOutDevice(HWAVEOUT wave, HANDLE played, const TSoundFormat& format)
+      : wave_(wave),
+        played_(played),
+        sampleRate_(format.sampleRate),
+        bufferSamples_(static_cast<std::size_t>(format.sampleRate / 50)),
+        buffers_(std::max(kLeastBuffers,
+                          (2 * format.writeSamples + bufferSamples_ - 1) / bufferSamples_)) {
+    for (TBuffer& buffer : buffers_) buffer.samples.resize(bufferSamples_);
   }
 
   ~TWaveOutDevice() override {
@@ -66,7 +70,7 @@ class TWaveOutDevice : public TSoundDevice {
   void Write(std::span<const std::int16_t> samples) override {
     while (!samples.empty()) {
       TBuffer& buffer = FreeBuffer();
-      const std::size_t count = std::min(samples.size(), kBufferSamples);
+      const std::size_t count = std::min(samples.size(), bufferSamples_);
       std::copy_n(samples.begin(), count, buffer.samples.begin());
       samples = samples.subspan(count);
       buffer.header = WAVEHDR{};
@@ -79,7 +83,7 @@ class TWaveOutDevice : public TSoundDevice {
         waveOutUnprepareHeader(wave_, &buffer.header, sizeof(WAVEHDR));
         Fail("Writing to the sound device failed", result);
       }
-      next_ = (next_ + 1) % kBuffers;
+      next_ = (next_ + 1) % buffers_.size();
     }
   }
 
@@ -88,7 +92,7 @@ class TWaveOutDevice : public TSoundDevice {
     for (const TBuffer& buffer : buffers_)
       if (Queued(buffer)) bytes += buffer.header.dwBufferLength;
     return std::chrono::microseconds(bytes / sizeof(std::int16_t) * 1'000'000 /
-                                     SoundScale::kSampleRate);
+                                     static_cast<unsigned>(sampleRate_));
   }
 
  private:
@@ -112,7 +116,9 @@ class TWaveOutDevice : public TSoundDevice {
 
   HWAVEOUT wave_;
   HANDLE played_;
-  std::array<TBuffer, kBuffers> buffers_;
+  const int sampleRate_;
+  const std::size_t bufferSamples_;
+  std::vector<TBuffer> buffers_;
   std::size_t next_ = 0;
 };
 
@@ -120,14 +126,14 @@ class TWaveOutDevice : public TSoundDevice {
 
 }  // namespace SoundDeviceWindows
 
-std::unique_ptr<TSoundDevice> OpenSystemSoundDevice() {
+std::unique_ptr<TSoundDevice> OpenSystemSoundDevice(const TSoundFormat& sound) {
   using namespace SoundDeviceWindows;
   if (waveOutGetNumDevs() == 0)
     throw TSoundError(TSoundErrorKind::NoDevice, "No sound device is installed.");
   WAVEFORMATEX format{};
   format.wFormatTag = WAVE_FORMAT_PCM;
   format.nChannels = 1;
-  format.nSamplesPerSec = SoundScale::kSampleRate;
+  format.nSamplesPerSec = static_cast<DWORD>(sound.sampleRate);
   format.wBitsPerSample = 16;
   format.nBlockAlign = format.nChannels * format.wBitsPerSample / 8;
   format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
@@ -143,5 +149,5 @@ std::unique_ptr<TSoundDevice> OpenSystemSoundDevice() {
     CloseHandle(played);
     Fail("No sound device could be opened", result);
   }
-  return std::make_unique<TWaveOutDevice>(wave, played);
+  return std::make_unique<TWaveOutDevice>(wave, played, sound);
 }

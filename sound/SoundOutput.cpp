@@ -16,6 +16,23 @@ constexpr auto kHeard = 2ms;
 
 }  // namespace
 
+void TSoundOutput::TWaiting::Append(std::span<const std::int16_t> more) {
+  // What was taken is dropped once it is half of what is kept: a stream that runs on for
+  // hours neither grows nor moves each sample more than about twice.
+  if (next > 0 && next >= samples.size() / 2) {
+    samples.erase(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(next));
+    next = 0;
+  }
+  samples.insert(samples.end(), more.begin(), more.end());
+}
+
+void TSoundOutput::TWaiting::Take(std::size_t count, std::vector<std::int16_t>& into) {
+  const auto from = samples.begin() + static_cast<std::ptrdiff_t>(next);
+  into.assign(from, from + static_cast<std::ptrdiff_t>(count));
+  next += count;
+  if (next == samples.size()) clear();
+}
+
 TSoundOutput::TSoundOutput(TListener listener, TDeviceOpener opener)
     : listener_(std::move(listener)), opener_(std::move(opener)) {}
 
@@ -46,7 +63,7 @@ unsigned TSoundOutput::Play(std::vector<std::int16_t> sound) {
   {
     std::lock_guard lock(mutex_);
     play = StartPlay(TPlayKind::Whole);
-    waiting_.assign(sound.begin(), sound.end());
+    waiting_.samples = std::move(sound);
   }
   changed_.notify_all();
   return play;
@@ -58,7 +75,7 @@ unsigned TSoundOutput::Stream(const std::vector<std::int16_t>& samples) {
     std::lock_guard lock(mutex_);
     if (play_ == 0 || kind_ != TPlayKind::Stream) StartPlay(TPlayKind::Stream);
     play = play_;
-    waiting_.insert(waiting_.end(), samples.begin(), samples.end());
+    waiting_.Append(samples);
   }
   changed_.notify_all();
   return play;
@@ -123,7 +140,7 @@ void TSoundOutput::Render(std::unique_lock<std::mutex>& lock, TraceSound::TLive&
     sound.insert(sound.end(), part.begin(), part.end());
   }
   lock.lock();
-  if (play_ == play) waiting_.insert(waiting_.end(), sound.begin(), sound.end());
+  if (play_ == play) waiting_.Append(sound);
 }
 
 void TSoundOutput::EndPlay(std::unique_lock<std::mutex>& lock, unsigned play, const TEvent& event) {
@@ -144,8 +161,8 @@ void TSoundOutput::Run() {
   TraceSound::TLive live;
   std::unique_ptr<TSoundDevice> device;
   unsigned devicePlay = 0;  // the play the open device sounds
+  int deviceRate = kWholeSampleRate;
   std::vector<std::int16_t> chunk;
-  chunk.reserve(kChunkSamples);
   // When the whole sound of play heardByPlay will have been heard, by what the device said
   // once all of it was written.
   std::chrono::steady_clock::time_point heardBy;
@@ -170,10 +187,14 @@ void TSoundOutput::Run() {
       continue;
     }
     if (!device) {
+      const TSoundFormat format =
+          kind_ == TPlayKind::Stream
+              ? TSoundFormat{kStreamSampleRate, kStreamChunkSamples}
+              : TSoundFormat{kWholeSampleRate, ChunkSamples(kWholeSampleRate)};
       lock.unlock();
       TEvent failure{TEvent::TKind::Failed, play, TSoundErrorKind::Failed, {}};
       try {
-        device = opener_();
+        device = opener_(format);
       } catch (const TSoundError& error) {
         failure.errorKind = error.Kind();
         failure.message = error.what();
@@ -185,14 +206,15 @@ void TSoundOutput::Run() {
         continue;
       }
       devicePlay = play;
+      deviceRate = format.sampleRate;
       continue;  // the play may have changed meanwhile
     }
 
     std::optional<TEvent> event;
     if (!waiting_.empty()) {
-      const std::size_t count = std::min(kChunkSamples, waiting_.size());
-      chunk.assign(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(count));
-      waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(count));
+      const std::size_t most =
+          kind_ == TPlayKind::Stream ? kStreamChunkSamples : ChunkSamples(deviceRate);
+      waiting_.Take(std::min(most, waiting_.size()), chunk);
       heardByPlay = 0;  // more to hear: the end is taken again once all is written
       lock.unlock();
       try {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,7 +36,7 @@ class TSoundOutput {
   };
   // Called on the player's thread, with nothing locked: hand it to where it is used.
   using TListener = std::function<void(const TEvent& event)>;
-  using TDeviceOpener = std::function<std::unique_ptr<TSoundDevice>()>;
+  using TDeviceOpener = std::function<std::unique_ptr<TSoundDevice>(const TSoundFormat& format)>;
 
   explicit TSoundOutput(TListener listener, TDeviceOpener opener = OpenSystemSoundDevice);
   TSoundOutput(const TSoundOutput&) = delete;
@@ -51,8 +52,17 @@ class TSoundOutput {
   // Silences at once whatever sounds and drops what waits; no event follows for it.
   void Stop();
 
-  // What the player writes at a time: it notices a stop between two of these.
-  static constexpr std::size_t kChunkSamples = 882;  // 20 ms
+  // What the player writes of a whole sound at a time, 20 ms: it notices a stop between two.
+  static constexpr std::size_t ChunkSamples(int sampleRate) {
+    return static_cast<std::size_t>(sampleRate / 50);
+  }
+  // Of a stream, a live block (100 ms) at a time: each write to the system costs the same
+  // however small, and a stream's write rarely waits, as its blocks come no faster than
+  // they are heard.
+  static constexpr std::size_t kStreamChunkSamples = TraceSound::TLive::kSampleRate / 10 + 1;
+  // A whole sound plays at SoundScale::kSampleRate, a stream at SoundScale::kLiveSampleRate.
+  static constexpr int kWholeSampleRate = SoundScale::kSampleRate;
+  static constexpr int kStreamSampleRate = TraceSound::TLive::kSampleRate;
 
  private:
   enum class TPlayKind { Whole, Stream };
@@ -72,7 +82,20 @@ class TSoundOutput {
   // Guarded by mutex_: what should sound now (0: nothing) and what of it is still to write.
   unsigned play_ = 0;
   TPlayKind kind_ = TPlayKind::Whole;
-  std::deque<std::int16_t> waiting_;
+  // Samples still to write, from `next` on: appended and taken a stretch at a time.
+  struct TWaiting {
+    std::vector<std::int16_t> samples;
+    std::size_t next = 0;
+    bool empty() const { return next == samples.size(); }
+    std::size_t size() const { return samples.size() - next; }
+    void clear() {
+      samples.clear();
+      next = 0;
+    }
+    void Append(std::span<const std::int16_t> more);
+    void Take(std::size_t count, std::vector<std::int16_t>& into);
+  };
+  TWaiting waiting_;
   // Values still to become sound, ahead of waiting_; a new stream starts a new live sound.
   std::optional<TraceSound::TRequest> traceToRender_;
   std::deque<std::vector<double>> blocksToRender_;

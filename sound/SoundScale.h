@@ -8,7 +8,12 @@
 // (1046.5 Hz); voltages beyond the range are held at its ends.
 namespace SoundScale {
 
+// A trace played or saved whole is 44.1 kHz; live sound, which runs as long as the board is
+// measured, a quarter of that: every tone of the scale, the highest harmonic of the rough one
+// below 0 V (2.6 kHz) and the live tick (4 kHz) still lie below its half, 5.5 kHz, so nothing
+// folds back into what is heard, at a quarter of the work.
 inline constexpr int kSampleRate = 44100;
+inline constexpr int kLiveSampleRate = 11025;
 inline constexpr double kLowestVolts = -5.0;
 inline constexpr double kHighestVolts = 5.0;
 inline constexpr double kLowestHz = 130.81;

@@ -1,7 +1,6 @@
 #include "sound/TraceSound.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace TraceSound {
@@ -12,8 +11,9 @@ namespace {
 // origin + i * perSample among them (0 the first point), in a straight line between
 // neighbours and held beyond the ends: one straight glide of the voice per stretch between
 // two points.
+template <typename TSample>
 void GlideThrough(TSoundVoice& voice, std::span<const double> points, double origin,
-                  double perSample, std::size_t begin, std::size_t end, std::span<double> out) {
+                  double perSample, std::size_t begin, std::size_t end, std::span<TSample> out) {
   const double last = static_cast<double>(points.size() - 1);
   // The first sample from `i` on whose position reaches `x` (perSample > 0).
   auto firstAt = [&](double x, std::size_t i) {
@@ -79,9 +79,7 @@ std::size_t TraceSamples(double seconds) {
 }
 
 std::int16_t Pcm(double sample) {
-  // Rounded half away from zero, without a call into the library for every sample.
-  const double scaled = std::clamp(sample, -1.0, 1.0) * 32767.0;
-  return static_cast<std::int16_t>(scaled >= 0 ? scaled + 0.5 : scaled - 0.5);
+  return PcmOf(sample);
 }
 
 std::vector<std::int16_t> Render(const TRequest& request) {
@@ -131,17 +129,16 @@ std::vector<std::int16_t> Render(const TRequest& request) {
 std::vector<std::int16_t> TLive::RenderBlock(std::span<const double> volts) {
   if (volts.empty()) return {};
   // The block glides on from where the last one ended: point 0 is the last one's last value.
-  std::vector<double> points;
-  points.reserve(volts.size() + 1);
-  points.push_back(last_.value_or(SoundScale::HeldVolts(volts.front())));
-  for (double v : volts) points.push_back(SoundScale::HeldVolts(v));
-  last_ = points.back();
+  points_.clear();
+  points_.push_back(last_.value_or(SoundScale::HeldVolts(volts.front())));
+  for (double v : volts) points_.push_back(SoundScale::HeldVolts(v));
+  last_ = points_.back();
 
-  std::array<double, kBlockSamples> mixed;
-  const double perSample = static_cast<double>(volts.size()) / kBlockSamples;
-  GlideThrough(voice_, points, perSample, perSample, 0, kBlockSamples, mixed);
-  std::vector<std::int16_t> sound(kBlockSamples);
-  for (std::size_t i = 0; i < kBlockSamples; ++i) sound[i] = Pcm(mixed[i]);
+  const std::size_t samples = SamplesOfBlocks(blocks_ + 1) - SamplesOfBlocks(blocks_);
+  ++blocks_;
+  const double perSample = static_cast<double>(volts.size()) / samples;
+  std::vector<std::int16_t> sound(samples);
+  GlideThrough(voice_, points_, perSample, perSample, 0, samples, std::span(sound));
   return sound;
 }
 

@@ -9,8 +9,8 @@
 #include "sound/SoundScale.h"
 #include "sound/SoundVoice.h"
 
-// A trace as sound: 16-bit mono PCM at SoundScale::kSampleRate, the same values always giving
-// the same samples.
+// A trace as sound: 16-bit mono PCM at SoundScale::kSampleRate (live sound at its own lower
+// rate), the same values always giving the same samples.
 namespace TraceSound {
 
 // The trace's own length: 1 to 10 s, 3 s unless asked otherwise.
@@ -43,17 +43,24 @@ std::size_t TraceSamples(double seconds);
 // in a straight line between neighbours. Nothing at all without values.
 std::vector<std::int16_t> Render(const TRequest& request);
 
-// The newest samples as they come: each block (normally the board's 32 samples) becomes
-// kBlockSamples of sound, gliding on from the block before without a break in the phase.
+// The newest samples as they come, at SoundScale::kLiveSampleRate: each block (normally the
+// board's 32 samples) becomes 100 ms of sound, gliding on from the block before without a
+// break in the phase. 100 ms is 1102.5 samples: the blocks take 1102 and 1103 in turn, so
+// that n blocks are always SamplesOfBlocks(n) long.
 class TLive {
  public:
-  static constexpr std::size_t kBlockSamples = SoundScale::kSampleRate / 10;  // 100 ms
+  static constexpr int kSampleRate = SoundScale::kLiveSampleRate;
+  static constexpr std::size_t SamplesOfBlocks(std::uint64_t blocks) {
+    return static_cast<std::size_t>(blocks * kSampleRate / 10);
+  }
   // An empty block gives no sound.
   std::vector<std::int16_t> RenderBlock(std::span<const double> volts);
 
  private:
-  TSoundVoice voice_;
+  TSoundVoice voice_{kSampleRate};
   std::optional<double> last_;
+  std::uint64_t blocks_ = 0;
+  std::vector<double> points_;  // kept from block to block: no allocation each time
 };
 
 // A sample between -1 and 1 as 16 bits, rounded, held to the range.

@@ -13,6 +13,7 @@ struct TFakeSound {
   std::vector<std::int16_t> written;
   int opens = 0;
   int closes = 0;
+  std::vector<int> rates;  // each open's samples a second
 
   std::vector<std::int16_t> Written() {
     std::lock_guard lock(mutex);
@@ -24,9 +25,10 @@ struct TFakeSound {
   }
   // The opener to give the player.
   auto Opener() {
-    return [this]() -> std::unique_ptr<TSoundDevice> {
+    return [this](const TSoundFormat& format) -> std::unique_ptr<TSoundDevice> {
       std::lock_guard lock(mutex);
       ++opens;
+      rates.push_back(format.sampleRate);
       return std::make_unique<TDevice>(*this);
     };
   }

@@ -137,7 +137,7 @@ TEST_F(WindowSound, ShiftPSavesTheSoundAsWav) {
 }
 
 TEST_F(WindowSound, NoDeviceIsOneClearMessage) {
-  Listening().SetDeviceOpener([]() -> std::unique_ptr<TSoundDevice> {
+  Listening().SetDeviceOpener([](const TSoundFormat&) -> std::unique_ptr<TSoundDevice> {
     throw TSoundError(TSoundErrorKind::NoDevice,
                       "No sound device could be opened: Connection refused.");
   });

@@ -16,7 +16,8 @@ namespace SoundAnalysis {
 
 // The pitch of samples [begin, end) from their upward zero crossings, each placed between
 // two samples by a straight line: 0 with fewer than two.
-inline double PitchHz(std::span<const std::int16_t> sound, std::size_t begin, std::size_t end) {
+inline double PitchHz(std::span<const std::int16_t> sound, std::size_t begin, std::size_t end,
+                      int sampleRate = SoundScale::kSampleRate) {
   double first = -1.0, last = -1.0;
   int crossings = 0;
   for (std::size_t i = begin + 1; i < end && i < sound.size(); ++i) {
@@ -29,14 +30,14 @@ inline double PitchHz(std::span<const std::int16_t> sound, std::size_t begin, st
     }
   }
   if (crossings < 2) return 0.0;
-  return (crossings - 1) * SoundScale::kSampleRate / (last - first);
+  return (crossings - 1) * sampleRate / (last - first);
 }
 
 // The strength of one frequency in samples [begin, end) (Goertzel), as the amplitude of a
 // sine at full scale 1.
 inline double Amplitude(std::span<const std::int16_t> sound, std::size_t begin, std::size_t end,
-                        double hz) {
-  const double coefficient = 2 * std::cos(2 * std::numbers::pi * hz / SoundScale::kSampleRate);
+                        double hz, int sampleRate = SoundScale::kSampleRate) {
+  const double coefficient = 2 * std::cos(2 * std::numbers::pi * hz / sampleRate);
   double previous = 0, beforePrevious = 0;
   for (std::size_t i = begin; i < end; ++i) {
     const double current = sound[i] / 32767.0 + coefficient * previous - beforePrevious;
@@ -57,9 +58,9 @@ inline int LargestStep(std::span<const std::int16_t> sound, std::size_t begin, s
 }
 
 // Where short bursts far above the tones sound (the ticks): the fourth difference, which
-// passes 6 kHz about 25 times more than the highest harmonic of the scale's tones, above
-// `threshold` (full scale 1); a burst is the sample where it is largest, and bursts are at
-// least `apart` samples apart.
+// passes 6 kHz about 25 times more than the highest harmonic of the scale's tones at 44.1 kHz
+// (4 kHz at 11.025 kHz, 3.4 times), above `threshold` (full scale 1); a burst is the sample where
+// it is largest, and bursts are at least `apart` samples apart.
 inline std::vector<std::size_t> Bursts(std::span<const std::int16_t> sound, double threshold,
                                        std::size_t apart) {
   std::vector<std::size_t> bursts;

@@ -20,6 +20,7 @@ struct TSoundLog {
   std::condition_variable changed;
   int opens = 0;
   int closes = 0;
+  std::vector<int> rates;                         // each open's samples a second
   std::vector<std::vector<std::int16_t>> writes;  // one entry per Write, per device in turn
   std::vector<int> writesPerDevice;
   std::vector<TSoundOutput::TEvent> events;
@@ -79,9 +80,10 @@ class TFakeDevice : public TSoundDevice {
 
 class SoundOutputTest : public ::testing::Test {
  protected:
-  std::unique_ptr<TSoundDevice> Open() {
+  std::unique_ptr<TSoundDevice> Open(int sampleRate) {
     std::lock_guard lock(log_.mutex);
     ++log_.opens;
+    log_.rates.push_back(sampleRate);
     log_.changed.notify_all();
     if (!log_.failingOpens.empty()) {
       const TSoundError error = log_.failingOpens.front();
@@ -107,9 +109,9 @@ class SoundOutputTest : public ::testing::Test {
   }
 
   TSoundLog log_;
-  std::optional<TSoundOutput> output_{std::in_place,
-                                      [this](const TSoundOutput::TEvent& e) { Listen(e); },
-                                      [this] { return Open(); }};
+  std::optional<TSoundOutput> output_{
+      std::in_place, [this](const TSoundOutput::TEvent& e) { Listen(e); },
+      [this](const TSoundFormat& format) { return Open(format.sampleRate); }};
 };
 
 std::vector<std::int16_t> Counting(std::size_t count, int from = 0) {
@@ -151,11 +153,12 @@ TEST_F(SoundOutputTest, PlaysAWholeSoundInSmallPiecesAndReportsItsEnd) {
   EXPECT_TRUE(AllClosed());
   EXPECT_EQ(log_.Written(), sound);
   std::lock_guard lock(log_.mutex);
-  for (const auto& write : log_.writes) EXPECT_LE(write.size(), TSoundOutput::kChunkSamples);
+  for (const auto& write : log_.writes) EXPECT_LE(write.size(), 882u);  // 20 ms
   ASSERT_EQ(log_.events.size(), 1u);
   EXPECT_EQ(log_.events[0].kind, TSoundOutput::TEvent::TKind::Finished);
   EXPECT_EQ(log_.events[0].play, play);
   EXPECT_EQ(log_.opens, 1);
+  EXPECT_EQ(log_.rates, std::vector<int>{44100});
 }
 
 TEST_F(SoundOutputTest, StopSilencesAtOnceWithNoEvent) {
@@ -213,6 +216,11 @@ TEST_F(SoundOutputTest, AStreamGoesOnUntilStoppedOnOneDevice) {
   // A stream after a stop is a new one.
   EXPECT_NE(output_->Stream(Counting(10)), play);
   EXPECT_TRUE(log_.WaitUntil([&] { return log_.opens == 2; }));
+  // Streams play at the live rate, a live block (at most 1103 samples) at a time.
+  std::lock_guard lock(log_.mutex);
+  EXPECT_EQ(log_.rates, (std::vector<int>{11025, 11025}));
+  EXPECT_EQ(log_.writes[0].size(), 1103u);
+  for (const auto& write : log_.writes) EXPECT_LE(write.size(), 1103u);
 }
 
 TEST_F(SoundOutputTest, NoDeviceIsReportedOnceAndTheNextSoundTriesAgain) {
@@ -261,7 +269,7 @@ TEST_F(SoundOutputTest, NothingOpensUntilAskedAndEndingWhileStreamingCloses) {
     EXPECT_EQ(log_.opens, 0);
   }
   output_->Stream(Counting(4410));
-  ASSERT_TRUE(log_.WaitUntil([&] { return log_.writes.size() == 5; }));
+  ASSERT_TRUE(log_.WaitUntil([&] { return log_.writes.size() == 4; }));
   output_.reset();
   std::lock_guard lock(log_.mutex);
   EXPECT_EQ(log_.closes, 1);

@@ -13,6 +13,7 @@ namespace {
 using SoundAnalysis::PitchHz;
 using TraceSound::kLeadInSamples;
 constexpr int kRate = SoundScale::kSampleRate;
+constexpr int kLiveRate = TraceSound::TLive::kSampleRate;
 
 std::vector<std::int16_t> RenderValues(std::vector<double> volts, double seconds = 3.0) {
   TraceSound::TRequest request;
@@ -120,41 +121,109 @@ TEST(TraceSoundJoins, NoStepsWherePitchOrTimbreChanges) {
   EXPECT_LE(SoundAnalysis::LargestStep(rough, 0, rough.size()), kLargestToneStep);
 }
 
-TEST(TraceSoundJoins, LiveBlocksGlideOnWithoutBreaks) {
-  TraceSound::TLive live;
-  std::vector<std::int16_t> sound;
+// Live sound of `blocks` handed over in turn, with where each block's sound begins.
+struct TLiveSound {
+  std::vector<std::int16_t> samples;
   std::vector<std::size_t> joins;
-  // Blocks far apart in pitch, each sounding 100 ms, on either side of 0 V.
-  for (double level : {0.5, 5.0, 0.2, 3.0, 1.0, 4.0, 0.5, -4.0, -0.5, -3.0, -1.0, -5.0}) {
-    std::vector<double> block(32, level);
-    block[5] = level / 2;
-    joins.push_back(sound.size());
+};
+TLiveSound RenderLive(const std::vector<std::vector<double>>& blocks) {
+  TraceSound::TLive live;
+  TLiveSound sound;
+  for (const auto& block : blocks) {
+    sound.joins.push_back(sound.samples.size());
     const auto part = live.RenderBlock(block);
-    ASSERT_EQ(part.size(), TraceSound::TLive::kBlockSamples);
-    sound.insert(sound.end(), part.begin(), part.end());
+    sound.samples.insert(sound.samples.end(), part.begin(), part.end());
   }
-  for (std::size_t i = 1; i < joins.size(); ++i) {
+  return sound;
+}
+
+// The largest step from one sample to the next of the steady tone of `volts` at the live rate:
+// the sine's, and below 0 V its harmonics' too. A break in the phase steps up to twice the
+// tone's peak, 29,500, well above it even at 5 V (8,700).
+double LargestLiveToneStep(double volts) {
+  const double peak = TSoundVoice::kToneLevel * 32767, hz = SoundScale::PitchHz(volts);
+  auto step = [&](double partialHz) {
+    return 2 * std::sin(std::min(std::numbers::pi * partialHz / kLiveRate, std::numbers::pi / 2));
+  };
+  double largest = peak * step(hz);
+  if (volts < 0)
+    for (int n : {3, 5, 7}) largest += peak / n * step(n * hz);
+  return largest;
+}
+
+TEST(TraceSoundJoins, LiveBlocksGlideOnWithoutBreaks) {
+  // Blocks far apart in pitch, each sounding 100 ms, on either side of 0 V.
+  const std::vector<double> levels{0.5, 5.0, 0.2, 3.0, 1.0, 4.0, 0.5, -4.0, -0.5, -3.0, -1.0, -5.0};
+  std::vector<std::vector<double>> blocks;
+  for (double level : levels) {
+    blocks.emplace_back(32, level);
+    blocks.back()[5] = level / 2;
+  }
+  const TLiveSound sound = RenderLive(blocks);
+  for (std::size_t i = 1; i < sound.joins.size(); ++i) {
     SCOPED_TRACE(i);
     if (i == 7) continue;  // from 0.5 V to -4 V: a tick
-    EXPECT_LE(SoundAnalysis::LargestStep(sound, joins[i] - 5, joins[i] + 5), kLargestToneStep);
+    const double allowed =
+        1.05 * std::max(LargestLiveToneStep(levels[i - 1]), LargestLiveToneStep(levels[i]));
+    EXPECT_LE(SoundAnalysis::LargestStep(sound.samples, sound.joins[i] - 5, sound.joins[i] + 5),
+              allowed);
   }
-  EXPECT_LE(SoundAnalysis::LargestStep(sound, 0, joins[7] - 10), kLargestToneStep);
-  EXPECT_LE(SoundAnalysis::LargestStep(sound, joins[8], sound.size()), kLargestToneStep);
 }
 
 TEST(TraceSoundLive, EachBlockIsATenthOfASecondAtItsPitch) {
-  TraceSound::TLive live;
-  std::vector<std::int16_t> sound;
-  for (int block = 0; block < 3; ++block) {
-    const auto part = live.RenderBlock(std::vector<double>(32, 2.5));
-    sound.insert(sound.end(), part.begin(), part.end());
+  for (double volts : {-5.0, -2.5, 0.0, 2.5, 5.0}) {
+    SCOPED_TRACE(volts);
+    const TLiveSound sound =
+        RenderLive(std::vector<std::vector<double>>(5, std::vector<double>(32, volts)));
+    // 1102 and 1103 samples in turn: 100 ms on average, and exactly over two blocks.
+    EXPECT_EQ(sound.joins, (std::vector<std::size_t>{0, 1102, 2205, 3307, 4410}));
+    EXPECT_EQ(sound.samples.size(), 5512u);
+    // The first block left out: it starts the voice.
+    const double expected = 130.81 * std::exp2(3 * (volts + 5) / 10);
+    EXPECT_NEAR(PitchHz(sound.samples, sound.joins[1], sound.samples.size(), kLiveRate), expected,
+                expected * 0.01);
   }
-  EXPECT_EQ(sound.size(), 3 * TraceSound::TLive::kBlockSamples);
-  EXPECT_NEAR(PitchHz(sound, 0, sound.size()), SoundScale::PitchHz(2.5),
-              SoundScale::PitchHz(2.5) * 0.01);
+  TraceSound::TLive live;
   EXPECT_TRUE(live.RenderBlock({}).empty());
   // Blocks of another size still last 100 ms.
-  EXPECT_EQ(live.RenderBlock(std::vector<double>(7, 1.0)).size(), TraceSound::TLive::kBlockSamples);
+  EXPECT_EQ(live.RenderBlock(std::vector<double>(7, 1.0)).size(), 1102u);
+  EXPECT_EQ(live.RenderBlock(std::vector<double>(64, 1.0)).size(), 1103u);
+}
+
+TEST(TraceSoundLive, AboveZeroAPureSineBelowZeroNothingFoldsBack) {
+  // Read from its tables more coarsely than a whole trace, the tone stays a sine at its level.
+  const TLiveSound plain =
+      RenderLive(std::vector<std::vector<double>>(10, std::vector<double>(32, 2.5)));
+  const double fPlain = SoundScale::PitchHz(2.5);
+  auto plainAmplitude = [&](double hz) {
+    return SoundAnalysis::Amplitude(plain.samples, plain.joins[1], plain.samples.size(), hz,
+                                    kLiveRate);
+  };
+  EXPECT_NEAR(plainAmplitude(fPlain), TSoundVoice::kToneLevel, 0.01);
+  for (int n : {2, 3, 4, 5}) EXPECT_LT(plainAmplitude(n * fPlain), 0.001) << n;
+
+  // At -0.1 V, the highest pitch with all harmonics, its 7th (2.5 kHz) is there and nothing
+  // folds back: no partial at the even multiples or where 9th and 11th would fold to.
+  const TLiveSound sound =
+      RenderLive(std::vector<std::vector<double>>(10, std::vector<double>(32, -0.1)));
+  const double f = SoundScale::PitchHz(-0.1);
+  const std::size_t begin = sound.joins[1], end = sound.samples.size();
+  auto amplitude = [&](double hz) {
+    return SoundAnalysis::Amplitude(sound.samples, begin, end, hz, kLiveRate);
+  };
+  EXPECT_GT(amplitude(f), 0.3);
+  EXPECT_NEAR(amplitude(7 * f), 0.45 * 0.4 / 7, 0.003);  // the harmonics at 0.4 of full
+  for (double hz : {2 * f, 4 * f, kLiveRate - 9 * f, kLiveRate - 11 * f})
+    EXPECT_LT(amplitude(hz), 0.005) << hz;
+  // Past -0.25 V the harmonics are whole: each at 1/n of the fundamental.
+  const TLiveSound deep =
+      RenderLive(std::vector<std::vector<double>>(10, std::vector<double>(32, -2.5)));
+  const double fDeep = SoundScale::PitchHz(-2.5);
+  for (int n : {1, 3, 5, 7})
+    EXPECT_NEAR(SoundAnalysis::Amplitude(deep.samples, deep.joins[1], deep.samples.size(),
+                                         n * fDeep, kLiveRate),
+                TSoundVoice::kToneLevel / n, 0.01)
+        << n;
 }
 
 // Where a trace of `values` over `samples` crosses 0 V, in samples of the whole sound.
@@ -195,23 +264,37 @@ TEST(TraceSoundTicks, AtTheZeroCrossingsOfASineAndOnlyThere) {
   EXPECT_TRUE(SoundAnalysis::Bursts(RenderValues(below), 0.02, kRate / 100).empty());
 }
 
-TEST(TraceSoundTicks, LiveSoundTicksWhereBlocksCross) {
-  TraceSound::TLive live;
-  std::vector<std::int16_t> sound;
-  // 1 V, then a block that starts at -1 V and ends at 1 V: crossings at the join and in it.
-  for (const auto& block : {std::vector<double>(32, 1.0), [] {
-                              std::vector<double> b(32, -1.0);
-                              for (int i = 16; i < 32; ++i) b[i] = 1.0;
-                              return b;
-                            }()}) {
-    const auto part = live.RenderBlock(block);
-    sound.insert(sound.end(), part.begin(), part.end());
+// Where live sound is at value `j` of block `b` (the block's sound ends on its last value).
+double LiveSampleAt(double j, std::size_t b) {
+  const double samples = static_cast<double>(TraceSound::TLive::SamplesOfBlocks(b + 1) -
+                                             TraceSound::TLive::SamplesOfBlocks(b));
+  return static_cast<double>(TraceSound::TLive::SamplesOfBlocks(b)) + (j + 1) * samples / 32 - 1;
+}
+
+TEST(TraceSoundTicks, LiveSoundTicksAtTheZeroCrossingsOnly) {
+  // A 3 V sine of 64 values a period over 8 blocks: it crosses 0 V between the 16th and 17th
+  // value of each block; then a block that starts below 0 V after one above.
+  std::vector<std::vector<double>> blocks;
+  std::vector<double> expected;
+  for (std::size_t b = 0; b < 8; ++b) {
+    std::vector<double> block;
+    for (int j = 0; j < 32; ++j)
+      block.push_back(3.0 * std::sin(2 * std::numbers::pi * (32.0 * b + j + 16.25) / 64));
+    blocks.push_back(block);
+    expected.push_back(LiveSampleAt(15 + block[15] / (block[15] - block[16]), b));
   }
-  const auto ticks = SoundAnalysis::Bursts(sound, 0.02, kRate / 100);
-  ASSERT_EQ(ticks.size(), 2u);
-  const double perValue = TraceSound::TLive::kBlockSamples / 32.0;
-  EXPECT_NEAR(ticks[0], 4410 + 0.5 * perValue - 1 + TSoundVoice::kTickSamples / 2.0, 45);
-  EXPECT_NEAR(ticks[1], 4410 + 16.5 * perValue - 1 + TSoundVoice::kTickSamples / 2.0, 45);
+  blocks.emplace_back(32, 1.0);
+  blocks.emplace_back(32, -1.0);
+  for (int j = 16; j < 32; ++j) blocks.back()[j] = 1.0;
+  expected.push_back(LiveSampleAt(-0.5, 9));  // at the join
+  expected.push_back(LiveSampleAt(15.5, 9));
+  const TLiveSound sound = RenderLive(blocks);
+  const auto ticks = SoundAnalysis::Bursts(sound.samples, 0.6, kLiveRate / 100);
+  ASSERT_EQ(ticks.size(), expected.size());
+  // A tick is loudest in its middle, 1.5 ms after the crossing.
+  const double half = TSoundVoice::TickSamples(kLiveRate) / 2.0;
+  for (std::size_t i = 0; i < ticks.size(); ++i)
+    EXPECT_NEAR(static_cast<double>(ticks[i]), expected[i] + half, kLiveRate / 1000.0) << i;
 }
 
 TEST(TraceSoundMarkers, CursorsSoundWhereTheTracePassesThem) {

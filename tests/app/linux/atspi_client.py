@@ -5,6 +5,8 @@ measuring the virtual board on an emulated node.
     atspi_client.py reader CONTROL_DIR    read the tree, press 開始 and 終了 through AT-SPI,
                                           hear the start, the end and a warning box
     atspi_client.py keyboard CONTROL_DIR  start, measurements, copy, stop by keyboard alone
+    atspi_client.py sound CONTROL_DIR     the trace as sound by keyboard: P and L heard to
+                                          start and end, the chart menu listing their keys
 
 CONTROL_DIR is the emulated board's --control folder: "commands" there counts the command
 reports the board has read; a file "unplug" unplugs it. The accessible tree is printed, idle
@@ -342,8 +344,90 @@ def keyboard(control):
     check(len(told) >= 2, "each is told as a changed description (%d)" % len(told))
 
 
+# ---- The trace as sound ----
+
+
+def sound(control):
+    """Played into a PulseAudio server with a null sink (atspi-test.sh starts it)."""
+    app = wait_for(lambda: application() is not None, 30) and application()
+    if not check(bool(app), "the program is on the AT-SPI bus"):
+        return
+    window = main_window(app)
+    measuring = find(window, "label", "計測中")
+    pump(1.5)  # the board is found
+    focus_main_window()
+    pyatspi.Registry.registerEventListener(
+        on_event, "object:property-change:accessible-description")
+
+    keys("F5")
+    check(wait_for(lambda: showing(measuring)), "F5 starts measuring")
+    check(board_reads_commands(control), "the board receives command reports")
+
+    # P: the screen reader hears the playing start and, 3.6 s later, end.
+    events.clear()
+    keys("p")
+    check(wait_for(lambda: window.description == "波形を再生中 (3 秒)", 5),
+          "P: the screen reader hears the playing start: %r" % window.description)
+    if window.description == "":
+        dump(app)
+    check(showing(measuring), "measuring goes on while it plays")
+    check(wait_for(lambda: window.description == "再生が終わりました", 15),
+          "and its end: %r" % window.description)
+    changes = [e for e in events
+               if e[0].endswith("accessible-description") and e[2] == WINDOW_TITLE]
+    check(len(changes) >= 2, "each as a changed description of the window (%d)" % len(changes))
+    check(find(app, "alert", "警告") is None, "no warning box")
+
+    # P again stops it at once; Esc too.
+    keys("p")
+    check(wait_for(lambda: window.description == "波形を再生中 (3 秒)", 5), "P plays again")
+    keys("p")
+    check(wait_for(lambda: window.description == "音を止めました", 5),
+          "P again stops it, and says so: %r" % window.description)
+
+    # L: live sound on and off, each told.
+    keys("l")
+    check(wait_for(lambda: window.description == "ライブの音を出しています", 5),
+          "L: the screen reader hears live sound on: %r" % window.description)
+    pump(1.5)
+    check(find(app, "alert", "警告") is None, "no warning box while it sounds")
+    keys("l")
+    check(wait_for(lambda: window.description == "音を止めました", 5),
+          "L again stops it, and says so: %r" % window.description)
+    # The chart's menu, opened by the menu key, lists the sound's entries with their keys.
+    # A popup menu is no child of the application: a screen reader meets its entries as the
+    # keyboard focus moves onto them, as here.
+    focused = []
+
+    def on_focus(event):
+        try:
+            if event.detail1 and event.source.getRoleName() == "menu item":
+                focused.append(event.source)
+        except Exception:  # the source may be gone already
+            pass
+
+    pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
+    keys("Menu", *["Down"] * 14)
+    heard = []
+    for item in focused:
+        try:
+            heard.append(item.name)
+        except Exception:  # gone already
+            pass
+    check(bool(heard), "the menu key opens the chart's menu, its entries heard as focused")
+    # Each entry's name ends in its key after a tab, as the menu shows it.
+    for name, key in [("音で聞く", "P"), ("ゆっくり", "["), ("速く", "]"),
+                      ("ライブで聞く", "L"), ("音を保存…", "Shift+P")]:
+        check(name + "\t" + key in heard, "the menu lists %s with its key %s" % (name, key))
+    keys("Escape")
+    pyatspi.Registry.deregisterEventListener(on_focus, "object:state-changed:focused")
+    focus_main_window()
+    keys("F6")
+    check(wait_for(lambda: not showing(measuring)), "F6 stops measuring")
+
+
 if __name__ == "__main__":
     scenario, control_dir = sys.argv[1], sys.argv[2]
-    {"reader": reader, "keyboard": keyboard}[scenario](control_dir)
+    {"reader": reader, "keyboard": keyboard, "sound": sound}[scenario](control_dir)
     print("%d checks failed" % len(failures) if failures else "every check holds")
     sys.exit(1 if failures else 0)

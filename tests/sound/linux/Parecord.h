@@ -70,6 +70,10 @@ class TRecording {
     int status = 0;
     waitpid(process_, &status, 0);
     process_ = 0;
+    return Read();
+  }
+  // What is recorded so far.
+  std::vector<std::int16_t> Read() const {
     std::ifstream file(path_, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
                                   std::istreambuf_iterator<char>());
@@ -84,6 +88,23 @@ class TRecording {
   std::string path_;
   pid_t process_ = 0;
 };
+
+inline std::size_t FirstHeard(const std::vector<std::int16_t>& sound);
+inline std::size_t LastHeard(const std::vector<std::int16_t>& sound);
+
+// Until `seconds` of sound have been heard from the first loud sample to the last, however
+// late a loaded machine plays them (20 s at most).
+inline void WaitUntilHeardFor(const TRecording& recording, double seconds, int rate = 44100) {
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  for (;;) {
+    const auto recorded = recording.Read();
+    const std::size_t first = FirstHeard(recorded), last = LastHeard(recorded);
+    if (first < last && static_cast<double>(last - first) >= seconds * rate) return;
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    std::this_thread::sleep_for(20ms);
+  }
+  ADD_FAILURE() << "not " << seconds << " s of sound heard";
+}
 
 inline std::size_t FirstHeard(const std::vector<std::int16_t>& sound) {
   for (std::size_t i = 0; i < sound.size(); ++i)

@@ -86,12 +86,12 @@ TEST(PulseAudioOutput, ALiveStreamFollowsItsBlocksWithoutGaps) {
   TSoundOutput output(events.Listener());
   TraceSound::TLive live;
   TRecording recording;
-  const std::size_t start = recording.Samples();
   // One second at 1 V, then one at 4 V, handed over block by block as the board's come.
   for (double volts : {1.0, 4.0})
     for (int block = 0; block < 10; ++block)
       output.Stream(live.RenderBlock(std::vector<double>(32, volts)));
-  recording.WaitForSamples(start + kRate * 23 / 10);
+  Parecord::WaitUntilHeardFor(recording, 2.0 - 0.05);
+  recording.WaitForSamples(recording.Samples() + kRate / 10);
   output.Stop();
   const auto recorded = recording.Stop();
 
@@ -136,7 +136,7 @@ TEST(PulseAudioOutput, NoServerIsOneClearError) {
   const std::string server = std::getenv("PULSE_SERVER") ? std::getenv("PULSE_SERVER") : "";
   setenv("PULSE_SERVER", "unix:/nonexistent/simplescope/native", 1);
   try {
-    OpenSystemSoundDevice();
+    OpenSystemSoundDevice({SoundScale::kSampleRate, 882});
     ADD_FAILURE() << "opened without a server";
   } catch (const TSoundError& error) {
     EXPECT_EQ(error.Kind(), TSoundErrorKind::NoDevice);

@@ -14,7 +14,7 @@ TEST(SoundAtRest, NoThreadUntilSoundIsAskedFor) {
   std::thread([] {}).join();
   const int before = ProcessCounters::Threads();
   {
-    TSoundOutput output(nullptr, []() -> std::unique_ptr<TSoundDevice> {
+    TSoundOutput output(nullptr, [](const TSoundFormat&) -> std::unique_ptr<TSoundDevice> {
       throw TSoundError(TSoundErrorKind::NoDevice, "none");
     });
     output.Stop();
