@@ -463,7 +463,7 @@ void TForm1::PopupMenu1Popup(TObject*) {
   const bool hasValues = ValuesShown().Count() > 0;
   CopyValuesItem->Enabled = hasValues;
   SavePictureItem->Enabled = hasValues;
-  SaveGraphItem->Enabled = hasValues;
+  SaveGraphItem->Enabled = hasValues || GraphOfAView;
   SaveValuesItem->Enabled = hasValues;
   const bool recording = Recording && Recording->Active();
   RecordItem->Caption = recording ? QCoreApplication::translate("simplescope", "Stop recording")
@@ -530,7 +530,7 @@ void TForm1::AskAndSavePicture(const QByteArray& png) {
 void TForm1::SaveGraphItemClick(TObject*) {
   // Taken now, as the window's picture is: the graph of the moment of the choice.
   TGraphPictureOptions options;
-  options.NewestAtRight = GraphNewestAtRight;
+  options.NewestAtRight = NewestAtRight;
   TGraphContent content;
   if (GraphContent)
     content = GraphContent(QDateTime::currentDateTime(), TGraphPicture::PlotColumns(options));

@@ -134,8 +134,8 @@ class TForm1 : public TComponent {
   // What "Save graph" draws, taken when it is chosen: the content at that time, its points
   // at most `columns`. The values shown, unless a view of a run puts itself here.
   std::function<TGraphContent(const QDateTime& taken, int columns)> GraphContent;
-  // Where the saved graph puts the newest sample: at the left, as the live trace does.
-  bool GraphNewestAtRight = false;
+  // Whether GraphContent is a view of a run (then the graph can be saved without live values).
+  bool GraphOfAView = false;
 
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);

@@ -80,6 +80,10 @@ TRunViewer::~TRunViewer() {
   form_.OnShowRun = {};
   form_.OnMeasuringChanged = measuringChanged_;
   form_.OnTimeDirectionChanged = directionChanged_;
+  if (!live_) {  // the graph's content would read this viewer
+    form_.GraphContent = std::move(liveGraphContent_);
+    form_.GraphOfAView = false;
+  }
   // The chart goes after the window's logic and deletes the series it still owns.
 }
 
@@ -196,7 +200,7 @@ void TRunViewer::LeaveLive() {
   TChartAxis& left = *chart_.LeftAxis;
   liveLook_ = {bottom.LabelsFont(), left.LabelsFont(),      bottom.Title.Font(),
                chart_.Title.Font(), bottom.Title.Caption(), chart_.Title.Text(),
-               bottom.Inverted(),   bottom.Minimum(),       bottom.Maximum()};
+               bottom.Minimum(),    bottom.Maximum()};
   form_.Series2->SetActive(false);
   for (const QPointer<QWidget>& widget : liveOnly_)
     if (widget) widget->hide();
@@ -210,6 +214,14 @@ void TRunViewer::LeaveLive() {
   envelope_->SetSeriesColor(clYellow);
   envelope_->LinePen.SetWidth(2);  // as the live trace
   envelope_->SetParentChart(&chart_);
+  // "Save graph" takes the stretch in view, at the run's own resolution.
+  liveGraphContent_ = form_.GraphContent;
+  form_.GraphContent = [this](const QDateTime& taken, int columns) {
+    const std::optional<TRunView> view = ViewNow();
+    return view ? GraphContentOfRun(*view->Run(), view->First(), view->End(), columns, taken)
+                : TGraphContent{};
+  };
+  form_.GraphOfAView = true;
   if (Measuring()) Announce(kPaused);
 }
 
@@ -221,7 +233,8 @@ void TRunViewer::ReturnToLive() {
   envelope_ = nullptr;
   TChartAxis& bottom = *chart_.BottomAxis;
   TChartAxis& left = *chart_.LeftAxis;
-  bottom.SetInverted(liveLook_.inverted);
+  // The direction may have changed while the view showed.
+  bottom.SetInverted(form_.NewestAtRight);
   bottom.ApplyRange(liveLook_.bottomMinimum, liveLook_.bottomMaximum);
   bottom.SetLabelsFont(liveLook_.bottomLabels);
   left.SetLabelsFont(liveLook_.leftLabels);
@@ -232,6 +245,8 @@ void TRunViewer::ReturnToLive() {
   for (const QPointer<QWidget>& widget : liveOnly_)
     if (widget) widget->show();
   form_.Series2->SetActive(true);
+  form_.GraphContent = std::move(liveGraphContent_);
+  form_.GraphOfAView = false;
   form_.RecordingChange(&form_);  // the caption of the live window
   Announce(Tr(QT_TRANSLATE_NOOP("simplescope", "Live view")));
   readout_.ViewChanged(false);

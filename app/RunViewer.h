@@ -5,9 +5,11 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
+#include "app/GraphPicture.h"
 #include "app/RunStore.h"
 #include "app/RunView.h"
 #include "chart/ChartFont.h"
@@ -121,9 +123,10 @@ class TRunViewer : public QObject {
     TChartFont bottomLabels, leftLabels, bottomTitle, title;
     QString bottomCaption;
     QStringList titleText;
-    bool inverted = false;
     double bottomMinimum = 0, bottomMaximum = 0;
   } liveLook_;
+  // What "Save graph" took before a view put its stretch there.
+  std::function<TGraphContent(const QDateTime&, int)> liveGraphContent_;
   // A drag with the left button: where it started, and the view's first sample then.
   std::optional<QPoint> dragFrom_;
   uint64_t dragFirst_ = 0;

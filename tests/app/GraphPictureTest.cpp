@@ -326,7 +326,7 @@ TEST_F(GraphSaving, TheMenuSavesWhatTheContentHookYieldsInTheDirectionAsked) {
   Form().GraphContent = [&](const QDateTime& taken, int columns) {
     return GraphContentOfRun(run, 0, 32, columns, taken);
   };
-  Form().GraphNewestAtRight = true;
+  Form().SetNewestAtRight(true);
   answer = folder.filePath(QStringLiteral("run.png"));
   Form().SaveGraphItem->Click();
   WaitMs(10);

@@ -188,6 +188,28 @@ TEST_F(WindowRunView, AfterStopTheKeysMoveOverTheWholeRun) {
   EXPECT_EQ(View().End(), 3200u);
 }
 
+TEST_F(WindowRunView, TheDirectionTurnedInAViewHoldsOnReturnAndTheGraphTakesTheView) {
+  Run(100);
+  Measure(true);
+  Key(Qt::Key_PageUp);
+  ASSERT_FALSE(Viewer().Live());
+  EXPECT_TRUE(Form().GraphOfAView);
+  const TGraphContent shown = Form().GraphContent(QDateTime::currentDateTime(), 800);
+  EXPECT_EQ(shown.FirstSample, View().First());
+  EXPECT_EQ(shown.EndSample, View().End());
+
+  Key(Qt::Key_T);  // the newest at the right, chosen while the view shows
+  ASSERT_TRUE(Form().NewestAtRight);
+  EXPECT_FALSE(Chart().BottomAxis->Inverted()) << "run positions grow to the right";
+  Key(Qt::Key_End);
+  ASSERT_TRUE(Viewer().Live());
+  EXPECT_TRUE(Chart().BottomAxis->Inverted()) << "the live trace's x grows from the newest";
+  EXPECT_FALSE(Form().GraphOfAView);
+  Form().AddToHistory(0.5);
+  EXPECT_EQ(Form().GraphContent(QDateTime::currentDateTime(), 800).EndSample, 1u)
+      << "the live values again";
+}
+
 TEST_F(WindowRunView, TheWheelZoomsAroundTheSampleUnderThePointerAndADragScrolls) {
   Run(100);
   Key(Qt::Key_F);
