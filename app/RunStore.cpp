@@ -127,7 +127,11 @@ void TRun::Columns(uint64_t first, uint64_t end, std::span<TColumnEnvelope> colu
   bool anyBefore = false;
   uint64_t start = first;
   for (uint64_t c = 0; c < n; ++c) {
-    const uint64_t next = ColumnStart(first, end, n, c + 1);
+    uint64_t next = ColumnStart(first, end, n, c + 1);
+    // A column ends at a gap inside it, and the next one starts there: one column spanning
+    // both sides would draw a line across the gap. Its width goes to the next column.
+    const auto inside = std::upper_bound(gaps_.begin(), gaps_.end(), std::max(start, dropped_));
+    if (c + 1 < n && inside != gaps_.end() && *inside < next) next = *inside;
     const uint64_t columnFirst = std::max(start, dropped_);
     const uint64_t columnEnd = std::min(next, count_);
     start = next;
@@ -139,7 +143,7 @@ void TRun::Columns(uint64_t first, uint64_t end, std::span<TColumnEnvelope> colu
     column.High = range.High;
     column.HasValue = true;
     // A gap at a position between the last column's end and this column's first sample
-    // breaks the line between them; one inside a column is within its span.
+    // breaks the line between them.
     while (gap != gaps_.end() && *gap < (anyBefore ? joinedFrom : columnFirst)) ++gap;
     column.GapBefore = gap != gaps_.end() && *gap <= columnFirst;
     while (gap != gaps_.end() && *gap < columnEnd) ++gap;

@@ -95,7 +95,8 @@ class TRun {
   // Over the kept samples in [first, end).
   TSampleRange Range(uint64_t first, uint64_t end) const;
   // Splits [first, end) into columns.size() parts (ColumnStart) and describes each: exactly
-  // the lowest and highest of its kept samples. A column of no kept sample has no value.
+  // the lowest and highest of its kept samples. A column of no kept sample has no value. A
+  // gap inside a column (but the last) ends it there, and the next column starts at the gap.
   void Columns(uint64_t first, uint64_t end, std::span<TColumnEnvelope> columns) const;
   // Where column c of n over [first, end) starts (column n: end). The parts are equal to a
   // sample; where a column covers thousands of samples, its start is put back onto the start

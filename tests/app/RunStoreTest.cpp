@@ -21,7 +21,7 @@ std::vector<uint16_t> Counting(uint16_t from, int count = 32) {
 }
 
 // What a column must say, worked out from every sample: the kept samples it covers (where
-// ColumnStart puts its bounds), and
+// ColumnStart puts its bounds, or up to a gap inside it), and
 // whether a gap lies between the last sample of the column with a value before it (or, for
 // the first, the sample just before it) and its first sample.
 std::vector<TColumnEnvelope> PlainColumns(const std::vector<uint16_t>& all,
@@ -29,10 +29,14 @@ std::vector<TColumnEnvelope> PlainColumns(const std::vector<uint16_t>& all,
                                           uint64_t first, uint64_t end, int n) {
   std::vector<TColumnEnvelope> columns(n);
   std::optional<uint64_t> lastBefore;
+  uint64_t to = first;
   for (int c = 0; c < n; ++c) {
     TColumnEnvelope& column = columns[c];
-    const uint64_t from = TRun::ColumnStart(first, end, n, c);
-    const uint64_t to = TRun::ColumnStart(first, end, n, c + 1);
+    const uint64_t from = to;
+    to = TRun::ColumnStart(first, end, n, c + 1);
+    // A gap inside a column but the last ends it: no column spans both sides of one.
+    const auto inside = gaps.upper_bound(std::max(from, dropped));
+    if (c + 1 < n && inside != gaps.end() && *inside < to) to = *inside;
     std::optional<uint64_t> firstHere, lastHere;
     for (uint64_t p = from; p < to; ++p) {
       if (p < dropped || p >= all.size()) continue;

@@ -6,16 +6,19 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWheelEvent>
 #include <cmath>
+#include <cstdlib>
 
 #include "app/Form1Window.h"
 #include "app/RunViewer.h"
 #include "app/TraceReadout.h"
 #include "chart/Chart.h"
 #include "framework/MessageWait.h"
+#include "framework/Translations.h"
 #include "protocol/BoardProtocol.h"
 
 namespace {
@@ -356,4 +359,43 @@ TEST_F(WindowRunView, SamplesOrARunTheStoreLetsGoLeaveTheViewSafely) {
   Key(Qt::Key_PageUp);
   EXPECT_FALSE(Viewer().Live()) << "the newest run, from the live end";
   EXPECT_EQ(View().Run(), &Form().Runs.RunAt(Form().Runs.RunCount() - 1));
+}
+
+// The README's picture of looking back, in Japanese: a capacitor charged and let go twice,
+// the board unplugged between, measuring stopped, the whole run in view with the newest
+// sample at the right. Saved where SIMPLESCOPE_LOOKING_BACK_SCREENSHOT says.
+TEST_F(WindowRunView, TheWholeRunOfACapacitorAsTheReadmeShowsIt) {
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+  InstallTranslations(QStringLiteral("simplescope"));
+  TRun& run = Form().Runs.StartRun({});
+  // 10 blocks a second; each half cycle 4 s, the time constant 0.8 s.
+  std::vector<uint16_t> block(32);
+  const auto volts = [](double t) {
+    const double inCycle = std::fmod(t, 8.0);
+    return inCycle < 4 ? 4.0 * (1 - std::exp(-inCycle / 0.8))
+                       : 4.0 * (1 - std::exp(-4 / 0.8)) * std::exp(-(inCycle - 4) / 0.8);
+  };
+  for (int b = 0; b < 200; ++b) {
+    if (b == 80) {  // unplugged for two seconds
+      Form().Runs.MarkGap();
+      b += 20;
+    }
+    for (int k = 0; k < 32; ++k)
+      block[k] = static_cast<uint16_t>(std::lround(volts((b * 32 + k) * 0.1 / 32) * 102.4 + 512));
+    Form().Runs.AppendBlock(block, b * 100);
+  }
+  ASSERT_EQ(run.Gaps().size(), 1u);
+  Form().SetNewestAtRight(true);
+  Key(Qt::Key_F);
+  WaitMs(20);
+  ASSERT_FALSE(Viewer().Live());
+  EXPECT_EQ(View().Width(), run.SampleCount());
+  // In Japanese when this test is the process's first to load the catalogue (the README's).
+  EXPECT_TRUE(Chart().BottomAxis->Title.Caption().contains("5759"))
+      << Chart().BottomAxis->Title.Caption().toStdString();
+  const QImage picture = window->grab().toImage();
+  if (const char* path = std::getenv("SIMPLESCOPE_LOOKING_BACK_SCREENSHOT")) {
+    EXPECT_TRUE(picture.save(QString::fromLocal8Bit(path)));
+  }
+  QLocale::setDefault(QLocale::c());
 }

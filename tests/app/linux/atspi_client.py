@@ -407,7 +407,9 @@ def sound(control):
             pass
 
     pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
-    keys("Menu", *["Down"] * 14)
+    # Down past every entry of the menu, which goes round at its end: the walk meets each one
+    # whatever else the menu holds.
+    keys("Menu", *["Down"] * 40)
     heard = []
     for item in focused:
         try:
