@@ -136,6 +136,8 @@ class TForm1 : public TComponent {
   std::function<TGraphContent(const QDateTime& taken, int columns)> GraphContent;
   // Whether GraphContent is a view of a run (then the graph can be saved without live values).
   bool GraphOfAView = false;
+  // While a view of a run shows: what P plays of it, its values left to right as drawn.
+  std::function<std::vector<double>()> ViewedTrace;
 
   // Handlers bound by the window's definition.
   void FormCreate(TObject* sender);

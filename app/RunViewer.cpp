@@ -83,6 +83,7 @@ TRunViewer::~TRunViewer() {
   if (!live_) {  // the graph's content would read this viewer
     form_.GraphContent = std::move(liveGraphContent_);
     form_.GraphOfAView = false;
+    form_.ViewedTrace = {};
   }
   // The chart goes after the window's logic and deletes the series it still owns.
 }
@@ -222,6 +223,7 @@ void TRunViewer::LeaveLive() {
                 : TGraphContent{};
   };
   form_.GraphOfAView = true;
+  form_.ViewedTrace = [this] { return VoltsAsDrawn(); };
   if (Measuring()) Announce(kPaused);
 }
 
@@ -247,6 +249,7 @@ void TRunViewer::ReturnToLive() {
   form_.Series2->SetActive(true);
   form_.GraphContent = std::move(liveGraphContent_);
   form_.GraphOfAView = false;
+  form_.ViewedTrace = {};
   form_.RecordingChange(&form_);  // the caption of the live window
   Announce(Tr(QT_TRANSLATE_NOOP("simplescope", "Live view")));
   readout_.ViewChanged(false);
@@ -277,6 +280,24 @@ void TRunViewer::Redraw() {
   CaptionForRun();
   chart_.RefreshPointerReadout();
   readout_.ViewChanged(true);
+}
+
+std::vector<double> TRunViewer::VoltsAsDrawn() const {
+  std::vector<double> volts;
+  const std::optional<TRunView> view = ViewNow();
+  if (!view) return volts;
+  // A few hundred values are as much as a few seconds of sound can tell apart: a long stretch
+  // is heard through the middles of its columns.
+  const uint64_t count = std::min<uint64_t>(view->End() - view->First(), kSoundValues);
+  std::vector<TColumnEnvelope> columns(count);
+  view->Run()->Columns(view->First(), view->End(), columns);
+  for (const TColumnEnvelope& column : columns)
+    if (column.HasValue)
+      volts.push_back(
+          (BoardProtocol::VoltsFromRaw(column.Low) + BoardProtocol::VoltsFromRaw(column.High)) / 2);
+  // Positions grow to the right unless the newest sample is at the left, as it starts.
+  if (!form_.NewestAtRight) std::reverse(volts.begin(), volts.end());
+  return volts;
 }
 
 void TRunViewer::CaptionForRun() {

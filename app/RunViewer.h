@@ -125,6 +125,9 @@ class TRunViewer : public QObject {
     QStringList titleText;
     double bottomMinimum = 0, bottomMaximum = 0;
   } liveLook_;
+  // The values P plays of the view (at most kSoundValues), left to right as drawn.
+  std::vector<double> VoltsAsDrawn() const;
+  static constexpr uint64_t kSoundValues = 400;
   // What "Save graph" took before a view put its stretch there.
   std::function<TGraphContent(const QDateTime&, int)> liveGraphContent_;
   // A drag with the left button: where it started, and the view's first sample then.

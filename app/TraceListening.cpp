@@ -93,6 +93,11 @@ TraceSound::TRequest TTraceListening::TraceNow() const {
   const TTraceReading::TSpan span = reading.Span();
   TraceSound::TRequest request;
   request.seconds = seconds_;
+  // A view of a run hides the live trace and its cursors: the view is what is shown.
+  if (form_.ViewedTrace) {
+    request.volts = form_.ViewedTrace();
+    return request;
+  }
   // Left to right as the screen shows it: x from 0, or from the far end when the newest
   // sample is at the right.
   const bool rightToLeft = form_.NewestAtRight;

@@ -15,6 +15,7 @@
 
 #include "app/Form1Window.h"
 #include "app/RunViewer.h"
+#include "app/TraceListening.h"
 #include "app/TraceReadout.h"
 #include "chart/Chart.h"
 #include "framework/MessageWait.h"
@@ -211,6 +212,30 @@ TEST_F(WindowRunView, TheDirectionTurnedInAViewHoldsOnReturnAndTheGraphTakesTheV
   Form().AddToHistory(0.5);
   EXPECT_EQ(Form().GraphContent(QDateTime::currentDateTime(), 800).EndSample, 1u)
       << "the live values again";
+}
+
+TEST_F(WindowRunView, PPlaysTheViewAsDrawnAndTheLiveTraceAgainOnTheReturn) {
+  Run(100);  // raw 32 b + k: rising with the position
+  Measure(true);
+  for (int i = 0; i < 200; ++i) Form().AddToHistory(0.5);
+  Form().RedrawFromHistory();
+  Key(Qt::Key_PageUp);  // samples 2800 to 2999
+  ASSERT_FALSE(Viewer().Live());
+  std::vector<double> volts = window->Listening().TraceNow().volts;
+  ASSERT_EQ(volts.size(), 200u);
+  // The newest at the left: falling from left to right, as drawn.
+  EXPECT_DOUBLE_EQ(volts.front(), BoardProtocol::VoltsFromRaw(2999 % 1024));
+  EXPECT_DOUBLE_EQ(volts.back(), BoardProtocol::VoltsFromRaw(2800 % 1024));
+  Form().SetNewestAtRight(true);
+  volts = window->Listening().TraceNow().volts;
+  EXPECT_DOUBLE_EQ(volts.front(), BoardProtocol::VoltsFromRaw(2800 % 1024));
+  // A whole run is heard through a few hundred values.
+  Key(Qt::Key_F);
+  EXPECT_LE(window->Listening().TraceNow().volts.size(), 400u);
+  Key(Qt::Key_End);
+  ASSERT_TRUE(Viewer().Live());
+  volts = window->Listening().TraceNow().volts;
+  EXPECT_EQ(volts, std::vector<double>(200, 0.5)) << "the live trace's values again";
 }
 
 TEST_F(WindowRunView, TheWheelZoomsAroundTheSampleUnderThePointerAndADragScrolls) {
