@@ -110,7 +110,8 @@ std::unique_ptr<TSoundDevice> OpenSystemSoundDevice(const TSoundFormat& format) 
   const TPulseSimple& pulse = PulseSimple();
   if (!pulse.missing.empty())
     throw TSoundError(TSoundErrorKind::NoDevice, "No sound: " + pulse.missing + ".");
-  const pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<std::uint32_t>(format.sampleRate), 1};
+  const pa_sample_spec sampleFormat{PA_SAMPLE_S16NE, static_cast<std::uint32_t>(format.sampleRate),
+                                    1};
   // As the seam says: two writes ahead, at least 200 ms; more asked for a write at a time;
   // playing starts once a write, at least 40 ms, is there. The rest as the server likes it.
   const std::size_t millisecond = static_cast<std::size_t>(format.sampleRate) / 1000;
@@ -122,7 +123,7 @@ std::unique_ptr<TSoundDevice> OpenSystemSoundDevice(const TSoundFormat& format) 
   buffer.fragsize = static_cast<std::uint32_t>(-1);
   int error = 0;
   pa_simple* stream = pulse.open(nullptr, "simplescope", PA_STREAM_PLAYBACK, nullptr,
-                                 "The trace as sound", &spec, nullptr, &buffer, &error);
+                                 "The trace as sound", &sampleFormat, nullptr, &buffer, &error);
   if (!stream)
     throw TSoundError(KindOf(error), std::string("No sound device could be opened: ") +
                                          pulse.describe(error) + ".");
