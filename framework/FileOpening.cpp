@@ -1,9 +1,7 @@
 #include "FileOpening.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFileDialog>
-#include <QStandardPaths>
 
 #include "Translations.h"
 
@@ -14,18 +12,10 @@ TOpenDialogHook& Hook() {
   return hook;
 }
 
-QString StartFolder(TStandardFolder folder) {
-  const QString path = QStandardPaths::writableLocation(folder == TStandardFolder::Pictures
-                                                            ? QStandardPaths::PicturesLocation
-                                                            : QStandardPaths::DocumentsLocation);
-  if (path.isEmpty() || !QDir(path).exists()) return QDir::homePath();
-  return path;
-}
-
 }  // namespace
 
 QString AskOpenFileName(const QString& caption, TStandardFolder folder, const QString& filter) {
-  const TOpenDialogRequest request{caption, StartFolder(folder), filter};
+  const TOpenDialogRequest request{caption, StandardFolderPath(folder), filter};
   if (Hook()) return Hook()(request);
   if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return QString();
   // The dialog's own words ("Look in", "File name", "Open") in the user's language.

@@ -20,15 +20,6 @@ TSaveDialogHook& Hook() {
   return hook;
 }
 
-QString StartFolder(TStandardFolder folder) {
-  const QString path = QStandardPaths::writableLocation(folder == TStandardFolder::Pictures
-                                                            ? QStandardPaths::PicturesLocation
-                                                            : QStandardPaths::DocumentsLocation);
-  // A fresh account may have no such folder yet: the dialog would start somewhere arbitrary.
-  if (path.isEmpty() || !QDir(path).exists()) return QDir::homePath();
-  return path;
-}
-
 // The suffixes of a list of kinds of file, "CSV (*.csv);;TSV (*.tsv)": csv, tsv.
 QStringList Suffixes(const QString& filters) {
   static const QRegularExpression pattern(QStringLiteral("\\*\\.([^\\s;)]+)"));
@@ -58,6 +49,15 @@ class TSaveDialog : public QFileDialog {
 
 }  // namespace
 
+QString StandardFolderPath(TStandardFolder folder) {
+  const QString path = QStandardPaths::writableLocation(folder == TStandardFolder::Pictures
+                                                            ? QStandardPaths::PicturesLocation
+                                                            : QStandardPaths::DocumentsLocation);
+  // A fresh account may have no such folder yet: the dialog would start somewhere arbitrary.
+  if (path.isEmpty() || !QDir(path).exists()) return QDir::homePath();
+  return path;
+}
+
 QString WithSuffixOfChosenFilter(const QString& path, const QString& filters,
                                  const QString& chosenFilter) {
   const QString name = QFileInfo(path).fileName();
@@ -70,7 +70,7 @@ QString WithSuffixOfChosenFilter(const QString& path, const QString& filters,
 
 QString AskSaveFileName(const QString& caption, TStandardFolder folder, const QString& proposedName,
                         const QString& filter, const QString& defaultSuffix) {
-  TSaveDialogRequest request{caption,       StartFolder(folder),
+  TSaveDialogRequest request{caption,       StandardFolderPath(folder),
                              proposedName,  filter,
                              defaultSuffix, filter.section(QStringLiteral(";;"), 0, 0)};
   if (Hook()) {

@@ -8,6 +8,8 @@ class QWidget;
 
 // Where a save dialog starts: the user's folder for pictures or for documents.
 enum class TStandardFolder { Pictures, Documents };
+// Where a dialog for `folder` starts: the user's folder of that kind, else the home folder.
+QString StandardFolderPath(TStandardFolder folder);
 
 // What a save dialog is asked: its caption, the folder it starts in, the name it proposes,
 // the kinds of file it lists ("PNG 画像 (*.png)", several apart by ";;") and the suffix of
