@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 #include "AnsweredDialogs.h"
 #include "app/Form1Window.h"
@@ -21,6 +22,38 @@
 #include "protocol/SampleTable.h"
 
 namespace {
+
+// Holds the reading thread after its first piece until the test lets it go. Only the first
+// piece waits; the hook stays set until every reading thread has ended (the fixture's end).
+class TFirstPieceGate {
+ public:
+  TFirstPieceGate() {
+    TRunOpening::SetPieceHook([this](uint64_t) {
+      std::unique_lock lock(mutex_);
+      if (reached_) return;
+      reached_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return released_; });
+    });
+  }
+  void WaitReached() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return reached_; });
+  }
+  void Release() {
+    {
+      std::lock_guard lock(mutex_);
+      released_ = true;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool reached_ = false;
+  bool released_ = false;
+};
 
 class WindowOpening : public ::testing::Test, protected TAnsweredDialogs {
  protected:
@@ -45,6 +78,8 @@ class WindowOpening : public ::testing::Test, protected TAnsweredDialogs {
 
   TForm1& Form() { return window->Form(); }
   void ShowRun(TObject*, int index) { shown.push_back(index); }
+  // Made by the tests that hold a reading; it outlives the reading threads (TearDown).
+  std::optional<TFirstPieceGate> gate_;
 
   // A recording as the recorder writes it: `blocks` blocks, block b's samples from 100 + b.
   QString WriteRecording(const QString& name, int blocks) {
@@ -170,23 +205,9 @@ TEST_F(WindowOpening, AFileIsReadOffTheMainThreadWithAProgressWindowWhoseCancelD
   // 40000 blocks (1.28 M rows, about 35 MB): many pieces. The reading thread waits after its
   // first piece until the test lets it go.
   const QString path = WriteRecording(QStringLiteral("long.csv"), 40000);
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool reached = false;
-  bool release = false;
-  // Only the first piece waits; the hook stays set until every reading thread has ended.
-  TRunOpening::SetPieceHook([&](uint64_t) {
-    std::unique_lock lock(mutex);
-    if (reached) return;
-    reached = true;
-    changed.notify_all();
-    changed.wait(lock, [&] { return release; });
-  });
+  TFirstPieceGate& gate = gate_.emplace();
   ASSERT_TRUE(Form().OpenRecording(path));
-  {
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [&] { return reached; });
-  }
+  gate.WaitReached();
   // The window goes on: its event loop runs while the file is being read.
   bool timerRan = false;
   QTimer::singleShot(0, window.get(), [&] { timerRan = true; });
@@ -202,11 +223,7 @@ TEST_F(WindowOpening, AFileIsReadOffTheMainThreadWithAProgressWindowWhoseCancelD
   ASSERT_NE(cancel, nullptr);
   QTest::mouseClick(cancel, Qt::LeftButton);
   EXPECT_FALSE(Form().Opening()->Busy());
-  {
-    std::lock_guard lock(mutex);
-    release = true;
-  }
-  changed.notify_all();
+  gate.Release();
   WaitMs(100);
   EXPECT_EQ(Form().Runs.RunCount(), 0);
   EXPECT_TRUE(shown.empty());
@@ -221,30 +238,12 @@ TEST_F(WindowOpening, AFileIsReadOffTheMainThreadWithAProgressWindowWhoseCancelD
 
 TEST_F(WindowOpening, MeasuringThatStartedWhileAFileWasReadKeepsItsRunTheOneFed) {
   const QString path = WriteRecording(QStringLiteral("meanwhile.csv"), 40000);
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool reached = false;
-  bool release = false;
-  // Only the first piece waits; the hook stays set until every reading thread has ended.
-  TRunOpening::SetPieceHook([&](uint64_t) {
-    std::unique_lock lock(mutex);
-    if (reached) return;
-    reached = true;
-    changed.notify_all();
-    changed.wait(lock, [&] { return release; });
-  });
+  TFirstPieceGate& gate = gate_.emplace();
   ASSERT_TRUE(Form().OpenRecording(path));
-  {
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [&] { return reached; });
-  }
+  gate.WaitReached();
   Form().RunCapture.StartRun();  // as a start does
   const TRun* measured = Form().Runs.Current();
-  {
-    std::lock_guard lock(mutex);
-    release = true;
-  }
-  changed.notify_all();
+  gate.Release();
   ASSERT_TRUE(WaitUntilOpened());
   ASSERT_EQ(Form().Runs.RunCount(), 2);
   EXPECT_EQ(Form().Runs.RunAt(0).FileName(), "meanwhile.csv");
